@@ -1,0 +1,139 @@
+#include "platform/Application.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace {
+
+QString ToQt(const std::string& Text) { return QString::fromLatin1(Text.data(), qsizetype(Text.size())); }
+std::string FromQt(const QString& Text) { return Text.toLatin1().toStdString(); }
+
+// Widgets need a QApplication; a command-line tool or a model test may have none.
+bool HaveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+Qt::CursorShape ShapeOf(TCursor Cursor) {
+    switch (Cursor) {
+    case TCursor::crHourGlass:
+        return Qt::WaitCursor;
+    case TCursor::crCross:
+        return Qt::CrossCursor;
+    case TCursor::crHandPoint:
+        return Qt::PointingHandCursor;
+    case TCursor::crDefault:
+        break;
+    }
+    return Qt::ArrowCursor;
+}
+
+} // namespace
+
+TApplication& Application() {
+    static TApplication app;
+    return app;
+}
+
+void ShowMessage(const std::string& Text) { Application().ShowMessage(Text); }
+
+void TApplication::ProcessMessages() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::ShowMessage(const std::string& Text) {
+    if (FMessageHook) {
+        FMessageHook(FTitle, Text);
+        return;
+    }
+    if (HaveWidgets()) {
+        QMessageBox box(QMessageBox::NoIcon, ToQt(FTitle), ToQt(Text), QMessageBox::Ok);
+        box.exec();
+        return;
+    }
+    std::fprintf(stderr, "%s\n", Text.c_str());
+}
+
+void TApplication::HandleException(const std::exception& E) { ShowMessage(E.what()); }
+
+void TApplication::Guarded(const std::function<void()>& Action) {
+    try {
+        Action();
+    } catch (const std::exception& E) {
+        HandleException(E);
+    }
+}
+
+void TApplication::SetCursor(TCursor Value) {
+    if (Value == FCursor)
+        return;
+    const bool wasOverridden = FCursor != TCursor::crDefault;
+    FCursor = Value;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    if (wasOverridden)
+        QGuiApplication::restoreOverrideCursor();
+    if (Value != TCursor::crDefault)
+        QGuiApplication::setOverrideCursor(QCursor(ShapeOf(Value)));
+}
+
+std::string TApplication::ExeDir() const {
+    if (!FExeDir.empty() || !QCoreApplication::instance())
+        return FExeDir;
+    return FromQt(QCoreApplication::applicationDirPath());
+}
+
+bool TApplication::ExecuteOpenDialog(const TFileDialogOptions& Options,
+                                     std::vector<std::string>& Files) {
+    Files.clear();
+    if (FOpenDialogHook)
+        return FOpenDialogHook(Options, Files);
+    if (!HaveWidgets())
+        return false;
+    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir), ToQt(Options.Filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(Options.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (!Options.FileName.empty())
+        dialog.selectFile(ToQt(Options.FileName));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    for (const QString& file : dialog.selectedFiles())
+        Files.push_back(FromQt(file));
+    return !Files.empty();
+}
+
+bool TApplication::ExecuteSaveDialog(const TFileDialogOptions& Options, std::string& FileName) {
+    if (FSaveDialogHook)
+        return FSaveDialogHook(Options, FileName);
+    if (!HaveWidgets())
+        return false;
+    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir), ToQt(Options.Filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(ToQt(Options.DefaultExt));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !Options.OverwritePrompt);
+    if (!Options.FileName.empty())
+        dialog.selectFile(ToQt(Options.FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    FileName = FromQt(dialog.selectedFiles().first());
+    return true;
+}
+
+TApplication::TMessageHook TApplication::SetMessageHook(TMessageHook Hook) {
+    std::swap(FMessageHook, Hook);
+    return Hook;
+}
+
+TApplication::TOpenDialogHook TApplication::SetOpenDialogHook(TOpenDialogHook Hook) {
+    std::swap(FOpenDialogHook, Hook);
+    return Hook;
+}
+
+TApplication::TSaveDialogHook TApplication::SetSaveDialogHook(TSaveDialogHook Hook) {
+    std::swap(FSaveDialogHook, Hook);
+    return Hook;
+}

@@ -1,0 +1,12 @@
+#include "platform/Exception.h"
+
+EFOpenError::EFOpenError(const std::string& FileName) : Exception("Cannot open file " + FileName) {}
+
+EFCreateError::EFCreateError(const std::string& FileName)
+    : Exception("Cannot create file " + FileName) {}
+
+EListError::EListError(long long Index)
+    : Exception("List index out of bounds (" + std::to_string(Index) + ")") {}
+
+EConvertError::EConvertError(const std::string& Text)
+    : Exception("'" + Text + "' is not a valid integer value") {}
