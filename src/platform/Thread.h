@@ -36,7 +36,9 @@ protected:
 
     // Runs Method on the GUI thread (the thread of the Qt application object) and waits
     // for it. Returns false when it did not run because the thread is terminating. Called
-    // on the GUI thread itself, it runs Method at once.
+    // on the GUI thread itself, it runs Method at once. An error Method raises goes to the
+    // application's default error handler (it must not cross Qt's event loop), and an
+    // error escaping Execute is shown there too; the thread then ends.
     bool Synchronize(const std::function<void()>& Method);
     // Blocks while suspended; returns false once the thread is to terminate.
     bool CheckSuspended();
