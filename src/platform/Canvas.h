@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+class QFont;
 class QPainter;
 class TBitmap;
 
@@ -35,6 +36,11 @@ struct TFont {
     TFontStyles Style = 0;
     friend bool operator==(const TFont&, const TFont&) = default;
 };
+
+// The Qt font for a canvas font: pixel size round(Size * 96 / 72), styles applied,
+// antialiasing off (text is written through a mask into indexed pixels). Needs a
+// QGuiApplication.
+QFont QtFont(const TFont& Font);
 
 // The toolkit canvas: pen, brush and font with the drawing operations the program uses.
 // Coordinates are pixels of the target; right and bottom edges of rectangles are
@@ -111,12 +117,23 @@ public:
     TRect ClipRect() const override { return {0, 0, FWidth, FHeight}; }
 
 private:
+    uint32_t PixelValue(TColor Color) const;
+
     uint8_t* FBits = nullptr;
     int32_t FWidth = 0;
     int32_t FHeight = 0;
     int32_t FStride = 0;
     TBufferFormat FFormat = TBufferFormat::bf8;
     std::array<TRGBQuad, 256> FColors{};
+    // Colours are mapped once per primitive; a zone outline, its label and the next
+    // zone's outline reuse the same few colours.
+    struct TCachedColor {
+        TColor Color;
+        uint8_t Index;
+    };
+    mutable std::array<TCachedColor, 4> FCache{};
+    mutable int FCacheCount = 0;
+    mutable int FCacheNext = 0;
 };
 
 // A canvas on a widget, valid while the widget paints (between Begin and End).
