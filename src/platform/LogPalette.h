@@ -50,6 +50,7 @@ uint32_t GetLastError();
 // The recorded palette is never dereferenced, so a context may outlive it.
 struct TDeviceContext {
     HPALETTE SelectedPalette = nullptr;
+    int SelectedEntryCount = 0; // taken when selected, for RealizePalette
     bool ForcedBackground = false;
     int RealizeCount = 0;
 };

@@ -14,8 +14,8 @@ public:
     TRegion(const TPoint* Points, int Count);
 
     bool Contains(int32_t X, int32_t Y) const;
-    // Smallest rectangle holding every pixel of the region (right and bottom exclusive);
-    // empty for fewer than three points.
+    // The polygon's bounding box, which holds every pixel of the region (right and bottom
+    // exclusive; exact for a rectangle); empty for fewer than three points or no area.
     const TRect& Bounds() const { return FBounds; }
     bool Empty() const { return FPoints.size() < 3; }
 
