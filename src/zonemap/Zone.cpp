@@ -1,0 +1,142 @@
+#include "zonemap/Zone.h"
+
+#include "platform/Exception.h"
+#include "zonemap/StringUtils.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <algorithm>
+#include <limits>
+
+TZone::TZone(TZoneSpriteSurface* ASurface) : FSurface(ASurface) {
+    SetGeometry({});
+}
+
+TZone::TZone(TZoneSpriteSurface* ASurface, const std::string& Text) : TZone(ASurface) {
+    ReadText(Text);
+}
+
+TZone::~TZone() = default;
+
+void TZone::ReadText(const std::string& Text) {
+    std::string_view Rest = Text;
+    std::string_view Coordinates;
+    SplitOff(Rest, ';', Coordinates);
+
+    // Count first, as an empty item between two commas is a value (0) too; one trailing
+    // comma adds none, so the written form and one without it read alike.
+    size_t ItemCount = 0;
+    for (std::string_view Items = Coordinates, Item; !Items.empty(); ++ItemCount)
+        SplitOff(Items, ',', Item);
+
+    std::vector<TPoint> Points(ItemCount / 2);
+    std::string_view Items = Coordinates;
+    for (TPoint& P : Points) {
+        P.X = SplitOffInt(Items, ',');
+        P.Y = SplitOffInt(Items, ',');
+    }
+
+    std::string_view Name;
+    SplitOff(Rest, ';', Name);
+    FName = Name;
+    FIsSea = uint8_t(uint32_t(SplitOffInt(Rest, ';')) & 0xFF);
+    std::string_view NeighborText;
+    SplitOff(Rest, ';', NeighborText);
+    FNeighborIndexText = NeighborText;
+
+    SetGeometry(std::move(Points));
+}
+
+void TZone::SetGeometry(std::vector<TPoint> Points) {
+    FPoints = std::move(Points);
+    FRegion = TRegion(FPoints);
+    FBounds = {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
+               std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min()};
+    for (const TPoint& P : FPoints) {
+        FBounds.Left = std::min(FBounds.Left, P.X);
+        FBounds.Top = std::min(FBounds.Top, P.Y);
+        FBounds.Right = std::max(FBounds.Right, P.X);
+        FBounds.Bottom = std::max(FBounds.Bottom, P.Y);
+    }
+    // In 64 bits: the spread of a zone without points (or of far-apart points) does not
+    // fit 32 bits.
+    const auto Mid = [](int32_t Low, int32_t High) {
+        return int32_t(int64_t(Low) + (int64_t(High) - int64_t(Low)) / 2);
+    };
+    FCenter = {Mid(FBounds.Left, FBounds.Right), Mid(FBounds.Top, FBounds.Bottom)};
+}
+
+uint16_t TZone::ColorIndex() const {
+    return FIsSea != 0 ? FSurface->ColorIndexSea() : FSurface->ColorIndexLand();
+}
+
+TEdge TZone::Edge(int32_t Index) const {
+    const TPoint& A = FPoints[size_t(Index)];
+    const TPoint& B = FPoints[size_t(Index) + 1 < FPoints.size() ? size_t(Index) + 1 : 0];
+    return {A.X, A.Y, B.X, B.Y};
+}
+
+TZone* TZone::Neighbor(int32_t Index) const {
+    if (Index < 0 || Index >= NeighborCount())
+        throw EListError(Index);
+    return FNeighbors[size_t(Index)];
+}
+
+TPointList& TZone::EnsureGridPoints() {
+    if (!FGridPoints)
+        FGridPoints = std::make_unique<TPointList>();
+    return *FGridPoints;
+}
+
+std::string TZone::ZoneText() const {
+    std::string Text;
+    Text.reserve(FPoints.size() * 10 + FName.size() + FNeighbors.size() * 5 + 8);
+    for (const TPoint& P : FPoints) {
+        Text += std::to_string(P.X);
+        Text += ',';
+        Text += std::to_string(P.Y);
+        Text += ',';
+    }
+    Text += ';';
+    Text += FName;
+    Text += ';';
+    Text += std::to_string(FIsSea);
+    Text += ';';
+    for (const TZone* N : FNeighbors) {
+        Text += std::to_string(N->Index());
+        Text += '#';
+    }
+    return Text;
+}
+
+bool TZone::IsAdjacentTo(const TZone& Other) const {
+    for (int32_t I = 0; I < PointCount(); ++I) {
+        const TEdge E = Edge(I);
+        for (int32_t J = 0; J < Other.PointCount(); ++J)
+            if (SameEdge(E, Other.Edge(J)))
+                return true;
+    }
+    return false;
+}
+
+bool SameEdge(const TEdge& E, const TEdge& F) {
+    return (E.X1 == F.X1 && E.Y1 == F.Y1 && E.X2 == F.X2 && E.Y2 == F.Y2) ||
+           (E.X1 == F.X2 && E.Y1 == F.Y2 && E.X2 == F.X1 && E.Y2 == F.Y1);
+}
+
+void MakeNeighbors(TZone* A, TZone* B) {
+    std::vector<TZone*>& ListA = A->NeighborList();
+    if (std::find(ListA.begin(), ListA.end(), B) == ListA.end())
+        ListA.push_back(B);
+    std::vector<TZone*>& ListB = B->NeighborList();
+    if (std::find(ListB.begin(), ListB.end(), A) == ListB.end())
+        ListB.push_back(A);
+}
+
+void RemoveNeighbors(TZone* A, TZone* B) {
+    std::vector<TZone*>& ListA = A->NeighborList();
+    if (auto It = std::find(ListA.begin(), ListA.end(), B); It != ListA.end())
+        ListA.erase(It);
+    std::vector<TZone*>& ListB = B->NeighborList();
+    if (auto It = std::find(ListB.begin(), ListB.end(), A); It != ListB.end())
+        ListB.erase(It);
+}
