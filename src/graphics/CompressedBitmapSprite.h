@@ -48,12 +48,30 @@ public:
     // before anything is allocated for an oversized claim.
     void Read(std::istream& Stream);
 
+    // Where every RowStride-th pixel row starts: run index and the pixels of that run
+    // already used by the rows above. Lets drawing start near the first visible row and
+    // leave a row at the right edge of the view. The stride keeps the index no larger than
+    // about two entries per run, whatever the height.
+    struct TRowStart {
+        int32_t Run = 0;
+        int32_t Offset = 0;
+    };
+    int32_t RowStride() const { return FRowStride; }
+    // Entry Index describes row Index * RowStride().
+    const TRowStart& RowStart(int32_t Index) const { return FRowStarts[size_t(Index)]; }
+    // Moves a run position on by Pixels pixels.
+    static void Advance(const TRunRecord*& Run, int32_t& Used, int64_t Pixels);
+
 private:
+    void BuildRowStarts();
+
     int32_t FHeight = 0;
     int32_t FWidth = 0;
     int32_t FSize = 0;
     std::vector<TRunRecord> FRuns;
     int32_t FRunCount = 0;
+    std::vector<TRowStart> FRowStarts;
+    int32_t FRowStride = 1;
 };
 
 // Paints a factory's compressed bitmap, opaque, into the surface's 8-bit DIB canvas,

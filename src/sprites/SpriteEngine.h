@@ -5,7 +5,9 @@
 #include "sprites/SpriteEvents.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class TCanvas;
@@ -119,9 +121,12 @@ private:
     void TestPair(TSprite* A, TSprite* B);
 
     TSpriteSurface* FSpriteSurface = nullptr;
-    std::vector<std::unique_ptr<TSprite>> FDrawn;
-    std::vector<std::unique_ptr<TSprite>> FPending;
-    std::vector<TSprite*> FRemovalQueue;
+    // Deques: with equal Z every admitted sprite goes to the front of the drawn list.
+    std::deque<std::unique_ptr<TSprite>> FDrawn;
+    std::deque<std::unique_ptr<TSprite>> FPending;
+    std::deque<TSprite*> FRemovalQueue;
+    // What FRemovalQueue holds, so that queueing once stays cheap for many kills a frame.
+    std::unordered_set<TSprite*> FQueued;
     TSpriteMover* FSpriteMover = nullptr;
     int32_t FPriority = 0;
     bool FClickSprites = true;

@@ -1,0 +1,356 @@
+#include "graphics/CompressedBitmapSprite.h"
+
+#include "graphics/DIBCanvas.h"
+#include "platform/Application.h"
+#include "platform/Bitmap.h"
+#include "platform/Exception.h"
+#include "sprites/SpriteSurface.h"
+
+#include <algorithm>
+#include <cstring>
+#include <istream>
+#include <new>
+#include <ostream>
+#include <string>
+
+namespace {
+
+constexpr int HeaderBytes = 16;
+
+void PutInt32(uint8_t* To, int32_t Value) {
+    const uint32_t v = uint32_t(Value);
+    To[0] = uint8_t(v);
+    To[1] = uint8_t(v >> 8);
+    To[2] = uint8_t(v >> 16);
+    To[3] = uint8_t(v >> 24);
+}
+
+int32_t GetInt32(const uint8_t* From) {
+    return int32_t(uint32_t(From[0]) | (uint32_t(From[1]) << 8) | (uint32_t(From[2]) << 16) |
+                   (uint32_t(From[3]) << 24));
+}
+
+[[noreturn]] void BadData(const std::string& Why) {
+    throw EStreamError("Invalid BitmapData: " + Why);
+}
+
+// One run into a row: short runs with a few overlapping stores, long ones with memset.
+inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
+    if (N >= 16) {
+        std::memset(P, Color, N);
+        return;
+    }
+    const uint64_t pattern = uint64_t(Color) * 0x0101010101010101ull;
+    if (N >= 8) {
+        std::memcpy(P, &pattern, 8);
+        std::memcpy(P + N - 8, &pattern, 8);
+    } else if (N >= 4) {
+        std::memcpy(P, &pattern, 4);
+        std::memcpy(P + N - 4, &pattern, 4);
+    } else if (N > 0) {
+        P[0] = Color;
+        P[N / 2] = Color;
+        P[N - 1] = Color;
+    }
+}
+
+} // namespace
+
+// ---- TCompressedBitmap ----
+
+TCompressedBitmap::TCompressedBitmap(const TBitmap* Bitmap) {
+    if (!Bitmap)
+        return;
+    if (Bitmap->PixelFormat() != TPixelFormat::pf8bit)
+        throw Exception("Only 256 color bitmaps are supported");
+    if (Bitmap->Width() == 0 || Bitmap->Height() == 0 || !Bitmap->HasPixels())
+        throw Exception("Bitmap must have size > 0");
+    const int32_t width = Bitmap->Width();
+    const int32_t height = Bitmap->Height();
+
+    // Counted first, so that the run data is allocated once and at its exact size.
+    int64_t runs = 0;
+    int current = -1; // equals no colour index
+    uint32_t count = 0;
+    for (int32_t row = 0; row < height; ++row) {
+        const uint8_t* line = Bitmap->ScanLine(row);
+        for (int32_t x = 0; x < width; ++x) {
+            if (line[x] != current || count == 65535) {
+                if (count > 0)
+                    ++runs;
+                current = line[x];
+                count = 0;
+            }
+            ++count;
+        }
+    }
+    if (count > 0)
+        ++runs;
+
+    const int64_t size = 4 * runs;
+    try {
+        FRuns.resize(size_t(runs));
+    } catch (const std::bad_alloc&) {
+        FRuns.clear();
+        FRowStarts.clear();
+        throw Exception("Could not allocate " + std::to_string(size) + " bytes for bitmap data");
+    }
+
+    size_t next = 0;
+    current = -1;
+    count = 0;
+    for (int32_t row = 0; row < height; ++row) {
+        const uint8_t* line = Bitmap->ScanLine(row);
+        for (int32_t x = 0; x < width; ++x) {
+            if (line[x] != current || count == 65535) {
+                if (count > 0)
+                    FRuns[next++] = TRunRecord{uint16_t(count), uint8_t(current), 0};
+                current = line[x];
+                count = 0;
+            }
+            ++count;
+        }
+    }
+    if (count > 0)
+        FRuns[next++] = TRunRecord{uint16_t(count), uint8_t(current), 0};
+
+    FWidth = width;
+    FHeight = height;
+    FRunCount = int32_t(runs);
+    FSize = int32_t(size);
+    BuildRowStarts();
+}
+
+void TCompressedBitmap::Clear() {
+    std::vector<TRunRecord>().swap(FRuns);
+    std::vector<TRowStart>().swap(FRowStarts);
+    FWidth = 0;
+    FHeight = 0;
+    FSize = 0;
+    FRunCount = 0;
+}
+
+void TCompressedBitmap::BuildRowStarts() {
+    FRowStride = std::max(1, FHeight / std::max(1, FRunCount));
+    FRowStarts.clear();
+    if (FWidth <= 0 || FHeight <= 0)
+        return;
+    FRowStarts.resize(size_t((FHeight + FRowStride - 1) / FRowStride));
+    const TRunRecord* run = FRuns.data();
+    int32_t used = 0;
+    for (int32_t row = 0; row < FHeight; ++row) {
+        if (row % FRowStride == 0)
+            FRowStarts[size_t(row / FRowStride)] = TRowStart{int32_t(run - FRuns.data()), used};
+        Advance(run, used, FWidth);
+    }
+}
+
+void TCompressedBitmap::Advance(const TRunRecord*& Run, int32_t& Used, int64_t Pixels) {
+    while (Pixels > 0) {
+        const int64_t available = int64_t(Run->Count) - Used;
+        if (available > Pixels) {
+            Used += int32_t(Pixels);
+            return;
+        }
+        Pixels -= available;
+        ++Run;
+        Used = 0;
+    }
+}
+
+void TCompressedBitmap::Write(std::ostream& Stream) const {
+    uint8_t header[HeaderBytes];
+    PutInt32(header, FWidth);
+    PutInt32(header + 4, FHeight);
+    PutInt32(header + 8, FSize);
+    PutInt32(header + 12, FRunCount);
+    Stream.write(reinterpret_cast<const char*>(header), HeaderBytes);
+    if (FSize > 0) {
+        std::vector<uint8_t> data(size_t(FRunCount) * 4);
+        for (size_t i = 0; i < FRuns.size(); ++i) {
+            data[4 * i] = uint8_t(FRuns[i].Count);
+            data[4 * i + 1] = uint8_t(FRuns[i].Count >> 8);
+            data[4 * i + 2] = FRuns[i].Color;
+            data[4 * i + 3] = FRuns[i].Reserved;
+        }
+        Stream.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    }
+    if (!Stream)
+        throw EStreamError("Stream write error");
+}
+
+void TCompressedBitmap::Read(std::istream& Stream) {
+    uint8_t header[HeaderBytes];
+    if (!Stream.read(reinterpret_cast<char*>(header), HeaderBytes))
+        throw EStreamError("Stream read error");
+    const int32_t width = GetInt32(header);
+    const int32_t height = GetInt32(header + 4);
+    const int32_t size = GetInt32(header + 8);
+    const int32_t runCount = GetInt32(header + 12);
+
+    if (width < 0 || height < 0)
+        BadData("negative width or height");
+    if (size < 0 || runCount < 0)
+        BadData("negative size or run count");
+    if (int64_t(size) != 4 * int64_t(runCount))
+        BadData("size " + std::to_string(size) + " is not 4 x run count " +
+                std::to_string(runCount));
+    if (int64_t(width) * height > TBitmap::MaxPixels)
+        BadData(std::to_string(width) + " x " + std::to_string(height) + " pixels is too large");
+    if (int64_t(width) * height > 65535 * int64_t(runCount))
+        BadData("too few runs for " + std::to_string(width) + " x " + std::to_string(height) +
+                " pixels");
+
+    // Read in bounded pieces: a claimed size is believed only as far as the stream
+    // actually holds it.
+    std::vector<uint8_t> data;
+    size_t remaining = size_t(size);
+    constexpr size_t Piece = size_t(1) << 20;
+    while (remaining > 0) {
+        const size_t n = std::min(remaining, Piece);
+        const size_t at = data.size();
+        data.resize(at + n);
+        if (!Stream.read(reinterpret_cast<char*>(data.data() + at), std::streamsize(n)))
+            throw EStreamError("Stream read error");
+        remaining -= n;
+    }
+
+    std::vector<TRunRecord> runs(static_cast<size_t>(runCount));
+    int64_t pixels = 0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        runs[i].Count = uint16_t(data[4 * i] | (data[4 * i + 1] << 8));
+        runs[i].Color = data[4 * i + 2];
+        runs[i].Reserved = data[4 * i + 3];
+        if (runs[i].Count == 0)
+            BadData("run " + std::to_string(i) + " is empty");
+        pixels += runs[i].Count;
+    }
+    if (pixels != int64_t(width) * height)
+        BadData("runs cover " + std::to_string(pixels) + " pixels, not " + std::to_string(width) +
+                " x " + std::to_string(height));
+
+    FRuns = std::move(runs);
+    FWidth = width;
+    FHeight = height;
+    FSize = size;
+    FRunCount = runCount;
+    BuildRowStarts();
+}
+
+// ---- TCompressedBitmapSprite ----
+
+TCompressedBitmapSprite::TCompressedBitmapSprite(
+    std::shared_ptr<const TCompressedBitmap> CompressedBitmap)
+    : FCompressedBitmap(CompressedBitmap ? std::move(CompressedBitmap)
+                                         : std::make_shared<const TCompressedBitmap>()) {}
+
+void TCompressedBitmapSprite::GetBounds(TRect& Rect) const {
+    const TPoint p = Position();
+    Rect.Left = p.X;
+    Rect.Top = p.Y;
+    Rect.Right = p.X + FCompressedBitmap->Width() - 1;
+    Rect.Bottom = p.Y + FCompressedBitmap->Height() - 1;
+}
+
+// Paints what the run-by-run walk over every row would paint (each run cut at row ends,
+// clipped to the buffer), but starts at the first visible row and leaves each row once
+// the walk is past the buffer's right edge.
+void TCompressedBitmapSprite::Draw(TCanvas&, TDIBCanvas& DIBCanvas) {
+    const TCompressedBitmap& bitmap = *FCompressedBitmap;
+    uint8_t* bits = DIBCanvas.Bits();
+    const int64_t w = DIBCanvas.Width();
+    const int64_t h = DIBCanvas.Height();
+    if (!bits || w <= 0 || h <= 0 || bitmap.RunCount() == 0 || bitmap.Width() <= 0)
+        return;
+    const TSpriteSurface* surface = SpriteSurface();
+    const TPoint p = Position();
+    const int64_t left = int64_t(p.X) - (surface ? surface->OffsetX() : 0);
+    const int64_t top = int64_t(p.Y) - (surface ? surface->OffsetY() : 0);
+    const int64_t bw = bitmap.Width();
+
+    const int64_t firstRow = std::max<int64_t>(0, -top);
+    const int64_t lastRow = std::min<int64_t>(bitmap.Height(), h - top);
+    // Visible columns of the bitmap: [clipL, clipR).
+    const int64_t clipL = std::max<int64_t>(0, -left);
+    const int64_t clipR = std::min<int64_t>(bw, w - left);
+    if (firstRow >= lastRow || clipL >= clipR)
+        return;
+
+    const int32_t stride = bitmap.RowStride();
+    const int32_t entry = int32_t(firstRow) / stride;
+    const TRunRecord* run = bitmap.Runs() + bitmap.RowStart(entry).Run;
+    int32_t used = bitmap.RowStart(entry).Offset;
+    for (int64_t row = int64_t(entry) * stride; row < firstRow; ++row)
+        TCompressedBitmap::Advance(run, used, bw);
+
+    for (int64_t row = firstRow; row < lastRow; ++row) {
+        // Buffer index of column 0 of this bitmap row; only [clipL, clipR) is touched.
+        const int64_t base = (top + row) * w + left;
+        int64_t col = 0;
+        while (col < clipR) {
+            const int64_t available = int64_t(run->Count) - used;
+            const int64_t seg = std::min(available, bw - col);
+            const int64_t a = std::max(col, clipL);
+            const int64_t b = std::min(col + seg, clipR);
+            if (a < b)
+                Fill(bits + base + a, run->Color, size_t(b - a));
+            col += seg;
+            if (seg == available) {
+                ++run;
+                used = 0;
+            } else {
+                used += int32_t(seg);
+            }
+        }
+        if (col < bw && row + 1 < lastRow) {
+            if (stride == 1) {
+                const TCompressedBitmap::TRowStart& next = bitmap.RowStart(int32_t(row + 1));
+                run = bitmap.Runs() + next.Run;
+                used = next.Offset;
+            } else {
+                TCompressedBitmap::Advance(run, used, bw - col);
+            }
+        }
+    }
+}
+
+// ---- TCompressedBitmapSpriteFactory ----
+
+TCompressedBitmapSpriteFactory::TCompressedBitmapSpriteFactory(TComponent* AOwner)
+    : TSpriteFactory(AOwner), FCompressedBitmap(std::make_shared<const TCompressedBitmap>()) {}
+
+TCompressedBitmapSpriteFactory::~TCompressedBitmapSpriteFactory() = default;
+
+void TCompressedBitmapSpriteFactory::SetBitmap(const TBitmap* Value) {
+    // The old picture is released first; a failed compression leaves an empty one.
+    FCompressedBitmap = std::make_shared<const TCompressedBitmap>();
+    FCompressedBitmap = std::make_shared<const TCompressedBitmap>(Value);
+    if (Designing())
+        ShowMessage("Bitmap was compressed and stored");
+}
+
+float TCompressedBitmapSpriteFactory::Compression() const {
+    const int32_t size = FCompressedBitmap->Size();
+    if (size <= 0)
+        return 0;
+    return float(double(FCompressedBitmap->Width()) * double(FCompressedBitmap->Height()) /
+                 double(size));
+}
+
+TBitDepths TCompressedBitmapSpriteFactory::GetBitDepths() const {
+    return TBitDepths{bd8};
+}
+
+std::unique_ptr<TSprite> TCompressedBitmapSpriteFactory::CreateSprite() {
+    return std::make_unique<TCompressedBitmapSprite>(FCompressedBitmap);
+}
+
+void TCompressedBitmapSpriteFactory::WriteBitmapData(std::ostream& Stream) const {
+    FCompressedBitmap->Write(Stream);
+}
+
+void TCompressedBitmapSpriteFactory::ReadBitmapData(std::istream& Stream) {
+    auto bitmap = std::make_shared<TCompressedBitmap>();
+    bitmap->Read(Stream);
+    FCompressedBitmap = std::move(bitmap);
+}
