@@ -56,6 +56,8 @@ public:
     void SetImagePalette(TBitmap* Image, const std::string& ImageName = std::string());
 
     TPalEntryFlag PalEntryFlag() const { return FPalEntryFlag; }
+    // A form stores PalEntryFlag only when it differs from the default.
+    bool PalEntryFlagStored() const { return FPalEntryFlag != pcNoCollapse; }
     // Sets EntryFlags only; the table and Handle keep their flags until the free entries are
     // next loaded from text, a bitmap or an image.
     void SetPalEntryFlag(TPalEntryFlag Value);

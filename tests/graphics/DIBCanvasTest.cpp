@@ -304,14 +304,6 @@ TEST_P(DIBCanvasFills, WideStoresStayInsideTheRow) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, DIBCanvasFills, ::testing::Values(bd8, bd16));
 
-TEST(DIBCanvas, FillRectLeavesItsArgumentAlone) {
-    TestCanvas T(4, 4);
-    const TRect Rect{-3, -3, 9, 9};
-    TRect Copy = Rect;
-    T.Canvas.FillRect(Copy);
-    EXPECT_EQ(Copy, Rect);
-}
-
 TEST(BitDepths, SetOperations) {
     TBitDepths S{bd8, bd16};
     EXPECT_TRUE(S.Contains(bd8));
