@@ -31,10 +31,9 @@ bool OnGuiThread() {
 
 } // namespace
 
-TThread::TThread(bool CreateSuspended) : FSuspended(CreateSuspended) {
-    if (!CreateSuspended)
-        Resume();
-}
+// The std::thread is never started here: Execute belongs to the derived class, which is
+// not constructed yet.
+TThread::TThread(bool CreateSuspended) : FSuspended(CreateSuspended) {}
 
 TThread::~TThread() {
     Shutdown();

@@ -15,6 +15,10 @@
 // call, wake, join) never deadlocks with the GUI thread: a Synchronize whose call has not
 // run yet returns without running it. A derived class must call Shutdown in its own
 // destructor, before its members go away.
+//
+// The system thread starts at the first Resume, also when created not suspended: a base
+// constructor cannot start it, since Execute is not there until the derived object is
+// complete.
 class TThread {
 public:
     explicit TThread(bool CreateSuspended);

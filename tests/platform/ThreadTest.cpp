@@ -92,8 +92,13 @@ TEST(Thread, CreatedSuspendedDoesNotRunUntilResumed) {
     EXPECT_TRUE(PumpUntil([&] { return thread.Steps > 3; }));
 }
 
-TEST(Thread, CreatedRunningStartsAtOnce) {
+TEST(Thread, CreatedNotSuspendedStartsAtTheFirstResume) {
+    // Starting from the base constructor would run Execute of an unfinished object.
     TCountingThread thread(false);
+    EXPECT_FALSE(thread.Suspended());
+    QThread::msleep(20);
+    EXPECT_EQ(thread.Steps, 0);
+    thread.Resume();
     EXPECT_TRUE(PumpUntil([&] { return thread.Steps > 0; }));
 }
 
