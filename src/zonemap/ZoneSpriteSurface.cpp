@@ -1,19 +1,154 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
+#include "graphics/ColorPalette.h"
 #include "platform/Exception.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
-TZoneSpriteSurface::TZoneSpriteSurface() = default;
+namespace {
+
+bool SameTextIgnoringCase(const std::string& A, const std::string& B) {
+    const auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C; };
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(),
+                                              [&](char X, char Y) { return Lower(X) == Lower(Y); });
+}
+
+} // namespace
+
+TZoneSpriteSurface::TZoneSpriteSurface(TComponent* AOwner, QWidget* Parent)
+    : TSpriteSurface(AOwner, Parent), FBackgroundEngine(std::make_unique<TSpriteEngine>()),
+      FZoneEngine(std::make_unique<TSpriteEngine>()), FPreview(std::make_unique<TBitmap>()) {
+    FBackgroundEngine->SetSpriteSurface(this);
+    FBackgroundEngine->SetPriority(101);
+    FZoneEngine->SetSpriteSurface(this);
+    FZoneEngine->SetPriority(100);
+    SetUseVirtualSize(true);
+}
 
 TZoneSpriteSurface::~TZoneSpriteSurface() {
+    // No frame may be asked for while the map set is being freed.
+    SetActive(false);
     Clear();
+    FZoneEngine.reset();
+    FBackgroundEngine.reset();
 }
+
+bool TZoneSpriteSurface::ShowBackground() const {
+    return FBackgroundEngine->Visible();
+}
+
+void TZoneSpriteSurface::SetShowBackground(bool Value) {
+    FBackgroundEngine->SetVisible(Value);
+}
+
+bool TZoneSpriteSurface::ShowZones() const {
+    return FZoneEngine->Visible();
+}
+
+void TZoneSpriteSurface::SetShowZones(bool Value) {
+    FZoneEngine->SetVisible(Value);
+}
+
+std::string TZoneSpriteSurface::BitmapPath(const std::string& FileName) const {
+    if (FBitmapDirectory.empty() || FileName.empty() || FileName.front() == '/')
+        return FileName;
+    return FBitmapDirectory.back() == '/' ? FBitmapDirectory + FileName
+                                          : FBitmapDirectory + "/" + FileName;
+}
+
+// --- Background ----------------------------------------------------------------------
+
+void TZoneSpriteSurface::AddBitmap(const std::string& FileName) {
+    TBitmap Image;
+    Image.LoadFromFile(BitmapPath(FileName));
+    auto Factory = std::make_unique<TCompressedBitmapSpriteFactory>();
+    Factory->SetBitmap(&Image);
+    if (ColorPalette() != nullptr)
+        ColorPalette()->LoadFromBitmap(&Image);
+    RecreateBuffer();
+    FBitmaps.push_back({FileName, std::move(Factory)});
+}
+
+int32_t TZoneSpriteSurface::BitmapIndex(const std::string& Name) const {
+    for (size_t I = 0; I < FBitmaps.size(); ++I)
+        if (SameTextIgnoringCase(FBitmaps[I].Name, Name))
+            return int32_t(I);
+    return -1;
+}
+
+void TZoneSpriteSurface::RemoveBitmap(const std::string& FileName) {
+    const int32_t Index = BitmapIndex(FileName);
+    if (Index < 0)
+        return;
+    const TObject* Factory = FBitmaps[size_t(Index)].Factory.get();
+    for (size_t I = FElementNames.size(); I-- > 0;) {
+        TCompressedBitmapSprite* Sprite = FElementNames[I].Sprite;
+        if (Sprite->Factory() == Factory) {
+            FElementNames.erase(FElementNames.begin() + std::ptrdiff_t(I));
+            FBackgroundEngine->RemoveSprite(Sprite);
+        }
+    }
+    // The dead sprites share the compressed picture, so they outlive the factory safely
+    // until the next frame frees them.
+    FBitmaps.erase(FBitmaps.begin() + Index);
+}
+
+void TZoneSpriteSurface::AddElement(const std::string& BitmapName, int32_t X, int32_t Y) {
+    const int32_t Index = BitmapIndex(BitmapName);
+    if (Index < 0)
+        return;
+    TCompressedBitmapSpriteFactory* Factory = FBitmaps[size_t(Index)].Factory.get();
+    std::unique_ptr<TSprite> Made = Factory->CreateSprite();
+    auto* Sprite = static_cast<TCompressedBitmapSprite*>(Made.get());
+    FElementNames.push_back({BitmapName, Sprite});
+    FBackgroundEngine->AddSprite(std::move(Made));
+    Sprite->SetX(float(X));
+    Sprite->SetY(float(Y));
+    Sprite->SetFactory(Factory);
+    UpdateVirtualSize();
+}
+
+void TZoneSpriteSurface::RemoveElement(int32_t Index) {
+    if (Index < 0 || Index >= ElementCount())
+        throw EListError(Index);
+    TCompressedBitmapSprite* Sprite = FElementNames[size_t(Index)].Sprite;
+    FElementNames.erase(FElementNames.begin() + Index);
+    FBackgroundEngine->RemoveSprite(Sprite);
+    UpdateVirtualSize();
+}
+
+TCompressedBitmapSprite* TZoneSpriteSurface::Element(int32_t Index) const {
+    if (Index < 0 || Index >= ElementCount())
+        throw EListError(Index);
+    return FElementNames[size_t(Index)].Sprite;
+}
+
+void TZoneSpriteSurface::UpdateVirtualSize() {
+    int64_t Width = 0, Height = 0;
+    for (const TElementEntry& E : FElementNames) {
+        const TPoint P = E.Sprite->Position();
+        Width = std::max(Width, int64_t(P.X) + E.Sprite->Width());
+        Height = std::max(Height, int64_t(P.Y) + E.Sprite->Height());
+    }
+    constexpr int64_t Max = std::numeric_limits<int32_t>::max();
+    SetVirtualWidth(int32_t(std::min(Width, Max)));
+    SetVirtualHeight(int32_t(std::min(Height, Max)));
+}
+
+// --- Zones ---------------------------------------------------------------------------
 
 void TZoneSpriteSurface::AddZone(TZone* Zone) {
     FZones.emplace_back(Zone);
     Zone->FIndex = int32_t(FZones.size()) - 1;
+    TZoneSprite* Sprite = nullptr;
+    if (OnCreateZoneSprite)
+        OnCreateZoneSprite(this, Zone, Sprite);
+    if (Sprite == nullptr)
+        Sprite = new TZoneSprite(Zone);
+    Zone->SetSprite(Sprite);
+    FZoneEngine->AddSprite(std::unique_ptr<TSprite>(Sprite));
 }
 
 void TZoneSpriteSurface::DeleteZone(TZone* Zone) {
@@ -21,6 +156,12 @@ void TZoneSpriteSurface::DeleteZone(TZone* Zone) {
                                     [Zone](const auto& Z) { return Z.get() == Zone; });
     if (Found == FZones.end())
         return;
+    // The zone's own sprite, not a search by zone: a dead sprite of a freed zone may still
+    // wait in the engine with the same address.
+    if (TZoneSprite* Sprite = Zone->Sprite()) {
+        Sprite->FZone = nullptr;
+        FZoneEngine->RemoveSprite(Sprite);
+    }
     for (size_t I = FLinks.size(); I-- > 0;) {
         TLink& L = *FLinks[I];
         if (L.Zone1 == Zone || L.Zone2 == Zone) {
@@ -80,13 +221,34 @@ TZone* TZoneSpriteSurface::PathZone(int32_t Index) const {
 }
 
 void TZoneSpriteSurface::Clear() {
+    FBackgroundEngine->Clear();
+    FZoneEngine->Clear();
     FLinks.clear();
     for (const auto& Z : FZones)
         Z->FIndex = -1;
     FZones.clear();
-    // The last path named zones that are gone now.
+    FBitmaps.clear();
+    FElementNames.clear();
     FPath.clear();
     FOpenList.clear();
+}
+
+// --- Mouse and grid ------------------------------------------------------------------
+
+void TZoneSpriteSurface::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TSpriteSurface::MouseDown(Button, Shift, X, Y);
+    if (!OnZoneClick)
+        return;
+    const int64_t VX = int64_t(X) + OffsetX();
+    const int64_t VY = int64_t(Y) + OffsetY();
+    for (const auto& Z : FZones) {
+        const TRect& B = Z->Bounds();
+        if (VX >= B.Left && VX < B.Right && VY >= B.Top && VY < B.Bottom &&
+            Z->Region().Contains(int32_t(VX), int32_t(VY))) {
+            OnZoneClick(this, Z.get());
+            return;
+        }
+    }
 }
 
 void TZoneSpriteSurface::BuildGridPoints() {
@@ -108,7 +270,7 @@ void TZoneSpriteSurface::BuildGridPoints() {
         if (Rows == 0 || Columns == 0 || Rows > MaxGridCandidates / Columns)
             continue;
         for (int64_t Y = Top; Y < RowEnd; Y += FGridHeight) {
-            if (Y < INT32_MIN)
+            if (Y < std::numeric_limits<int32_t>::min())
                 continue;
             for (int64_t X = B.Left; X < ColumnEnd; X += FGridWidth)
                 if (Z->Region().Contains(int32_t(X), int32_t(Y)))

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "platform/Types.h"
+#include "graphics/CompressedBitmapSprite.h"
+#include "platform/Bitmap.h"
+#include "sprites/Velmora.h"
 #include "zonemap/Link.h"
 #include "zonemap/PointList.h"
 #include "zonemap/Zone.h"
+#include "zonemap/ZoneSprite.h"
 
 #include <cstdint>
 #include <deque>
@@ -12,17 +15,41 @@
 #include <string>
 #include <vector>
 
+// Must put into AZone a zone made from the zone text s.
+using TCreateZoneEvent = std::function<void(TObject* Sender, TZone*& AZone, const std::string& s)>;
+// Must put into ASprite a new sprite for AZone (the zone engine takes ownership).
+using TZoneSpriteEvent = std::function<void(TObject* Sender, TZone* AZone, TZoneSprite*& ASprite)>;
+using TZoneEvent = std::function<void(TObject* Sender, TZone* AZone)>;
+// Zone1 is the zone being expanded, Zone2 its neighbour; the handler stores the step cost.
 using TPathEvent = std::function<void(TObject* Sender, TZone* Zone1, TZone* Zone2, int32_t& Cost)>;
 
-// Holds one map set: zones and the links between them, with neighbour building, path
-// search and grid points.
-class TZoneSpriteSurface : public TObject {
-public:
-    TZoneSpriteSurface();
-    ~TZoneSpriteSurface() override;
-    TZoneSpriteSurface(const TZoneSpriteSurface&) = delete;
-    TZoneSpriteSurface& operator=(const TZoneSpriteSurface&) = delete;
+// A source bitmap of the map set, by the name it was added or read under.
+struct TBitmapEntry {
+    std::string Name;
+    std::unique_ptr<TCompressedBitmapSpriteFactory> Factory;
+};
 
+// A background element: the bitmap name with the sprite, which the background engine owns.
+struct TElementEntry {
+    std::string Name;
+    TCompressedBitmapSprite* Sprite = nullptr;
+};
+
+// The sprite surface that holds one map set: source bitmaps, background elements made
+// from them (background engine, priority 101), zones drawn by zone sprites (zone engine,
+// priority 100) and the links between zones. It reports clicks on zones, builds grid
+// points inside zones, finds neighbours and paths, and reads and writes map-set files.
+//
+// Loading, saving, neighbour building and path search need no visible window; frames are
+// rendered into the buffer whether the control is shown or not (an 8-bit surface needs
+// its ColorPalette).
+class TZoneSpriteSurface : public TSpriteSurface {
+    Q_OBJECT
+public:
+    explicit TZoneSpriteSurface(TComponent* AOwner = nullptr, QWidget* Parent = nullptr);
+    ~TZoneSpriteSurface() override;
+
+    // --- Published properties --------------------------------------------------------
     uint16_t ColorIndexLand() const { return FColorIndexLand; }
     void SetColorIndexLand(uint16_t Value) { FColorIndexLand = Value; }
     uint16_t ColorIndexSea() const { return FColorIndexSea; }
@@ -33,13 +60,76 @@ public:
     void SetGridWidth(int32_t Value) { FGridWidth = Value; }
     int32_t GridHeight() const { return FGridHeight; }
     void SetGridHeight(int32_t Value) { FGridHeight = Value; }
+    int32_t PreviewWidth() const { return FPreviewWidth; }
+    void SetPreviewWidth(int32_t Value) { FPreviewWidth = Value; }
+    int32_t PreviewHeight() const { return FPreviewHeight; }
+    void SetPreviewHeight(int32_t Value) { FPreviewHeight = Value; }
+    bool ShowBackground() const;
+    void SetShowBackground(bool Value);
+    bool ShowZones() const;
+    void SetShowZones(bool Value);
+    // Where bitmap files named by a relative name are opened; empty is the working
+    // directory. Absolute names are used as they are.
+    const std::string& BitmapDirectory() const { return FBitmapDirectory; }
+    void SetBitmapDirectory(const std::string& Value) { FBitmapDirectory = Value; }
 
+    // The last name set. Setting a name loads that map-set file, unless its file-name part
+    // equals the current one or no file exists there (then nothing changes). The load
+    // empties the surface first; a line that cannot be used (a bitmap that cannot be read,
+    // an unknown bitmap name, a zone number outside the list, a neighbour number that is
+    // not an integer) stops it by raising that error to the caller, and the map set keeps
+    // what was added before. MapSetFile then keeps the new name.
+    const std::string& MapSetFile() const { return FMapSetFile; }
+    void SetMapSetFile(const std::string& Value);
+    // 1-based number of the last line the load read (0 before any), to say where a load
+    // stopped.
+    int32_t LoadLine() const { return FLoadLine; }
+    // Checks the zone names (message and false for an unnamed zone, a repeated name, or a
+    // name that would break the file), then writes the map set. The file is replaced in
+    // one step only once every byte is written: a failure leaves the old file as it was
+    // and raises EFCreateError "Cannot create file %s" or EStreamError with the write
+    // error. MapSetFile does not change.
+    bool SaveMapSet(const std::string& FileName);
+
+    TCreateZoneEvent OnCreateZone;
+    TZoneSpriteEvent OnCreateZoneSprite;
     TPathEvent OnPathCost;
+    TZoneEvent OnZoneClick;
 
-    // Zones. The surface owns a zone once it is added.
+    // --- Background ------------------------------------------------------------------
+    // Opens the bitmap (relative to BitmapDirectory), compresses it into a factory, merges
+    // its colours into the palette and rebuilds the buffer, then lists it under FileName.
+    // A file that cannot be read raises the reader's error and adds nothing.
+    void AddBitmap(const std::string& FileName);
+    // Removes the bitmap (name compared ignoring ASCII case) with all its elements; the
+    // virtual size stays. Unknown names do nothing.
+    void RemoveBitmap(const std::string& FileName);
+    const std::vector<TBitmapEntry>& Bitmaps() const { return FBitmaps; }
+    // Position in Bitmaps of the first entry with that name ignoring ASCII case, or -1.
+    int32_t BitmapIndex(const std::string& Name) const;
+
+    // A sprite of the named bitmap at (X, Y); unknown names do nothing.
+    void AddElement(const std::string& BitmapName, int32_t X, int32_t Y);
+    // Raises EListError outside 0 .. ElementCount() - 1.
+    void RemoveElement(int32_t Index);
+    int32_t ElementCount() const { return int32_t(FElementNames.size()); }
+    TCompressedBitmapSprite* Element(int32_t Index) const;
+    // In placement order; index i here, of Element and of the editor's list are one element.
+    const std::vector<TElementEntry>& ElementNames() const { return FElementNames; }
+    // The virtual size becomes the extent of the elements; zones do not widen it.
+    void UpdateVirtualSize();
+
+    TSpriteEngine& BackgroundEngine() { return *FBackgroundEngine; }
+    TSpriteEngine& ZoneEngine() { return *FZoneEngine; }
+    // The scaled background drawn by the last load that asked for one.
+    const TBitmap& Preview() const { return *FPreview; }
+
+    // --- Zones -----------------------------------------------------------------------
+    // The surface owns the zone from now on and gives it its sprite.
     void AddZone(TZone* Zone);
-    // Frees Zone with its links, and drops every reference to it from the other zones'
-    // neighbour lists at once, so that nothing can reach the freed zone.
+    // Frees Zone with its sprite and links, and drops every reference to it from the
+    // other zones' neighbour lists and from the last path at once, so that nothing can
+    // reach the freed zone.
     void DeleteZone(TZone* Zone);
     int32_t ZoneCount() const { return int32_t(FZones.size()); }
     // Raises EListError outside 0 .. ZoneCount() - 1.
@@ -47,14 +137,16 @@ public:
     // Exact, case-sensitive; nullptr when no zone has the name.
     TZone* ZoneByName(const std::string& Name) const;
 
-    // Links: each zone joins the other's neighbour list (no test for duplicates).
+    // Each zone joins the other's neighbour list (no test for duplicates).
     void AddLink(TZone* Zone1, TZone* Zone2);
     int32_t LinkCount() const { return int32_t(FLinks.size()); }
     TLink* Link(int32_t Index) const;
 
-    // Frees every link and zone.
+    // Frees every sprite, link, zone and bitmap and empties the element list; the
+    // virtual size and MapSetFile stay. The last path goes too, as it named freed zones.
     void Clear();
 
+    // --- Neighbours and paths --------------------------------------------------------
     // Every zone's neighbours: the zones sharing an edge with it in zone-list order, then
     // its link partners that are not adjacent, in link order, each zone once.
     void BuildNeighbors();
@@ -72,11 +164,20 @@ public:
     void BuildGridPoints();
 
 protected:
+    // The base behaviour, then OnZoneClick for the first zone (in list order) whose
+    // Bounds (right and bottom outside) and Region hold the point.
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
     // MakeNeighbors for every link in link order, without a linear search per link.
     void ApplyLinks();
 
 private:
     void Renumber(size_t From);
+    std::string BitmapPath(const std::string& FileName) const;
+    void LoadLines(const std::string& Text, std::vector<std::unique_ptr<TBitmap>>& Images);
+    void BuildPreview(const std::vector<std::unique_ptr<TBitmap>>& Images);
+    bool CheckNames();
+    std::string MapSetText() const;
 
     std::vector<std::unique_ptr<TZone>> FZones;
     std::vector<std::unique_ptr<TLink>> FLinks;
@@ -87,4 +188,14 @@ private:
     uint16_t FColorIndexSea = 0;
     std::vector<TZone*> FPath;
     std::deque<TZone*> FOpenList;
+    std::string FMapSetFile;
+    int32_t FPreviewWidth = 0;
+    int32_t FPreviewHeight = 0;
+    std::unique_ptr<TSpriteEngine> FBackgroundEngine;
+    std::unique_ptr<TSpriteEngine> FZoneEngine;
+    std::unique_ptr<TBitmap> FPreview;
+    std::vector<TBitmapEntry> FBitmaps;
+    std::vector<TElementEntry> FElementNames;
+    std::string FBitmapDirectory;
+    int32_t FLoadLine = 0;
 };

@@ -1,0 +1,82 @@
+#include "zonemap/ZoneSprite.h"
+
+#include "zonemap/Zone.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+int32_t Clamp32(int64_t Value) {
+    return int32_t(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
+                                       std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
+TZoneSprite::TZoneSprite(TZone* AZone) : FZone(AZone) {}
+
+void TZoneSprite::GetBounds(TRect& Rect) const {
+    if (FZone == nullptr || FZone->PointCount() == 0)
+        Rect = {0, 0, -1, -1};
+    else
+        Rect = FZone->Bounds();
+}
+
+void TZoneSprite::Draw(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
+    if (FZone == nullptr || FZone->PointCount() == 0)
+        return;
+    DrawOutline(Canvas, DIBCanvas);
+    DrawLabel(Canvas);
+}
+
+TPoint TZoneSprite::OutlinePoint(int32_t Index) const {
+    const TPoint& P = FZone->Point(Index);
+    const TPoint& C = FZone->Center();
+    const int64_t OffsetX = SpriteSurface() ? SpriteSurface()->OffsetX() : 0;
+    const int64_t OffsetY = SpriteSurface() ? SpriteSurface()->OffsetY() : 0;
+    const TPoint Own = Position();
+    const int64_t X = int64_t(P.X) + (P.X < C.X ? 2 : -2) - OffsetX + Own.X;
+    const int64_t Y = int64_t(P.Y) + (P.Y < C.Y ? 2 : -2) - OffsetY + Own.Y;
+    return {Clamp32(X), Clamp32(Y)};
+}
+
+void TZoneSprite::DrawOutline(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
+    const int32_t Count = FZone->PointCount();
+    const TPoint First = OutlinePoint(0);
+    if (FHighlighted) {
+        Canvas.Pen().Style = TPenStyle::psSolid;
+        Canvas.Pen().Color = clWhite;
+        Canvas.Pen().Width = 2;
+        Canvas.MoveTo(First.X, First.Y);
+        for (int32_t I = 1; I < Count; ++I) {
+            const TPoint P = OutlinePoint(I);
+            Canvas.LineTo(P.X, P.Y);
+        }
+        Canvas.LineTo(First.X, First.Y);
+        Canvas.Pen().Width = 1;
+    } else {
+        DIBCanvas.SetPenColor(FZone->ColorIndex());
+        DIBCanvas.MoveTo(First.X, First.Y);
+        for (int32_t I = 1; I < Count; ++I) {
+            const TPoint P = OutlinePoint(I);
+            DIBCanvas.LineTo(P.X, P.Y);
+        }
+        DIBCanvas.LineTo(First.X, First.Y);
+    }
+}
+
+void TZoneSprite::DrawLabel(TCanvas& Canvas) {
+    if (FZone->IsSea() != 0)
+        return;
+    Canvas.Brush().Style = TBrushStyle::bsSolid;
+    Canvas.Brush().Color = clBlack;
+    Canvas.Font().Color = clWhite;
+    Canvas.Font().Style = 0;
+    Canvas.Font().Name = "Arial";
+    Canvas.Font().Size = 8;
+    const int64_t OffsetX = SpriteSurface() ? SpriteSurface()->OffsetX() : 0;
+    const int64_t OffsetY = SpriteSurface() ? SpriteSurface()->OffsetY() : 0;
+    Canvas.TextOut(Clamp32(FZone->Point(0).X - OffsetX), Clamp32(FZone->Point(0).Y - OffsetY),
+                   " " + FZone->Name() + " ");
+}
