@@ -1,0 +1,321 @@
+#include "cli/Commands.h"
+
+#include "cli/Arguments.h"
+#include "cli/MapChecks.h"
+#include "cli/MapRender.h"
+#include "cli/MapSession.h"
+#include "platform/Application.h"
+#include "zonemap/StringUtils.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <QImageWriter>
+
+#include <map>
+
+namespace {
+
+const std::vector<TCommandSpec>& Specs() {
+    static const std::vector<TCommandSpec> Commands = {
+        {"check", {"FILE"}, {{"json", 0}}},
+        {"neighbors", {"FILE"}, {}},
+        {"path", {"FILE", "FROM", "TO"}, {}},
+        {"resave", {"FILE", "OUT"}, {}},
+        {"render",
+         {"FILE", "OUT.png"},
+         {{"no-background", 0}, {"no-zones", 0}, {"grid", 1}, {"path", 2}}},
+    };
+    return Commands;
+}
+
+const std::map<std::string, std::string>& Helps() {
+    static const std::map<std::string, std::string> Texts = {
+        {"check",
+         "usage: zonewright-cli check FILE [--json]\n"
+         "\n"
+         "Loads the map set (bitmaps from the map set's own directory), rebuilds the\n"
+         "neighbours and reports, with the zone numbers and names involved:\n"
+         "  load-error            the load stopped (with the line of the file)\n"
+         "  unnamed-zone          a zone without a name\n"
+         "  duplicate-name        zones with the same name (case-sensitive)\n"
+         "  forbidden-character   a zone name with \";\" or a line break, a bitmap name with "
+         "\":\"\n"
+         "  too-few-points        fewer than three (distinct) points\n"
+         "  self-intersection     an outline that touches or crosses itself\n"
+         "  no-neighbor           a zone without any neighbour\n"
+         "  split-border          borders overlapping along a line without an identical\n"
+         "                        edge (an extra point on one side): not neighbours\n"
+         "  self-link             a link from a zone to itself\n"
+         "  redundant-link        a link between zones that share an edge already\n"
+         "  zone-outside-bitmaps  a zone with a point outside every element, over no\n"
+         "                        background\n"
+         "  element-off-canvas    an element placed partly left of or above (0,0), a part\n"
+         "                        that is never shown\n"
+         "\n"
+         "--json writes the findings as one JSON document.\n"
+         "Exit status: 0 nothing found, 1 something found, 2 the file could not be loaded.\n"},
+        {"neighbors",
+         "usage: zonewright-cli neighbors FILE\n"
+         "\n"
+         "Rebuilds the neighbours and prints one line per zone, fields separated by tabs:\n"
+         "number, name, land or sea, the neighbour numbers in list order (space-separated).\n"},
+        {"path",
+         "usage: zonewright-cli path FILE FROM TO\n"
+         "\n"
+         "Rebuilds the neighbours and prints the cheapest path from FROM to TO under the\n"
+         "default costs (land-land 10, sea-sea 1, land-sea 1000): one line per zone (number,\n"
+         "tab, name), then \"cost\", a tab and the total. FROM and TO are zone names (exact,\n"
+         "case-sensitive) or, when no zone has that name, zone numbers.\n"
+         "Exit status 1 when there is no path.\n"},
+        {"resave",
+         "usage: zonewright-cli resave FILE OUT\n"
+         "\n"
+         "Loads the map set, rebuilds the neighbours and saves it to OUT as the editor saves:\n"
+         "the canonical form of the map set. A save that the name checks refuse prints the\n"
+         "reason, writes nothing and exits with status 1.\n"},
+        {"render",
+         "usage: zonewright-cli render FILE OUT.png [--no-background] [--no-zones]\n"
+         "                            [--grid SIZE] [--path FROM TO]\n"
+         "\n"
+         "Draws the whole virtual canvas as the editor draws its view, background elements,\n"
+         "zone outlines and land-zone labels, and writes it as PNG. The picture covers the\n"
+         "elements and every zone; where no element lies it is palette entry 0 (black).\n"
+         "  --no-background  leave the elements out\n"
+         "  --no-zones       leave the outlines and labels out\n"
+         "  --grid SIZE      draw the editor's grid template with cells of SIZE pixels\n"
+         "                   (50 to 1000): rows SIZE high, odd rows shifted by SIZE/2\n"
+         "  --path FROM TO   highlight the zones of the cheapest path in white, as the\n"
+         "                   editor does; without a path the picture is written unmarked\n"
+         "                   and the exit status is 1\n"},
+    };
+    return Texts;
+}
+
+// Messages the library shows in a box: printed at once, remembered for the exit status.
+class TMessageSink {
+public:
+    explicit TMessageSink(std::ostream& Err)
+        : FPrevious(Application().SetMessageHook(
+              [this, &Err](const std::string&, const std::string& Text) {
+                  Err << Text << '\n';
+                  Err.flush();
+                  FShown = true;
+              })) {}
+    ~TMessageSink() { Application().SetMessageHook(FPrevious); }
+    TMessageSink(const TMessageSink&) = delete;
+    TMessageSink& operator=(const TMessageSink&) = delete;
+    bool Shown() const { return FShown; }
+
+private:
+    bool FShown = false;
+    TApplication::TMessageHook FPrevious;
+};
+
+std::string Quoted(const TZone& Zone) {
+    return std::to_string(Zone.Index()) + " \"" + Zone.Name() + "\"";
+}
+
+// A zone by its exact name, or else by its number.
+TZone* FindZone(TZoneSpriteSurface& Surface, const std::string& Text) {
+    if (TZone* Named = Surface.ZoneByName(Text))
+        return Named;
+    int32_t Number = 0;
+    if (!Text.empty() && Text.find_first_not_of("0123456789") == std::string::npos &&
+        TryStrToInt(Text, Number) && Number < Surface.ZoneCount())
+        return Surface.Zone(Number);
+    throw EUsageError("no zone is named or numbered '" + Text + "'");
+}
+
+// Loads the map set or reports on Err why not.
+bool LoadOrReport(TMapSession& Session, const std::string& FileName, std::ostream& Err,
+                  TFinding* Failure = nullptr) {
+    TFinding Error;
+    if (Session.Load(FileName, Error))
+        return true;
+    Err << FileName << (Error.Line > 0 ? ":" + std::to_string(Error.Line) : std::string()) << ": "
+        << Error.Message << '\n';
+    if (Failure != nullptr)
+        *Failure = Error;
+    return false;
+}
+
+int Check(const TCommandLine& Line, std::ostream& Out, std::ostream& Err,
+          const TMessageSink& Messages) {
+    const std::string& FileName = Line.Positionals[0];
+    const bool Json = Line.Has("json");
+    TMapSession Session;
+    TFinding LoadError;
+    std::vector<TFinding> Findings;
+    int Status = esOk;
+    if (!LoadOrReport(Session, FileName, Err, &LoadError)) {
+        Findings.push_back(LoadError);
+        Status = esFailed;
+    } else {
+        Session.Surface().BuildNeighbors();
+        Findings = CheckMapSet(Session.Surface());
+        if (!Findings.empty() || Messages.Shown())
+            Status = esFound;
+    }
+    const int32_t ZoneCount = Session.Surface().ZoneCount();
+    if (Json) {
+        WriteFindingsJson(Out, FileName, ZoneCount, Status, Findings);
+        return Status;
+    }
+    if (Status == esFailed)
+        return Status;
+    for (const TFinding& F : Findings)
+        Out << FormatFinding(F) << '\n';
+    Out << FileName << ": " << ZoneCount << " zone" << (ZoneCount == 1 ? "" : "s") << ", "
+        << (Findings.empty() ? std::string("no findings")
+                             : std::to_string(Findings.size()) +
+                                   (Findings.size() == 1 ? " finding" : " findings"))
+        << '\n';
+    return Status;
+}
+
+int Neighbors(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
+    TMapSession Session;
+    if (!LoadOrReport(Session, Line.Positionals[0], Err))
+        return esFailed;
+    TZoneSpriteSurface& S = Session.Surface();
+    S.BuildNeighbors();
+    for (int32_t I = 0; I < S.ZoneCount(); ++I) {
+        const TZone& Z = *S.Zone(I);
+        Out << I << '\t' << Z.Name() << '\t' << (Z.IsSea() != 0 ? "sea" : "land") << '\t';
+        for (int32_t K = 0; K < Z.NeighborCount(); ++K)
+            Out << (K == 0 ? "" : " ") << Z.Neighbor(K)->Index();
+        Out << '\n';
+    }
+    return esOk;
+}
+
+// Neighbours rebuilt, then the search; false (with the reason on Out) without a path.
+bool SearchPath(TZoneSpriteSurface& S, const std::string& From, const std::string& To,
+                std::ostream& Out) {
+    TZone* Start = FindZone(S, From);
+    TZone* Destination = FindZone(S, To);
+    S.BuildNeighbors();
+    S.FindPath(Start, Destination);
+    if (S.PathCount() > 0)
+        return true;
+    Out << "no path from zone " << Quoted(*Start) << " to zone " << Quoted(*Destination) << '\n';
+    return false;
+}
+
+int Path(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
+    TMapSession Session;
+    if (!LoadOrReport(Session, Line.Positionals[0], Err))
+        return esFailed;
+    TZoneSpriteSurface& S = Session.Surface();
+    if (!SearchPath(S, Line.Positionals[1], Line.Positionals[2], Out))
+        return esFound;
+    for (int32_t I = 0; I < S.PathCount(); ++I)
+        Out << S.PathZone(I)->Index() << '\t' << S.PathZone(I)->Name() << '\n';
+    // A path of one zone is found without a search, and costs nothing.
+    const int32_t Cost = S.PathCount() == 1 ? 0 : S.PathZone(S.PathCount() - 1)->PathCost();
+    Out << "cost\t" << Cost << '\n';
+    return esOk;
+}
+
+int Resave(const TCommandLine& Line, std::ostream& Err) {
+    TMapSession Session;
+    if (!LoadOrReport(Session, Line.Positionals[0], Err))
+        return esFailed;
+    Session.Surface().BuildNeighbors();
+    return Session.Surface().SaveMapSet(Line.Positionals[1]) ? esOk : esFound;
+}
+
+int Render(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
+    TRenderOptions Options;
+    Options.Background = !Line.Has("no-background");
+    Options.Zones = !Line.Has("no-zones");
+    if (Line.Has("grid"))
+        Options.GridSize = ParseBoundedInt(Line.Values("grid")[0], 50, 1000, "--grid SIZE");
+
+    TMapSession Session;
+    if (!LoadOrReport(Session, Line.Positionals[0], Err))
+        return esFailed;
+    TZoneSpriteSurface& S = Session.Surface();
+    int Status = esOk;
+    if (Line.Has("path")) {
+        const auto& Ends = Line.Values("path");
+        if (SearchPath(S, Ends[0], Ends[1], Out)) {
+            for (int32_t I = 0; I < S.PathCount(); ++I)
+                if (TZoneSprite* Sprite = S.PathZone(I)->Sprite())
+                    Sprite->SetHighlighted(true);
+        } else {
+            Status = esFound;
+        }
+    }
+    const QImage Picture = RenderMap(S, Options);
+    const std::string& OutName = Line.Positionals[1];
+    QImageWriter Writer(QString::fromLatin1(OutName.data(), qsizetype(OutName.size())), "png");
+    if (!Writer.write(Picture)) {
+        Err << "Cannot create file " << OutName << ": " << Writer.errorString().toStdString()
+            << '\n';
+        return esFailed;
+    }
+    return Status;
+}
+
+} // namespace
+
+std::string ToolHelp() {
+    return "usage: zonewright-cli COMMAND [ARGUMENTS]\n"
+           "\n"
+           "Checks, lists, searches, rewrites and draws Zonewright map sets without a window.\n"
+           "\n"
+           "commands:\n"
+           "  check FILE [--json]           report problems of the map set\n"
+           "  neighbors FILE                list each zone's neighbours\n"
+           "  path FILE FROM TO             the cheapest path between two zones\n"
+           "  resave FILE OUT               load and save again, in canonical form\n"
+           "  render FILE OUT.png [...]     draw the whole map as PNG\n"
+           "\n"
+           "\"zonewright-cli COMMAND --help\" describes a command. Bad arguments and files\n"
+           "that cannot be read end with exit status 2.\n";
+}
+
+std::string CommandHelp(const std::string& Command) {
+    const auto Found = Helps().find(Command);
+    return Found == Helps().end() ? ToolHelp() : Found->second;
+}
+
+int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
+    TCommandLine Line;
+    try {
+        Line = ParseCommandLine(Arguments, Specs());
+    } catch (const EUsageError& E) {
+        Err << "zonewright-cli: " << E.what() << "\n\n" << ToolHelp();
+        return esFailed;
+    }
+    if (Line.Help) {
+        Out << (Line.Command.empty() ? ToolHelp() : CommandHelp(Line.Command));
+        return esOk;
+    }
+
+    TMessageSink Messages(Err);
+    int Status = esOk;
+    try {
+        if (Line.Command == "check")
+            Status = Check(Line, Out, Err, Messages);
+        else if (Line.Command == "neighbors")
+            Status = Neighbors(Line, Out, Err);
+        else if (Line.Command == "path")
+            Status = Path(Line, Out, Err);
+        else if (Line.Command == "resave")
+            Status = Resave(Line, Err);
+        else if (Line.Command == "render")
+            Status = Render(Line, Out, Err);
+    } catch (const EUsageError& E) {
+        Err << "zonewright-cli " << Line.Command << ": " << E.what() << '\n';
+        return esFailed;
+    } catch (const std::exception& E) {
+        // The library's own failures (a file that cannot be created, ...), with their text.
+        Err << E.what() << '\n';
+        return esFailed;
+    }
+    Out.flush();
+    if (Status == esOk && Messages.Shown())
+        Status = esFound;
+    return Status;
+}

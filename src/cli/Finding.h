@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A zone as findings name it: its number in the map set and its name.
+struct TZoneRef {
+    int32_t Number = -1;
+    std::string Name;
+    friend bool operator==(const TZoneRef&, const TZoneRef&) = default;
+};
+
+// One problem that "check" found in a map set.
+struct TFinding {
+    TFinding() = default;
+    TFinding(std::string AKind, std::string AMessage, std::vector<TZoneRef> AZones = {})
+        : Kind(std::move(AKind)), Message(std::move(AMessage)), Zones(std::move(AZones)) {}
+
+    std::string Kind;    // short stable identifier, e.g. "split-border"
+    std::string Message; // what is wrong, in words, without the zones' names
+    std::vector<TZoneRef> Zones;
+    int32_t Line = 0;     // 1-based line of the map-set file; 0 when not about a line
+    int32_t Element = -1; // element index; -1 when not about an element
+    std::string Bitmap;   // the element's bitmap name, with Element
+};
+
+// One line: kind, then the line, the element or the zones involved, then the message.
+std::string FormatFinding(const TFinding& Finding);
+
+// The findings of one check as one JSON document (8-bit names are read as Latin-1 and
+// written as UTF-8, so that every byte survives in valid JSON).
+void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t ZoneCount,
+                       int Status, const std::vector<TFinding>& Findings);
+
+// Text as a JSON string literal, quotes included.
+std::string JsonString(const std::string& Text);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Types.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+class TZone;
+
+// The geometric checks of map outlines, in exact integer arithmetic.
+
+// Points of the outline once repeated consecutive points (also the last against the first)
+// are dropped: what the polygon really has as corners.
+int32_t DistinctCornerCount(const std::vector<TPoint>& Points);
+
+// Two edges of one closed outline (indices into the zone's own edges, Edge1 < Edge2) that
+// meet where they should not: edges that are not consecutive and touch or cross, or
+// consecutive edges that fold back over each other. Zero-length edges are ignored.
+struct TEdgePair {
+    int32_t Edge1 = -1;
+    int32_t Edge2 = -1;
+};
+// False when the outline is simple, or has fewer than three distinct corners (which
+// DistinctCornerCount reports).
+bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing);
+
+// Pairs of zones (by position in Zones, first < second, sorted) with edges that lie on one
+// line and overlap along a positive length without being the same edge. Zones sharing an
+// identical edge can be in the list too; callers decide what such pairs mean. The edges
+// are grouped by their line through a sort, so the cost grows with the number of edges,
+// not with the number of pairs of edges.
+std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones);

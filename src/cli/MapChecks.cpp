@@ -1,0 +1,172 @@
+#include "cli/MapChecks.h"
+
+#include "cli/Geometry.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <string_view>
+#include <unordered_map>
+
+namespace {
+
+TZoneRef RefAt(const std::vector<TZone*>& Zones, size_t I) {
+    return {int32_t(I), Zones[I]->Name()};
+}
+
+bool HasLineBreak(const std::string& Text) {
+    return Text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+}
+
+std::string PointText(const TPoint& P) {
+    return "(" + std::to_string(P.X) + "," + std::to_string(P.Y) + ")";
+}
+
+struct TElementRect {
+    int64_t Left, Top, Right, Bottom; // right and bottom inclusive: a border on the edge counts
+};
+
+bool Contains(const TElementRect& R, const TPoint& P) {
+    return R.Left <= P.X && P.X <= R.Right && R.Top <= P.Y && P.Y <= R.Bottom;
+}
+
+void CheckLinks(TZoneSpriteSurface& Surface, std::vector<TFinding>& Findings) {
+    for (int32_t I = 0; I < Surface.LinkCount(); ++I) {
+        const TLink& L = *Surface.Link(I);
+        const std::string Which = "link " + std::to_string(I);
+        if (L.Zone1 == L.Zone2)
+            Findings.push_back({"self-link",
+                                Which + " joins the zone to itself",
+                                {{L.Zone1->Index(), L.Zone1->Name()}}});
+        else if (L.Zone1->IsAdjacentTo(*L.Zone2))
+            Findings.push_back(
+                {"redundant-link",
+                 Which + " joins zones that share an edge already",
+                 {{L.Zone1->Index(), L.Zone1->Name()}, {L.Zone2->Index(), L.Zone2->Name()}}});
+    }
+}
+
+void CheckElements(TZoneSpriteSurface& Surface, const std::vector<TZone*>& Zones,
+                   std::vector<TFinding>& Findings) {
+    std::vector<TElementRect> Rects;
+    for (int32_t I = 0; I < Surface.ElementCount(); ++I) {
+        const TSprite& E = *Surface.Element(I);
+        const TPoint P = E.Position();
+        Rects.push_back({P.X, P.Y, int64_t(P.X) + E.Width(), int64_t(P.Y) + E.Height()});
+    }
+    for (size_t I = 0; I < Zones.size(); ++I) {
+        // Consecutive points mostly fall on the same element: try the last one first.
+        size_t Last = 0;
+        for (const TPoint& P : Zones[I]->Points()) {
+            bool Inside = !Rects.empty() && Contains(Rects[Last], P);
+            for (size_t K = 0; !Inside && K < Rects.size(); ++K)
+                if (Contains(Rects[K], P)) {
+                    Inside = true;
+                    Last = K;
+                }
+            if (!Inside) {
+                Findings.push_back(
+                    {"zone-outside-bitmaps",
+                     "point " + PointText(P) + " lies outside every element, over no background",
+                     {RefAt(Zones, I)}});
+                break;
+            }
+        }
+    }
+    for (int32_t I = 0; I < Surface.ElementCount(); ++I) {
+        const TPoint P = Surface.Element(I)->Position();
+        if (P.X < 0 || P.Y < 0) {
+            TFinding F{"element-off-canvas",
+                       "placed at " + PointText(P) +
+                           ": the part left of or above (0,0) is never shown",
+                       {}};
+            F.Element = I;
+            F.Bitmap = Surface.ElementNames()[size_t(I)].Name;
+            Findings.push_back(F);
+        }
+    }
+}
+
+} // namespace
+
+void CheckNames(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
+    for (size_t I = 0; I < Zones.size(); ++I)
+        if (Zones[I]->Name().empty())
+            Findings.push_back({"unnamed-zone", "has no name", {RefAt(Zones, I)}});
+    // Names compare exactly, as the save compares them; one finding per repeated name,
+    // where its first zone stands.
+    std::unordered_map<std::string_view, std::vector<size_t>> Uses;
+    for (size_t I = 0; I < Zones.size(); ++I)
+        if (!Zones[I]->Name().empty())
+            Uses[Zones[I]->Name()].push_back(I);
+    for (size_t I = 0; I < Zones.size(); ++I) {
+        const auto Found = Uses.find(Zones[I]->Name());
+        if (Found == Uses.end() || Found->second.size() < 2 || Found->second.front() != I)
+            continue;
+        TFinding F{"duplicate-name", "have the same name", {}};
+        for (size_t K : Found->second)
+            F.Zones.push_back(RefAt(Zones, K));
+        Findings.push_back(F);
+    }
+    for (size_t I = 0; I < Zones.size(); ++I)
+        if (Zones[I]->Name().find(';') != std::string::npos || HasLineBreak(Zones[I]->Name()))
+            Findings.push_back({"forbidden-character",
+                                "the name holds \";\" or a line break, which the file cannot hold",
+                                {RefAt(Zones, I)}});
+}
+
+void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
+    std::vector<TFinding> Intersecting;
+    for (size_t I = 0; I < Zones.size(); ++I) {
+        const std::vector<TPoint>& Points = Zones[I]->Points();
+        const int32_t Corners = DistinctCornerCount(Points);
+        if (Corners < 3) {
+            std::string Message =
+                "has " + std::to_string(Points.size()) + " point" + (Points.size() == 1 ? "" : "s");
+            if (size_t(Corners) != Points.size())
+                Message += " but only " + std::to_string(Corners) + " distinct";
+            Findings.push_back(
+                {"too-few-points", Message + "; a zone needs at least 3", {RefAt(Zones, I)}});
+            continue;
+        }
+        TEdgePair Crossing;
+        if (FindSelfIntersection(Points, Crossing))
+            Intersecting.push_back({"self-intersection",
+                                    "the outline meets itself (edges " +
+                                        std::to_string(Crossing.Edge1) + " and " +
+                                        std::to_string(Crossing.Edge2) + ")",
+                                    {RefAt(Zones, I)}});
+    }
+    Findings.insert(Findings.end(), Intersecting.begin(), Intersecting.end());
+}
+
+void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
+    for (const auto& [A, B] : FindCollinearOverlaps(Zones))
+        if (!Zones[size_t(A)]->IsAdjacentTo(*Zones[size_t(B)]))
+            Findings.push_back({"split-border",
+                                "the borders overlap along a line but share no identical edge "
+                                "(one splits it with an extra point), so they are not neighbours",
+                                {RefAt(Zones, size_t(A)), RefAt(Zones, size_t(B))}});
+}
+
+std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
+    std::vector<TZone*> Zones;
+    for (int32_t I = 0; I < Surface.ZoneCount(); ++I)
+        Zones.push_back(Surface.Zone(I));
+
+    std::vector<TFinding> Findings;
+    CheckNames(Zones, Findings);
+    for (const TBitmapEntry& B : Surface.Bitmaps())
+        if (B.Name.find(':') != std::string::npos || HasLineBreak(B.Name))
+            Findings.push_back({"forbidden-character",
+                                "bitmap name \"" + B.Name +
+                                    "\" holds \":\" or a line break, which Element lines "
+                                    "cannot hold",
+                                {}});
+    CheckOutlines(Zones, Findings);
+    for (size_t I = 0; I < Zones.size(); ++I)
+        if (Zones[I]->NeighborCount() == 0)
+            Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
+    CheckSplitBorders(Zones, Findings);
+    CheckLinks(Surface, Findings);
+    CheckElements(Surface, Zones, Findings);
+    return Findings;
+}

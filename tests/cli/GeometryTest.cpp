@@ -1,0 +1,191 @@
+#include "cli/Geometry.h"
+#include "cli/MapChecks.h"
+#include "zonemap/Zone.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+
+namespace {
+
+struct TOutlineCase {
+    const char* Name;
+    std::vector<TPoint> Points;
+    bool Intersects;
+    int32_t Edge1, Edge2;
+};
+
+class SelfIntersection : public ::testing::TestWithParam<TOutlineCase> {};
+
+TEST_P(SelfIntersection, FindsTheFirstPairOfEdgesThatMeet) {
+    const TOutlineCase& C = GetParam();
+    TEdgePair Pair;
+    ASSERT_EQ(FindSelfIntersection(C.Points, Pair), C.Intersects) << C.Name;
+    if (C.Intersects) {
+        EXPECT_EQ(Pair.Edge1, C.Edge1) << C.Name;
+        EXPECT_EQ(Pair.Edge2, C.Edge2) << C.Name;
+    }
+}
+
+constexpr int32_t Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t Min = std::numeric_limits<int32_t>::min();
+
+INSTANTIATE_TEST_SUITE_P(
+    Outlines, SelfIntersection,
+    ::testing::Values(
+        TOutlineCase{"square", {{0, 0}, {10, 0}, {10, 10}, {0, 10}}, false, 0, 0},
+        TOutlineCase{"bow tie", {{0, 0}, {10, 10}, {10, 0}, {0, 10}}, true, 0, 2},
+        TOutlineCase{
+            "concave but simple", {{0, 0}, {10, 0}, {5, 5}, {10, 10}, {0, 10}}, false, 0, 0},
+        // Two lobes meeting in one vertex: the outline touches itself.
+        TOutlineCase{"figure of eight at a vertex",
+                     {{0, 0}, {10, 10}, {20, 0}, {20, 20}, {10, 10}, {0, 20}},
+                     true,
+                     0,
+                     3},
+        // A vertex placed on a non-adjacent edge.
+        TOutlineCase{
+            "vertex on an edge", {{0, 0}, {20, 0}, {20, 10}, {10, 0}, {0, 10}}, true, 0, 2},
+        // Consecutive edges running back over each other.
+        TOutlineCase{"spike folding back", {{0, 0}, {10, 0}, {10, 10}, {10, 5}}, true, 1, 2},
+        TOutlineCase{"spike back over an earlier edge",
+                     {{0, 0}, {10, 0}, {10, 10}, {10, 20}, {10, 5}, {0, 10}},
+                     true,
+                     1,
+                     3},
+        TOutlineCase{"all points on one line", {{0, 0}, {10, 0}, {5, 0}}, true, 0, 1},
+        // Repeated points (the editor's snapping can make them) are not crossings.
+        TOutlineCase{
+            "repeated points", {{0, 0}, {0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}, false, 0, 0},
+        // Near the ends of the 32-bit range products need more than 64 bits.
+        TOutlineCase{"huge bow tie", {{Min, Min}, {Max, Max}, {Max, Min}, {Min, Max}}, true, 0, 2},
+        TOutlineCase{"huge square", {{Min, Min}, {Max, Min}, {Max, Max}, {Min, Max}}, false, 0, 0}),
+    [](const auto& Info) {
+        std::string N = Info.param.Name;
+        for (char& C : N)
+            if (!std::isalnum(static_cast<unsigned char>(C)))
+                C = '_';
+        return N;
+    });
+
+TEST(DistinctCorners, DropsRepeatsIncludingTheClosingOne) {
+    EXPECT_EQ(DistinctCornerCount({{0, 0}, {0, 0}, {5, 5}, {0, 0}}), 2);
+    EXPECT_EQ(DistinctCornerCount({{0, 0}, {5, 0}, {0, 5}}), 3);
+    EXPECT_EQ(DistinctCornerCount({}), 0);
+}
+
+// Zones made from their text, as the loader makes them, without a surface.
+class Zones {
+public:
+    TZone* Add(const std::string& Text) {
+        FOwned.push_back(std::make_unique<TZone>(nullptr, Text));
+        FList.push_back(FOwned.back().get());
+        return FList.back();
+    }
+    const std::vector<TZone*>& List() const { return FList; }
+
+private:
+    std::vector<std::unique_ptr<TZone>> FOwned;
+    std::vector<TZone*> FList;
+};
+
+struct TOverlapCase {
+    const char* Name;
+    std::vector<std::string> Zones;
+    std::vector<std::pair<int32_t, int32_t>> Pairs;
+};
+
+class CollinearOverlaps : public ::testing::TestWithParam<TOverlapCase> {};
+
+TEST_P(CollinearOverlaps, PairsZonesWhoseEdgesOverlapWithoutBeingTheSame) {
+    Zones Z;
+    for (const std::string& T : GetParam().Zones)
+        Z.Add(T);
+    EXPECT_EQ(FindCollinearOverlaps(Z.List()), GetParam().Pairs) << GetParam().Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Borders, CollinearOverlaps,
+    ::testing::Values(
+        TOverlapCase{"shared identical edge", {"0,0,10,0,10,10,0,10", "10,0,20,0,20,10,10,10"}, {}},
+        TOverlapCase{"border split by an extra vertex",
+                     {"0,0,10,0,10,10,0,10", "10,0,20,0,20,10,10,10,10,5"},
+                     {{0, 1}}},
+        TOverlapCase{"shorter side along a longer one",
+                     {"0,0,10,0,10,20,0,20", "10,5,20,5,20,15,10,15"},
+                     {{0, 1}}},
+        TOverlapCase{
+            "touching at a corner only", {"0,0,10,0,10,10,0,10", "10,10,20,10,20,20,10,20"}, {}},
+        TOverlapCase{"in line end to end", {"0,0,10,0,10,10,0,10", "0,10,0,20,10,20,10,10"}, {}},
+        TOverlapCase{"parallel apart", {"0,0,10,0,10,10,0,10", "11,0,20,0,20,10,11,10"}, {}},
+        TOverlapCase{"diagonal shared edge and a line beyond",
+                     {"0,0,10,10,0,10", "0,0,20,0,20,20,10,10"},
+                     {}},
+        TOverlapCase{
+            "diagonal partly overlapping", {"0,0,10,10,0,10", "5,5,20,0,20,20,15,15"}, {{0, 1}}},
+        TOverlapCase{"three zones on one line",
+                     {"0,0,30,0,30,10,0,10", "0,-10,10,-10,10,0,0,0", "10,-10,30,-10,30,0,10,0"},
+                     {{0, 1}, {0, 2}}}),
+    [](const auto& Info) {
+        std::string N = Info.param.Name;
+        for (char& C : N)
+            if (!std::isalnum(static_cast<unsigned char>(C)))
+                C = '_';
+        return N;
+    });
+
+TEST(SplitBorders, SkipsPairsThatShareAnIdenticalEdgeElsewhere) {
+    Zones Z;
+    // Left sides identical; the right part of the bottom border is split on one side only.
+    Z.Add("0,0,10,0,10,10,20,10,20,20,0,20;A;0;");
+    Z.Add("0,20,20,20,20,30,0,30;B;0;");
+    Z.Add("0,20,10,20,20,20,20,30;C;0;");
+    std::vector<TFinding> Findings;
+    CheckSplitBorders(Z.List(), Findings);
+    ASSERT_EQ(Findings.size(), 1u);
+    EXPECT_EQ(Findings[0].Kind, "split-border");
+    EXPECT_EQ(Findings[0].Zones, (std::vector<TZoneRef>{{0, "A"}, {2, "C"}}));
+}
+
+TEST(NameChecks, ReportEveryUnnamedZoneAndEachRepeatedNameOnce) {
+    Zones Z;
+    Z.Add("0,0,1,0,1,1;Land1;0;");
+    Z.Add("0,0,1,0,1,1");
+    Z.Add("0,0,1,0,1,1;land1;0;");
+    Z.Add("0,0,1,0,1,1;Land1;0;");
+    Z.Add("0,0,1,0,1,1;Sea1;1;");
+    Z.Add("0,0,1,0,1,1");
+    Z.Add("0,0,1,0,1,1;Sea1;1;")->SetName("Sea1");
+    Z.List()[4]->SetName("Se;a");
+    std::vector<TFinding> Findings;
+    CheckNames(Z.List(), Findings);
+    ASSERT_EQ(Findings.size(), 4u);
+    EXPECT_EQ(Findings[0].Kind, "unnamed-zone");
+    EXPECT_EQ(Findings[0].Zones, (std::vector<TZoneRef>{{1, ""}}));
+    EXPECT_EQ(Findings[1].Zones, (std::vector<TZoneRef>{{5, ""}}));
+    // Names compare case-sensitively: land1 is not Land1.
+    EXPECT_EQ(Findings[2].Kind, "duplicate-name");
+    EXPECT_EQ(Findings[2].Zones, (std::vector<TZoneRef>{{0, "Land1"}, {3, "Land1"}}));
+    EXPECT_EQ(Findings[3].Kind, "forbidden-character");
+    EXPECT_EQ(Findings[3].Zones, (std::vector<TZoneRef>{{4, "Se;a"}}));
+}
+
+TEST(OutlineChecks, ReportFewPointsBeforeCrossings) {
+    Zones Z;
+    Z.Add("0,0,10,0;Two;0;");
+    Z.Add("0,0,10,10,10,0,0,10;Bow;0;");
+    Z.Add("0,0,10,0,10,0,0,0;Flat;0;");
+    Z.Add("0,0,10,0,10,10;Fine;0;");
+    std::vector<TFinding> Findings;
+    CheckOutlines(Z.List(), Findings);
+    ASSERT_EQ(Findings.size(), 3u);
+    EXPECT_EQ(Findings[0].Kind, "too-few-points");
+    EXPECT_EQ(Findings[0].Zones[0].Number, 0);
+    EXPECT_EQ(Findings[1].Kind, "too-few-points");
+    EXPECT_EQ(Findings[1].Message, "has 4 points but only 2 distinct; a zone needs at least 3");
+    EXPECT_EQ(Findings[2].Kind, "self-intersection");
+    EXPECT_EQ(Findings[2].Zones[0].Number, 1);
+}
+
+} // namespace
