@@ -88,7 +88,9 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
     // Lines end at CR, LF or CR LF; the text ends at the first NUL.
     std::string_view Rest(Text.data(), std::min(Text.size(), Text.find('\0')));
     while (!Rest.empty()) {
-        const size_t End = std::min(Rest.size(), Rest.find_first_of("\r\n"));
+        size_t End = 0;
+        while (End < Rest.size() && Rest[End] != '\r' && Rest[End] != '\n')
+            ++End;
         std::string_view Value = Rest.substr(0, End);
         size_t Next = End;
         if (Next < Rest.size())

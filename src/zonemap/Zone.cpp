@@ -5,6 +5,7 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 TZone::TZone(TZoneSpriteSurface* ASurface) : FSurface(ASurface) {
@@ -87,22 +88,32 @@ TPointList& TZone::EnsureGridPoints() {
     return *FGridPoints;
 }
 
+namespace {
+
+void AppendInt(std::string& Text, int32_t Value) {
+    char Digits[12];
+    const auto Result = std::to_chars(Digits, Digits + sizeof Digits, Value);
+    Text.append(Digits, Result.ptr);
+}
+
+} // namespace
+
 std::string TZone::ZoneText() const {
     std::string Text;
-    Text.reserve(FPoints.size() * 10 + FName.size() + FNeighbors.size() * 5 + 8);
+    Text.reserve(FPoints.size() * 10 + FName.size() + FNeighbors.size() * 6 + 8);
     for (const TPoint& P : FPoints) {
-        Text += std::to_string(P.X);
+        AppendInt(Text, P.X);
         Text += ',';
-        Text += std::to_string(P.Y);
+        AppendInt(Text, P.Y);
         Text += ',';
     }
     Text += ';';
     Text += FName;
     Text += ';';
-    Text += std::to_string(FIsSea);
+    AppendInt(Text, FIsSea);
     Text += ';';
     for (const TZone* N : FNeighbors) {
-        Text += std::to_string(N->Index());
+        AppendInt(Text, N->Index());
         Text += '#';
     }
     return Text;

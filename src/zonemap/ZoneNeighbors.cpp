@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -51,8 +50,10 @@ constexpr int32_t Unreached = std::numeric_limits<int32_t>::max();
 } // namespace
 
 void TZoneSpriteSurface::BuildNeighbors() {
-    // Zones that share an edge meet under the same key; comparing every pair of zones
-    // would cost n^2 for maps of thousands of zones.
+    // Zones that share an edge meet in the same slot of an edge table; comparing every
+    // pair of zones would cost n^2 for maps of thousands of zones. The table is open
+    // addressing over flat arrays, as node-based maps spend most of their time in the
+    // allocator and in cache misses at these sizes.
     struct TEntry {
         int32_t Zone;
         int32_t Next; // the previous zone with this edge, -1 at the end
@@ -60,29 +61,40 @@ void TZoneSpriteSurface::BuildNeighbors() {
     size_t EdgeTotal = 0;
     for (const auto& Z : FZones)
         EdgeTotal += size_t(Z->PointCount());
-    std::unordered_map<TEdgeKey, int32_t, TEdgeKeyHash> Heads;
-    Heads.reserve(EdgeTotal);
+    size_t Capacity = 16;
+    while (Capacity < EdgeTotal + EdgeTotal / 4)
+        Capacity *= 2;
+    const size_t Mask = Capacity - 1;
+    std::vector<TEdgeKey> Keys(Capacity);
+    std::vector<int32_t> Heads(Capacity, -1); // -1: an empty slot
+    std::vector<uint32_t> EdgeSlots;          // the slot of each zone's edges, zone by zone
+    EdgeSlots.reserve(EdgeTotal);
     std::vector<TEntry> Entries;
     Entries.reserve(EdgeTotal);
     for (int32_t I = 0; I < ZoneCount(); ++I) {
         const TZone& Z = *FZones[size_t(I)];
         for (int32_t E = 0; E < Z.PointCount(); ++E) {
-            auto [It, Inserted] = Heads.try_emplace(KeyOf(Z.Edge(E)), -1);
+            const TEdgeKey Key = KeyOf(Z.Edge(E));
+            size_t Slot = TEdgeKeyHash()(Key) & Mask;
+            while (Heads[Slot] >= 0 && !(Keys[Slot] == Key))
+                Slot = (Slot + 1) & Mask;
+            EdgeSlots.push_back(uint32_t(Slot));
             // Zones are entered in order, so a repeated edge of this zone is at the head.
-            if (!Inserted && Entries[size_t(It->second)].Zone == I)
+            if (Heads[Slot] >= 0 && Entries[size_t(Heads[Slot])].Zone == I)
                 continue;
-            Entries.push_back({I, It->second});
-            It->second = int32_t(Entries.size()) - 1;
+            Keys[Slot] = Key;
+            Entries.push_back({I, Heads[Slot]});
+            Heads[Slot] = int32_t(Entries.size()) - 1;
         }
     }
 
     std::vector<int32_t> Adjacent;
+    size_t EdgeIndex = 0;
     for (int32_t I = 0; I < ZoneCount(); ++I) {
         TZone& Z = *FZones[size_t(I)];
         Adjacent.clear();
-        for (int32_t E = 0; E < Z.PointCount(); ++E)
-            for (int32_t K = Heads.find(KeyOf(Z.Edge(E)))->second; K >= 0;
-                 K = Entries[size_t(K)].Next)
+        for (int32_t E = 0; E < Z.PointCount(); ++E, ++EdgeIndex)
+            for (int32_t K = Heads[EdgeSlots[EdgeIndex]]; K >= 0; K = Entries[size_t(K)].Next)
                 if (Entries[size_t(K)].Zone != I)
                     Adjacent.push_back(Entries[size_t(K)].Zone);
         std::sort(Adjacent.begin(), Adjacent.end());
