@@ -228,9 +228,10 @@ void DecodeUncompressed(const uint8_t* Data, size_t Size, const THeader& H,
     const size_t stride = (width + 3) & ~size_t(3);
     if (Size - H.DataOffset < stride * size_t(H.Height - 1) + width)
         Invalid("truncated pixel data");
+    Pixels.resize(width * size_t(H.Height));
     TRowMap rows(H, Pixels);
-    const uint8_t* source = Data + H.DataOffset;
-    for (int32_t y = 0; y < H.Height; ++y, source += stride) {
+    for (int32_t y = 0; y < H.Height; ++y) {
+        const uint8_t* source = Data + H.DataOffset + size_t(y) * stride;
         if (H.TableEntries < 256) {
             for (size_t x = 0; x < width; ++x)
                 if (source[x] >= H.TableEntries)
@@ -245,12 +246,16 @@ void DecodeRle8(const uint8_t* Data, size_t Size, const THeader& H, std::vector<
     size_t length = Size - H.DataOffset;
     if (H.SizeImage != 0 && H.SizeImage < length)
         length = H.SizeImage;
+    if (length < 2)
+        Invalid("truncated pixel data");
     const int64_t width = H.Width;
     // Encoders (ImageMagick among them) run on into the padding of the uncompressed row;
     // those pixels are dropped, only runs beyond the padded row are refused.
     const int64_t rowLimit = (width + 3) & ~int64_t(3);
     const int64_t height = H.Height;
     const size_t entries = H.TableEntries;
+    // A short stream may stand for a large image: pixels it does not set are 0.
+    Pixels.assign(size_t(width) * size_t(height), 0);
     TRowMap rows(H, Pixels);
     auto visible = [&](int64_t X, int64_t Count) {
         return X >= width ? 0 : size_t(std::min(Count, width - X));
@@ -259,8 +264,6 @@ void DecodeRle8(const uint8_t* Data, size_t Size, const THeader& H, std::vector<
     int64_t x = 0;
     int64_t y = 0;
     size_t pos = 0;
-    if (length < 2)
-        Invalid("truncated pixel data");
     while (pos < length) {
         if (length - pos < 2)
             Invalid("truncated pixel data");
@@ -342,7 +345,6 @@ TBmpImage DecodeBmp(const uint8_t* Data, size_t Size) {
     }
 
     image.Palette.resize(256);
-    image.Pixels.assign(size_t(h.Width) * size_t(h.Height), 0);
     if (h.Compression == BI_RLE8)
         DecodeRle8(Data, Size, h, image.Pixels);
     else
