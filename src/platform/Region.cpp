@@ -12,12 +12,14 @@ TRegion::TRegion(const TPoint* Points, int Count) {
     FPoints.assign(Points, Points + Count);
     if (FPoints.size() < 3)
         return;
-    // Twice the signed area; each product fits in 64 bits, the sum is kept in double.
-    double area2 = 0;
+    // Twice the signed area, exactly: products of int32 coordinates need 63 bits, their
+    // sum more.
+    __extension__ using Wide = __int128;
+    Wide area2 = 0;
     for (size_t i = 0, n = FPoints.size(); i < n; ++i) {
         const TPoint& a = FPoints[i];
         const TPoint& b = FPoints[(i + 1) % n];
-        area2 += double(int64_t(a.X) * b.Y - int64_t(b.X) * a.Y);
+        area2 += Wide(a.X) * b.Y - Wide(b.X) * a.Y;
     }
     if (area2 == 0) {
         // A polygon without area holds no pixel centre.
