@@ -1,0 +1,397 @@
+// The built tool run as a process on map sets made here.
+#include "CliFixtures.h"
+#include "cli/MapSession.h"
+#include "support/Scripted.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+
+namespace {
+
+// The land example of the map-set file: one bitmap, two elements, two adjacent zones.
+const std::vector<std::string> TwoLands = {
+    "Bitmap=hills.bmp",
+    "Element=hills.bmp:0,0",
+    "Element=hills.bmp:200,0",
+    "Zone=0,0,200,0,200,150,0,150,;Land1;0;1#",
+    "Zone=200,0,400,0,400,150,200,150,;Land2;0;0#",
+};
+
+// Land A beside land B and sea S; S and B beside land D; A and D meet at a corner only.
+// E lies apart and is linked to A.
+const std::vector<std::string> LandAndSea = {
+    "Bitmap=hills.bmp",
+    "Element=hills.bmp:0,0",
+    "Element=hills.bmp:0,150",
+    "Zone=0,0,100,0,100,100,0,100,;A;0;",
+    "Zone=100,0,200,0,200,100,100,100,;B;0;",
+    "Zone=0,100,100,100,100,200,0,200,;S;1;",
+    "Zone=100,100,200,100,200,200,100,200,;D;0;",
+    "Zone=300,0,390,0,390,90,300,90,;E;0;",
+    "Link=0,4",
+};
+
+class Tool : public ::testing::Test {
+protected:
+    void SetUp() override { WriteBitmap(Dir.File("hills.bmp"), 200, 150, 100, 40, 128, 32); }
+
+    std::string Map(const std::vector<std::string>& Lines, const std::string& Name = "m.mapset") {
+        WriteMapSet(Dir.File(Name), Lines);
+        return Dir.File(Name);
+    }
+
+    // check --json, parsed.
+    QJsonObject CheckJson(const std::string& File, int& Status) {
+        const TToolRun Run = RunTool({"check", File, "--json"});
+        Status = Run.Status;
+        QJsonParseError Error;
+        const QJsonDocument Doc =
+            QJsonDocument::fromJson(QByteArray::fromStdString(Run.Out), &Error);
+        EXPECT_EQ(Error.error, QJsonParseError::NoError) << Run.Out;
+        return Doc.object();
+    }
+
+    TempDir Dir;
+};
+
+TEST_F(Tool, CleanMapPassesWithStatusZero) {
+    const std::string File = Map(TwoLands);
+    const TToolRun Run = RunTool({"check", File});
+    EXPECT_EQ(Run.Status, 0) << Run.Out << Run.Err;
+    EXPECT_EQ(Run.Out, File + ": 2 zones, no findings\n");
+    EXPECT_EQ(Run.Err, "");
+    int Status = -1;
+    const QJsonObject Json = CheckJson(File, Status);
+    EXPECT_EQ(Status, 0);
+    EXPECT_EQ(Json["status"].toInt(), 0);
+    EXPECT_EQ(Json["zoneCount"].toInt(), 2);
+    EXPECT_TRUE(Json["findings"].toArray().isEmpty());
+}
+
+struct TFindingCase {
+    const char* Kind;
+    std::vector<std::string> ExtraLines; // after the two land zones of TwoLands
+    std::vector<int> Zones;              // the zones the finding must name
+    int Element = -1;
+};
+
+class EachFinding : public Tool, public ::testing::WithParamInterface<TFindingCase> {};
+
+TEST_P(EachFinding, IsFoundOnAMapMadeToHaveIt) {
+    const TFindingCase& C = GetParam();
+    std::vector<std::string> Lines = TwoLands;
+    Lines.insert(Lines.end(), C.ExtraLines.begin(), C.ExtraLines.end());
+    WriteBitmap(Dir.File("c:d.bmp"), 8, 8, 100, 1, 2, 3);
+    const std::string File = Map(Lines);
+
+    int Status = -1;
+    const QJsonObject Json = CheckJson(File, Status);
+    EXPECT_EQ(Status, 1);
+    bool Found = false;
+    for (const QJsonValue& V : Json["findings"].toArray()) {
+        const QJsonObject F = V.toObject();
+        if (F["kind"].toString() != QLatin1String(C.Kind))
+            continue;
+        std::vector<int> Zones;
+        for (const QJsonValue& Z : F["zones"].toArray())
+            Zones.push_back(Z.toObject()["number"].toInt());
+        const int Element = F.contains("element") ? F["element"].toObject()["index"].toInt() : -1;
+        Found = Found || (Zones == C.Zones && Element == C.Element);
+    }
+    EXPECT_TRUE(Found) << C.Kind << "\n" << QJsonDocument(Json).toJson().toStdString();
+
+    // The text form names the same kind.
+    const TToolRun Text = RunTool({"check", File});
+    EXPECT_EQ(Text.Status, 1);
+    EXPECT_NE(Text.Out.find(std::string(C.Kind) + ": "), std::string::npos) << Text.Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Check, EachFinding,
+    ::testing::Values(
+        TFindingCase{"unnamed-zone", {"Zone=400,0,400,150,600,150"}, {2}},
+        TFindingCase{"duplicate-name", {"Zone=0,150,200,150,200,300,0,300,;Land1;0;"}, {0, 2}},
+        TFindingCase{"forbidden-character", {"Bitmap=c:d.bmp"}, {}},
+        TFindingCase{"too-few-points", {"Zone=10,10,50,10;Two;0;"}, {2}},
+        TFindingCase{"self-intersection", {"Zone=0,150,200,300,200,150,0,300,;Bow;0;"}, {2}},
+        TFindingCase{"no-neighbor", {"Zone=300,200,350,200,350,250,300,250,;Far;0;"}, {2}},
+        // The border x = 200 split by an extra point on the new zone's side.
+        TFindingCase{"split-border", {"Zone=200,0,200,75,200,150,100,150,100,0,;Half;0;"}, {1, 2}},
+        TFindingCase{"self-link", {"Link=1,1"}, {1}},
+        TFindingCase{"redundant-link", {"Link=0,1"}, {0, 1}},
+        TFindingCase{"zone-outside-bitmaps", {"Zone=400,0,500,0,500,150,400,150,;Out;0;"}, {2}},
+        TFindingCase{"element-off-canvas", {"Element=hills.bmp:-50,10"}, {}, 2}),
+    [](const auto& Info) {
+        std::string N = Info.param.Kind;
+        std::replace(N.begin(), N.end(), '-', '_');
+        return N;
+    });
+
+struct TLoadCase {
+    const char* Name;
+    std::vector<std::string> Lines;
+    int Line;
+    std::string Message;
+};
+
+class LoadError : public Tool, public ::testing::WithParamInterface<TLoadCase> {};
+
+TEST_P(LoadError, IsReportedWithItsLineAndStatusTwo) {
+    const TLoadCase& C = GetParam();
+    const std::string File = Map(C.Lines);
+    const TToolRun Run = RunTool({"check", File});
+    EXPECT_EQ(Run.Status, 2);
+    EXPECT_EQ(Run.Err, File + ":" + std::to_string(C.Line) + ": " + C.Message + "\n");
+    int Status = -1;
+    const QJsonObject Json = CheckJson(File, Status);
+    EXPECT_EQ(Status, 2);
+    const QJsonObject F = Json["findings"].toArray().at(0).toObject();
+    EXPECT_EQ(F["kind"].toString(), "load-error");
+    EXPECT_EQ(F["line"].toInt(), C.Line);
+    EXPECT_EQ(F["message"].toString().toStdString(), C.Message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Check, LoadError,
+    ::testing::Values(
+        TLoadCase{"LinkBeforeItsZones",
+                  {"Bitmap=hills.bmp", "Link=0,1", "Zone=0,0,10,0,10,10;A;0;"},
+                  2,
+                  "List index out of bounds (0)"},
+        TLoadCase{"UnknownBitmapName",
+                  {"Bitmap=hills.bmp", "", "Element=dales.bmp:0,0"},
+                  3,
+                  "List index out of bounds (-1)"},
+        // Neighbour fields are resolved after the last line; the Zone line is reported.
+        TLoadCase{"BadNeighborNumber",
+                  {"Bitmap=hills.bmp", "Zone=0,0,10,0,10,10;A;0;", "Zone=0,0,10,0,10,10;B;0;x#",
+                   "Element=hills.bmp:0,0"},
+                  3,
+                  "'x' is not a valid integer value"},
+        TLoadCase{"NeighborOutsideTheList",
+                  {"Zone=0,0,10,0,10,10;A;0;7#", "Zone=0,0,10,0,10,10;B;0;"},
+                  1,
+                  "List index out of bounds (7)"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(Tool, UnreadableFilesEndWithStatusTwo) {
+    const TToolRun Missing = RunTool({"check", Dir.File("none.mapset")});
+    EXPECT_EQ(Missing.Status, 2);
+    EXPECT_EQ(Missing.Err,
+              Dir.File("none.mapset") + ": Cannot open file " + Dir.File("none.mapset") + "\n");
+
+    const std::string File = Map({"Bitmap=gone.bmp", "Element=gone.bmp:0,0"});
+    const TToolRun NoBitmap = RunTool({"neighbors", File});
+    EXPECT_EQ(NoBitmap.Status, 2);
+    EXPECT_NE(NoBitmap.Err.find(":1: Cannot open file"), std::string::npos) << NoBitmap.Err;
+    EXPECT_EQ(NoBitmap.Out, "");
+}
+
+TEST_F(Tool, NeighborsListEachZoneAfterTheRebuild) {
+    EXPECT_EQ(RunTool({"neighbors", Map(TwoLands)}).Out, "0\tLand1\tland\t1\n1\tLand2\tland\t0\n");
+    // The link partner comes after the adjacent zones; a corner is no border.
+    const TToolRun Run = RunTool({"neighbors", Map(LandAndSea)});
+    EXPECT_EQ(Run.Status, 0);
+    EXPECT_EQ(Run.Out, "0\tA\tland\t1 2 4\n"
+                       "1\tB\tland\t0 3\n"
+                       "2\tS\tsea\t0 3\n"
+                       "3\tD\tland\t1 2\n"
+                       "4\tE\tland\t0\n");
+}
+
+TEST_F(Tool, PathPrefersLandAndReportsItsCost) {
+    const std::string File = Map(LandAndSea);
+    const TToolRun Run = RunTool({"path", File, "A", "D"});
+    EXPECT_EQ(Run.Status, 0) << Run.Err;
+    EXPECT_EQ(Run.Out, "0\tA\n1\tB\n3\tD\ncost\t20\n");
+    // By number, through the link.
+    EXPECT_EQ(RunTool({"path", File, "3", "4"}).Out, "3\tD\n1\tB\n0\tA\n4\tE\ncost\t30\n");
+    EXPECT_EQ(RunTool({"path", File, "S", "S"}).Out, "2\tS\ncost\t0\n");
+    // Sea to sea is cheap, a change between land and sea dear.
+    EXPECT_EQ(RunTool({"path", File, "S", "E"}).Out, "2\tS\n0\tA\n4\tE\ncost\t1010\n");
+}
+
+TEST_F(Tool, PathSaysWhenThereIsNone) {
+    std::vector<std::string> Lines = LandAndSea;
+    Lines.pop_back(); // no link: E stands alone
+    const TToolRun Run = RunTool({"path", Map(Lines), "A", "E"});
+    EXPECT_EQ(Run.Status, 1);
+    EXPECT_EQ(Run.Out, "no path from zone 0 \"A\" to zone 4 \"E\"\n");
+
+    const TToolRun Unknown = RunTool({"path", Map(Lines), "A", "Q"});
+    EXPECT_EQ(Unknown.Status, 2);
+    EXPECT_NE(Unknown.Err.find("no zone is named or numbered 'Q'"), std::string::npos);
+}
+
+std::vector<std::string> SortedLines(const std::string& Text) {
+    std::vector<std::string> Lines;
+    for (size_t At = 0, End; (End = Text.find("\r\n", At)) != std::string::npos; At = End + 2)
+        Lines.push_back(Text.substr(At, End - At));
+    std::sort(Lines.begin(), Lines.end());
+    return Lines;
+}
+
+TEST_F(Tool, ResaveWritesWhatTheEditorsSaveWrites) {
+    // Stale neighbour fields: the rebuild replaces them.
+    std::vector<std::string> Lines = LandAndSea;
+    Lines[3] = "Zone=0,0,100,0,100,100,0,100,;A;0;3#3#";
+    const std::string File = Map(Lines);
+    const TToolRun Run = RunTool({"resave", File, Dir.File("out.mapset")});
+    ASSERT_EQ(Run.Status, 0) << Run.Err;
+
+    TMapSession Session;
+    TFinding Error;
+    ASSERT_TRUE(Session.Load(File, Error)) << Error.Message;
+    Session.Surface().BuildNeighbors();
+    ASSERT_TRUE(Session.Surface().SaveMapSet(Dir.File("editor.mapset")));
+
+    const std::string Saved = ReadFile(Dir.File("out.mapset"));
+    EXPECT_EQ(Saved, ReadFile(Dir.File("editor.mapset")));
+    EXPECT_NE(Saved.find("Zone=0,0,100,0,100,100,0,100,;A;0;1#2#4#\r\n"), std::string::npos);
+    EXPECT_NE(Saved.find("Link=0,4\r\n"), std::string::npos);
+
+    // Saving the canonical form again gives the same lines; the elements may change
+    // places, as the engine admits new sprites in front of older ones.
+    ASSERT_EQ(RunTool({"resave", Dir.File("out.mapset"), Dir.File("again.mapset")}).Status, 0);
+    EXPECT_EQ(SortedLines(ReadFile(Dir.File("again.mapset"))), SortedLines(Saved));
+}
+
+TEST_F(Tool, RefusedSaveShowsTheMessageAndWritesNothing) {
+    std::vector<std::string> Lines = TwoLands;
+    Lines[4] = "Zone=200,0,400,0,400,150,200,150";
+    const TToolRun Run = RunTool({"resave", Map(Lines), Dir.File("out.mapset")});
+    EXPECT_EQ(Run.Status, 1);
+    EXPECT_EQ(Run.Err, "Zone 1 does not have a name\n");
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("out.mapset")));
+
+    const TToolRun NoDir = RunTool({"resave", Map(TwoLands), Dir.File("no/such/dir.mapset")});
+    EXPECT_EQ(NoDir.Status, 2);
+    EXPECT_EQ(NoDir.Err, "Cannot create file " + Dir.File("no/such/dir.mapset") + "\n");
+}
+
+// Pixels of a rendered picture as RGB.
+QRgb At(const QImage& Image, int X, int Y) {
+    return Image.pixel(X, Y) & 0xFFFFFF;
+}
+
+TEST_F(Tool, RenderDrawsTheWholeCanvasWithOutlines) {
+    const std::string File = Map(TwoLands);
+    const std::string Png = Dir.File("map.png");
+    ASSERT_EQ(RunTool({"render", File, Png}).Status, 0);
+    const QImage Image(QString::fromStdString(Png));
+    ASSERT_EQ(Image.size(), QSize(400, 150));
+    const QRgb Background = qRgb(40, 128, 32) & 0xFFFFFF;
+    // Entry 118 is the land outline colour; the bitmap's palette gave it 118,118,118.
+    const QRgb Land = qRgb(118, 118, 118) & 0xFFFFFF;
+    EXPECT_EQ(At(Image, 100, 75), Background);
+    // Outlines 2 pixels inside the vertices: Land1's left side at x = 2, the shared
+    // border x = 200 drawn at 198 for Land1 and 202 for Land2.
+    for (int X : {2, 198, 202, 398})
+        EXPECT_EQ(At(Image, X, 75), Land) << X;
+    EXPECT_EQ(At(Image, 200, 75), Background);
+    EXPECT_EQ(At(Image, 100, 148), Land);
+
+    ASSERT_EQ(RunTool({"render", File, Png, "--no-zones"}).Status, 0);
+    EXPECT_EQ(At(QImage(QString::fromStdString(Png)), 2, 75), Background);
+    ASSERT_EQ(RunTool({"render", File, Png, "--no-background"}).Status, 0);
+    const QImage Bare(QString::fromStdString(Png));
+    EXPECT_EQ(At(Bare, 100, 75), 0u);
+    EXPECT_EQ(At(Bare, 2, 75), Land);
+}
+
+TEST_F(Tool, RenderHighlightsThePathAndDrawsTheGridTemplate) {
+    const std::string File = Map(LandAndSea);
+    const std::string Png = Dir.File("map.png");
+    ASSERT_EQ(RunTool({"render", File, Png, "--path", "A", "D", "--grid", "50"}).Status, 0);
+    const QImage Image(QString::fromStdString(Png));
+    ASSERT_EQ(Image.size(), QSize(389, 300)); // widened from 200 to E's outline at x = 388
+    const QRgb White = 0xFFFFFF;
+    // A, B and D are white; the sea zone S is not on the path.
+    EXPECT_EQ(At(Image, 50, 97), White);
+    EXPECT_EQ(At(Image, 150, 197), White);
+    EXPECT_NE(At(Image, 2, 150), White);
+    // Grid rows 50 high; row 0 has verticals at 0, 50, ...; row 1 at 25, 75, ...
+    EXPECT_EQ(At(Image, 150, 30), 0u);
+    EXPECT_EQ(At(Image, 125, 70), 0u);
+    EXPECT_NE(At(Image, 150, 70), 0u);
+    EXPECT_EQ(At(Image, 160, 50), 0u);
+
+    std::vector<std::string> Lines = LandAndSea;
+    Lines.pop_back();
+    const TToolRun NoPath = RunTool({"render", Map(Lines), Png, "--path", "A", "E"});
+    EXPECT_EQ(NoPath.Status, 1);
+    EXPECT_EQ(NoPath.Out, "no path from zone 0 \"A\" to zone 4 \"E\"\n");
+}
+
+TEST_F(Tool, RenderLabelsLandZonesOnly) {
+    const std::string Png = Dir.File("map.png");
+    ASSERT_EQ(RunTool({"render", Map(LandAndSea), Png, "--no-background"}).Status, 0);
+    const QImage Image(QString::fromStdString(Png));
+    const auto WhiteIn = [&](int X0, int Y0) {
+        int Count = 0;
+        for (int Y = Y0; Y < Y0 + 12; ++Y)
+            for (int X = X0 + 3; X < X0 + 20; ++X)
+                Count += At(Image, X, Y) == 0xFFFFFFu;
+        return Count;
+    };
+    EXPECT_GT(WhiteIn(0, 0), 3);   // " A " at zone A's first point
+    EXPECT_EQ(WhiteIn(0, 100), 0); // the sea zone S has no label
+}
+
+TEST_F(Tool, HelpAndBadArguments) {
+    const TToolRun Help = RunTool({"--help"});
+    EXPECT_EQ(Help.Status, 0);
+    EXPECT_EQ(Help.Out.rfind("usage: zonewright-cli COMMAND", 0), 0u);
+    for (const char* Command : {"check", "neighbors", "path", "resave", "render"}) {
+        const TToolRun Run = RunTool({Command, "--help"});
+        EXPECT_EQ(Run.Status, 0);
+        EXPECT_EQ(Run.Out.rfind(std::string("usage: zonewright-cli ") + Command, 0), 0u);
+    }
+    const std::vector<std::vector<std::string>> Bad = {
+        {},
+        {"draw"},
+        {"check"},
+        {"path", "a.mapset", "A"},
+        {"render", Map(TwoLands), Dir.File("x.png"), "--grid", "10"},
+        {"check", "a.mapset", "--fast"},
+    };
+    for (const auto& Arguments : Bad) {
+        const TToolRun Run = RunTool(Arguments);
+        EXPECT_EQ(Run.Status, 2) << ::testing::PrintToString(Arguments);
+        EXPECT_NE(Run.Err.find("zonewright-cli"), std::string::npos) << Run.Err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("x.png")));
+}
+
+// 20,000 standard zones: check must take seconds, not minutes.
+TEST_F(Tool, CheckOfTwentyThousandZonesTakesSeconds) {
+    WriteBitmap(Dir.File("tile.bmp"), 1000, 1000, 50, 0, 0, 128);
+    const std::string File = Map(BrickMap(100, 200, 20, 1000));
+    using Clock = std::chrono::steady_clock;
+    const auto T0 = Clock::now();
+    const TToolRun Check = RunTool({"check", File});
+    const auto T1 = Clock::now();
+    const TToolRun Resave = RunTool({"resave", File, Dir.File("out.mapset")});
+    const auto T2 = Clock::now();
+    EXPECT_EQ(Check.Status, 0) << Check.Out.substr(0, 2000);
+    EXPECT_EQ(Check.Out, File + ": 20000 zones, no findings\n");
+    EXPECT_EQ(Resave.Status, 0) << Resave.Err;
+    const double CheckSeconds = std::chrono::duration<double>(T1 - T0).count();
+    const double ResaveSeconds = std::chrono::duration<double>(T2 - T1).count();
+    std::cout << "check " << CheckSeconds << " s, resave " << ResaveSeconds << " s, ratio "
+              << CheckSeconds / ResaveSeconds << "\n";
+    RecordProperty("check_seconds", std::to_string(CheckSeconds));
+    RecordProperty("resave_seconds", std::to_string(ResaveSeconds));
+    EXPECT_LT(CheckSeconds, 60.0);
+}
+
+} // namespace
