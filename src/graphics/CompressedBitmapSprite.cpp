@@ -34,17 +34,23 @@ int32_t GetInt32(const uint8_t* From) {
     throw EStreamError("Invalid BitmapData: " + Why);
 }
 
-// One run into a row: short runs with a few overlapping stores, long ones with memset.
+// One run into a row, exactly: short runs with a few overlapping constant-size stores,
+// long ones with memset.
 inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
-    if (N >= 16) {
+    if (N > 64) {
         std::memset(P, Color, N);
-        return;
-    }
-    const uint64_t pattern = uint64_t(Color) * 0x0101010101010101ull;
-    if (N >= 8) {
+    } else if (N >= 32) {
+        std::memset(P, Color, 32);
+        std::memset(P + N - 32, Color, 32);
+    } else if (N >= 16) {
+        std::memset(P, Color, 16);
+        std::memset(P + N - 16, Color, 16);
+    } else if (N >= 8) {
+        const uint64_t pattern = uint64_t(Color) * 0x0101010101010101ull;
         std::memcpy(P, &pattern, 8);
         std::memcpy(P + N - 8, &pattern, 8);
     } else if (N >= 4) {
+        const uint32_t pattern = uint32_t(Color) * 0x01010101u;
         std::memcpy(P, &pattern, 4);
         std::memcpy(P + N - 4, &pattern, 4);
     } else if (N > 0) {
@@ -52,6 +58,17 @@ inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
         P[N / 2] = Color;
         P[N - 1] = Color;
     }
+}
+
+// A run that may write up to 64 bytes past its end: the runs after it in the same row
+// paint those bytes again. Most runs of map art are shorter than that, so they cost a few
+// vector stores (a constant-size memset) and no branch on their length.
+constexpr int64_t Ahead = 64;
+
+inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
+    std::memset(P, Color, Ahead);
+    if (N > size_t(Ahead))
+        std::memset(P + Ahead, Color, N - Ahead);
 }
 
 } // namespace
@@ -254,7 +271,8 @@ void TCompressedBitmapSprite::GetBounds(TRect& Rect) const {
 
 // Paints what the run-by-run walk over every row would paint (each run cut at row ends,
 // clipped to the buffer), but starts at the first visible row and leaves each row once
-// the walk is past the buffer's right edge.
+// the walk is past the buffer's right edge. Runs are painted left to right, which lets a
+// run well inside the visible part of a row overshoot (FillAhead).
 void TCompressedBitmapSprite::Draw(TCanvas&, TDIBCanvas& DIBCanvas) {
     const TCompressedBitmap& bitmap = *FCompressedBitmap;
     uint8_t* bits = DIBCanvas.Bits();
@@ -288,13 +306,28 @@ void TCompressedBitmapSprite::Draw(TCanvas&, TDIBCanvas& DIBCanvas) {
         const int64_t base = (top + row) * w + left;
         int64_t col = 0;
         while (col < clipR) {
+            if (used == 0 && col >= clipL) {
+                // Whole runs that end well inside the visible part of the row: the bulk of
+                // the work, kept to one load, the stores and one compare a run.
+                const int64_t limit = std::min(bw, clipR - Ahead);
+                for (int64_t end = col + run->Count; end <= limit; end = col + run->Count) {
+                    FillAhead(bits + (base + col), run->Color, run->Count);
+                    col = end;
+                    ++run;
+                }
+            }
             const int64_t available = int64_t(run->Count) - used;
             const int64_t seg = std::min(available, bw - col);
-            const int64_t a = std::max(col, clipL);
-            const int64_t b = std::min(col + seg, clipR);
-            if (a < b)
-                Fill(bits + base + a, run->Color, size_t(b - a));
-            col += seg;
+            const int64_t end = col + seg;
+            if (end > clipL) {
+                const int64_t a = std::max(col, clipL);
+                uint8_t* p = bits + base + a;
+                if (end <= clipR - Ahead)
+                    FillAhead(p, run->Color, size_t(end - a));
+                else
+                    Fill(p, run->Color, size_t(std::min(end, clipR) - a));
+            }
+            col = end;
             if (seg == available) {
                 ++run;
                 used = 0;
