@@ -70,7 +70,8 @@ void TBitmap::LoadFromFile(const std::string& FileName) {
     QFile file(ToQtName(FileName));
     if (!file.open(QIODevice::ReadOnly))
         throw EFOpenError(FileName);
-    const QByteArray bytes = file.readAll();
+    // Any large file that is not a bitmap is refused before it is read into memory.
+    const QByteArray bytes = file.peek(2) == "BM" ? file.readAll() : file.peek(2);
     if (file.error() != QFileDevice::NoError)
         throw EFOpenError(FileName);
     LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));

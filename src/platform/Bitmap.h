@@ -56,7 +56,7 @@ public:
     // Windows BMP: core, info, v4 and v5 headers; 8 bits per pixel uncompressed or RLE8,
     // bottom-up or top-down. Other depths are read as far as their header (size, format).
     // A missing file raises EFOpenError; a malformed one EInvalidGraphic. On failure the
-    // bitmap is unchanged.
+    // bitmap is unchanged. BmpCodec.h lists how the cases real files disagree on are read.
     void LoadFromFile(const std::string& FileName);
     void LoadFromMemory(const uint8_t* Data, size_t Size);
 

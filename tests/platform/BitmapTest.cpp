@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -105,6 +106,20 @@ void Load(TBitmap& B, const Bytes& Data) {
     B.LoadFromMemory(exact.get(), Data.size());
 }
 
+Bytes Rle(const Bytes& Stream) {
+    return With([&](BmpSpec& s) {
+        s.Compression = 1;
+        s.Data = Stream;
+    });
+}
+
+Bytes Sized(int32_t Width, int32_t Height) {
+    return With([&](BmpSpec& s) {
+        s.Width = Width;
+        s.Height = Height;
+    });
+}
+
 struct Refusal {
     const char* Name;
     Bytes Data;
@@ -159,21 +174,10 @@ TEST(BitmapRead, RefusesMalformedFilesAndKeepsTheBitmap) {
         {"height 0", With([](BmpSpec& s) { s.Height = 0; }), "height is 0"},
         {"height INT_MIN", With([](BmpSpec& s) { s.Height = INT32_MIN; }),
          "height -2147483648 is out of range"},
-        {"over the pixel limit", With([](BmpSpec& s) {
-             s.Width = 65536;
-             s.Height = 4097;
-         }),
+        {"over the pixel limit", Sized(65536, 4097),
          "width x height exceeds the limit of 268435456 pixels"},
-        {"product wraps in 32 bits", With([](BmpSpec& s) {
-             s.Width = 65536;
-             s.Height = -65536;
-         }),
-         "exceeds the limit"},
-        {"largest sizes", With([](BmpSpec& s) {
-             s.Width = INT32_MAX;
-             s.Height = INT32_MAX;
-         }),
-         "exceeds the limit"},
+        {"product wraps in 32 bits", Sized(65536, -65536), "exceeds the limit"},
+        {"largest sizes", Sized(INT32_MAX, INT32_MAX), "exceeds the limit"},
         {"planes 2", With([](BmpSpec& s) { s.Planes = 2; }), "number of planes is 2, not 1"},
         {"unknown compression", With([](BmpSpec& s) { s.Compression = 7; }),
          "unsupported compression 7"},
@@ -208,60 +212,19 @@ TEST(BitmapRead, RefusesMalformedFilesAndKeepsTheBitmap) {
              s.Data[0] = 9;
          }),
          "pixel index 9 is beyond the colour table of 4 entries"},
-        {"RLE empty stream", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data.clear();
-         }),
-         "truncated pixel data"},
-        {"RLE cut inside a run", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {2, 1, 3};
-         }),
-         "truncated pixel data"},
-        {"RLE absolute run cut", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {0, 3, 1, 2};
-         }),
-         "truncated pixel data"},
-        {"RLE delta cut", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {0, 2, 1};
-         }),
-         "truncated pixel data"},
-        {"RLE run past the row", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {2, 1, 3, 1};
-         }),
+        {"RLE empty stream", Rle({}), "truncated pixel data"},
+        {"RLE cut inside a run", Rle({2, 1, 3}), "truncated pixel data"},
+        {"RLE absolute run cut", Rle({0, 3, 1, 2}), "truncated pixel data"},
+        {"RLE delta cut", Rle({0, 2, 1}), "truncated pixel data"},
+        {"RLE run past the row", Rle({2, 1, 3, 1}), "RLE run leaves the image"},
+        {"RLE absolute past the row", Rle({0, 5, 1, 1, 1, 1, 1, 0, 0, 1}),
          "RLE run leaves the image"},
-        {"RLE absolute past the row", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {0, 5, 1, 1, 1, 1, 1, 0, 0, 1};
-         }),
-         "RLE run leaves the image"},
-        {"RLE run below the image", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {0, 0, 0, 0, 1, 1, 0, 1};
-         }),
-         "RLE run leaves the image"},
-        {"RLE delta right", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {1, 1, 0, 2, 4, 0};
-         }),
-         "RLE delta leaves the image"},
-        {"RLE delta down", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {0, 2, 0, 3, 0, 1};
-         }),
-         "RLE delta leaves the image"},
-        {"RLE run index", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {2, 7, 0, 1};
-         }),
+        {"RLE run below the image", Rle({0, 0, 0, 0, 1, 1, 0, 1}), "RLE run leaves the image"},
+        {"RLE delta right", Rle({1, 1, 0, 2, 4, 0}), "RLE delta leaves the image"},
+        {"RLE delta down", Rle({0, 2, 0, 3, 0, 1}), "RLE delta leaves the image"},
+        {"RLE run index", Rle({2, 7, 0, 1}),
          "pixel index 7 is beyond the colour table of 4 entries"},
-        {"RLE absolute index", With([](BmpSpec& s) {
-             s.Compression = 1;
-             s.Data = {0, 3, 1, 5, 1, 0, 0, 1};
-         }),
+        {"RLE absolute index", Rle({0, 3, 1, 5, 1, 0, 0, 1}),
          "pixel index 5 is beyond the colour table of 4 entries"},
     };
 
@@ -499,6 +462,8 @@ TEST(BitmapFile, OpenAndCreateErrorsNameTheFile) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.File("missing.bmp"));
     }
     EXPECT_THROW(bitmap.LoadFromFile(dir.Path()), EFOpenError);
+    std::ofstream(dir.File("text.bmp")) << "BNot a bitmap";
+    EXPECT_THROW(bitmap.LoadFromFile(dir.File("text.bmp")), EInvalidGraphic);
 
     bitmap.SetSize(2, 2);
     const std::string unwritable = dir.File("no/such/dir/out.bmp");
