@@ -31,7 +31,7 @@ TRGBQuad TableColor(int I) {
 }
 
 // A BMP file described field by field; every field may be set to a hostile value.
-struct BmpSpec {
+struct BmpFields {
     std::string Magic = "BM";
     uint32_t HeaderSize = 40;
     int32_t Width = 3;
@@ -88,10 +88,10 @@ struct BmpSpec {
     }
 };
 
-Bytes With(const std::function<void(BmpSpec&)>& Change) {
-    BmpSpec spec;
-    Change(spec);
-    return spec.Build();
+Bytes With(const std::function<void(BmpFields&)>& Change) {
+    BmpFields fields;
+    Change(fields);
+    return fields.Build();
 }
 
 std::vector<uint8_t> Row(const TBitmap& B, int32_t Y) {
@@ -107,14 +107,14 @@ void Load(TBitmap& B, const Bytes& Data) {
 }
 
 Bytes Rle(const Bytes& Stream) {
-    return With([&](BmpSpec& s) {
+    return With([&](BmpFields& s) {
         s.Compression = 1;
         s.Data = Stream;
     });
 }
 
 Bytes Sized(int32_t Width, int32_t Height) {
-    return With([&](BmpSpec& s) {
+    return With([&](BmpFields& s) {
         s.Width = Width;
         s.Height = Height;
     });
@@ -129,20 +129,20 @@ struct Refusal {
 TEST(BitmapRead, RefusesMalformedFilesAndKeepsTheBitmap) {
     const Refusal cases[] = {
         {"empty", {}, "bad signature"},
-        {"bad magic", With([](BmpSpec& s) { s.Magic = "BX"; }), "bad signature"},
+        {"bad magic", With([](BmpFields& s) { s.Magic = "BX"; }), "bad signature"},
         {"file header only",
          {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40},
          "truncated header"},
-        {"info header cut", With([](BmpSpec& s) { s.Cut = s.Build().size() - 30; }),
+        {"info header cut", With([](BmpFields& s) { s.Cut = s.Build().size() - 30; }),
          "truncated header"},
-        {"core header cut", With([](BmpSpec& s) {
+        {"core header cut", With([](BmpFields& s) {
              s.HeaderSize = 12;
              s.Cut = s.Build().size() - 20;
          }),
          "truncated header"},
-        {"header size 20", With([](BmpSpec& s) { s.HeaderSize = 20; }),
+        {"header size 20", With([](BmpFields& s) { s.HeaderSize = 20; }),
          "unsupported header size 20"},
-        {"bit-field masks missing", With([](BmpSpec& s) {
+        {"bit-field masks missing", With([](BmpFields& s) {
              s.Bits = 16;
              s.Compression = 3;
              s.ColorsUsed = s.TableEntries = 0;
@@ -150,64 +150,65 @@ TEST(BitmapRead, RefusesMalformedFilesAndKeepsTheBitmap) {
              s.Offset = 54;
          }),
          "truncated header"},
-        {"offset past end", With([](BmpSpec& s) {
+        {"offset past end", With([](BmpFields& s) {
              s.Offset = 100000;
              s.Cut = 100000 - 70 - 8;
          }),
          "data offset 100000 is past the end of the file"},
-        {"offset into headers", With([](BmpSpec& s) { s.Offset = 30; }),
+        {"offset into headers", With([](BmpFields& s) { s.Offset = 30; }),
          "data offset 30 points into the headers"},
-        {"offset into colour table", With([](BmpSpec& s) { s.Offset = 60; }),
+        {"offset into colour table", With([](BmpFields& s) { s.Offset = 60; }),
          "data offset 60 points into the colour table"},
-        {"width 0", With([](BmpSpec& s) { s.Width = 0; }), "width 0 is not positive"},
-        {"width negative", With([](BmpSpec& s) { s.Width = -3; }), "width -3 is not positive"},
-        {"core width 0", With([](BmpSpec& s) {
+        {"width 0", With([](BmpFields& s) { s.Width = 0; }), "width 0 is not positive"},
+        {"width negative", With([](BmpFields& s) { s.Width = -3; }), "width -3 is not positive"},
+        {"core width 0", With([](BmpFields& s) {
              s.HeaderSize = 12;
              s.Width = 0;
          }),
          "width 0 is not positive"},
-        {"v5 width 0", With([](BmpSpec& s) {
+        {"v5 width 0", With([](BmpFields& s) {
              s.HeaderSize = 124;
              s.Width = 0;
          }),
          "width 0 is not positive"},
-        {"height 0", With([](BmpSpec& s) { s.Height = 0; }), "height is 0"},
-        {"height INT_MIN", With([](BmpSpec& s) { s.Height = INT32_MIN; }),
+        {"height 0", With([](BmpFields& s) { s.Height = 0; }), "height is 0"},
+        {"height INT_MIN", With([](BmpFields& s) { s.Height = INT32_MIN; }),
          "height -2147483648 is out of range"},
         {"over the pixel limit", Sized(65536, 4097),
          "width x height exceeds the limit of 268435456 pixels"},
         {"product wraps in 32 bits", Sized(65536, -65536), "exceeds the limit"},
         {"largest sizes", Sized(INT32_MAX, INT32_MAX), "exceeds the limit"},
-        {"planes 2", With([](BmpSpec& s) { s.Planes = 2; }), "number of planes is 2, not 1"},
-        {"unknown compression", With([](BmpSpec& s) { s.Compression = 7; }),
+        {"planes 2", With([](BmpFields& s) { s.Planes = 2; }), "number of planes is 2, not 1"},
+        {"unknown compression", With([](BmpFields& s) { s.Compression = 7; }),
          "unsupported compression 7"},
-        {"bit fields at 8 bpp", With([](BmpSpec& s) { s.Compression = 3; }),
+        {"bit fields at 8 bpp", With([](BmpFields& s) { s.Compression = 3; }),
          "unsupported compression 3 at 8 bits per pixel"},
-        {"RLE8 at 4 bpp", With([](BmpSpec& s) {
+        {"RLE8 at 4 bpp", With([](BmpFields& s) {
              s.Bits = 4;
              s.Compression = 1;
          }),
          "unsupported compression 1 at 4 bits per pixel"},
-        {"2 bpp", With([](BmpSpec& s) { s.Bits = 2; }), "unsupported bits per pixel 2"},
-        {"257 colours", With([](BmpSpec& s) { s.ColorsUsed = 257; }),
+        {"2 bpp", With([](BmpFields& s) { s.Bits = 2; }), "unsupported bits per pixel 2"},
+        {"257 colours", With([](BmpFields& s) { s.ColorsUsed = 257; }),
          "colour table of 257 entries exceeds 256"},
-        {"colour count wraps", With([](BmpSpec& s) { s.ColorsUsed = 0x40000001; }), "exceeds 256"},
-        {"table past end", With([](BmpSpec& s) {
+        {"colour count wraps", With([](BmpFields& s) { s.ColorsUsed = 0x40000001; }),
+         "exceeds 256"},
+        {"table past end", With([](BmpFields& s) {
              s.ColorsUsed = 200;
              s.Offset = 54;
          }),
          "colour table extends past the end of the file"},
-        {"8 bpp one byte short", With([](BmpSpec& s) { s.Cut = 2; }), "truncated pixel data"},
-        {"8 bpp no data", With([](BmpSpec& s) { s.Data.clear(); }), "truncated pixel data"},
-        {"24 bpp short", With([](BmpSpec& s) {
+        {"8 bpp one byte short", With([](BmpFields& s) { s.Cut = 2; }), "truncated pixel data"},
+        {"8 bpp no data", With([](BmpFields& s) { s.Data.clear(); }), "truncated pixel data"},
+        {"24 bpp short", With([](BmpFields& s) {
              s.Bits = 24;
              s.ColorsUsed = s.TableEntries = 0;
              s.Data.assign(12 + 8, 0);
          }),
          "truncated pixel data"},
-        {"index beyond table", With([](BmpSpec& s) { s.Data[1] = 4; }),
+        {"index beyond table", With([](BmpFields& s) { s.Data[1] = 4; }),
          "pixel index 4 is beyond the colour table of 4 entries"},
-        {"core index beyond short table", With([](BmpSpec& s) {
+        {"core index beyond short table", With([](BmpFields& s) {
              s.HeaderSize = 12;
              s.Data[0] = 9;
          }),
@@ -228,7 +229,7 @@ TEST(BitmapRead, RefusesMalformedFilesAndKeepsTheBitmap) {
          "pixel index 5 is beyond the colour table of 4 entries"},
     };
 
-    const Bytes good = BmpSpec().Build();
+    const Bytes good = BmpFields().Build();
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.Name);
         TBitmap bitmap;
@@ -250,14 +251,14 @@ TEST(BitmapRead, RefusesMalformedFilesAndKeepsTheBitmap) {
 
 TEST(BitmapRead, CorruptedFilesAreReadOrRefusedNeverMisread) {
     const Bytes seeds[] = {
-        BmpSpec().Build(),
-        With([](BmpSpec& s) {
+        BmpFields().Build(),
+        With([](BmpFields& s) {
             s.Width = 5;
             s.Height = 3;
             s.Compression = 1;
             s.Data = {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 2, 1, 1, 3, 0, 1};
         }),
-        With([](BmpSpec& s) { s.HeaderSize = 12; }),
+        With([](BmpFields& s) { s.HeaderSize = 12; }),
     };
     std::mt19937 random(7);
     for (const Bytes& seed : seeds) {
@@ -302,7 +303,7 @@ TEST(BitmapRead, RowOrderAndColourTableForEveryHeader) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.HeaderSize << " " << c.Height);
         TBitmap bitmap;
-        Load(bitmap, With([&](BmpSpec& s) {
+        Load(bitmap, With([&](BmpFields& s) {
                  s.HeaderSize = c.HeaderSize;
                  s.Height = c.Height;
              }));
@@ -319,7 +320,7 @@ TEST(BitmapRead, RowOrderAndColourTableForEveryHeader) {
 
 TEST(BitmapRead, ZeroColoursUsedMeansAFullTable) {
     TBitmap bitmap;
-    Load(bitmap, With([](BmpSpec& s) {
+    Load(bitmap, With([](BmpFields& s) {
              s.ColorsUsed = 0;
              s.TableEntries = 256;
              s.Data = {255, 1, 2, 0, 3, 0, 200, 0};
@@ -345,7 +346,7 @@ TEST(BitmapRead, Rle8Commands) {
         Bytes data = stream;
         data.insert(data.end(), ending.begin(), ending.end());
         TBitmap bitmap;
-        Load(bitmap, With([&](BmpSpec& s) {
+        Load(bitmap, With([&](BmpFields& s) {
                  s.Width = 5;
                  s.Height = 3;
                  s.Compression = 1;
@@ -358,7 +359,7 @@ TEST(BitmapRead, Rle8Commands) {
 
 TEST(BitmapRead, RleRunsIntoTheRowPaddingAreDropped) {
     TBitmap bitmap;
-    Load(bitmap, With([](BmpSpec& s) {
+    Load(bitmap, With([](BmpFields& s) {
              s.Compression = 1;
              s.Data = {4, 2, 0, 0, 0, 4, 1, 2, 3, 0, 0, 1}; // width 3, rows padded to 4
          }));
@@ -368,7 +369,7 @@ TEST(BitmapRead, RleRunsIntoTheRowPaddingAreDropped) {
 
 TEST(BitmapRead, SizeImageLimitsTheRleStream) {
     TBitmap bitmap;
-    Load(bitmap, With([](BmpSpec& s) {
+    Load(bitmap, With([](BmpFields& s) {
              s.Compression = 1;
              s.Data = {3, 2, 0, 0, 3, 1, 0, 1};
              s.SizeImage = 4; // the second row's run lies beyond it
@@ -397,7 +398,7 @@ TEST(BitmapRead, OtherDepthsReportTheirFormatOnly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Bits);
         TBitmap bitmap;
-        Load(bitmap, With([&](BmpSpec& s) {
+        Load(bitmap, With([&](BmpFields& s) {
                  s.Bits = c.Bits;
                  s.Compression = c.Compression;
                  s.HeaderSize = c.HeaderSize;
