@@ -31,7 +31,7 @@ std::string FormatFinding(const TFinding& Finding) {
     return Text + Finding.Message;
 }
 
-std::string JsonString(const std::string& Text) {
+std::string JsonString(const std::string& Text, bool Latin1) {
     std::string Out = "\"";
     for (const char C : Text) {
         const auto Byte = static_cast<unsigned char>(C);
@@ -56,7 +56,7 @@ std::string JsonString(const std::string& Text) {
                 char Escape[8];
                 std::snprintf(Escape, sizeof Escape, "\\u%04x", unsigned(Byte));
                 Out += Escape;
-            } else if (Byte >= 0x80) {
+            } else if (Byte >= 0x80 && Latin1) {
                 Out += char(0xC0 | (Byte >> 6));
                 Out += char(0x80 | (Byte & 0x3F));
             } else {
@@ -69,7 +69,7 @@ std::string JsonString(const std::string& Text) {
 
 void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t ZoneCount,
                        int Status, const std::vector<TFinding>& Findings) {
-    Out << "{\n  \"file\": " << JsonString(FileName) << ",\n  \"status\": " << Status
+    Out << "{\n  \"file\": " << JsonString(FileName, false) << ",\n  \"status\": " << Status
         << ",\n  \"zoneCount\": " << ZoneCount << ",\n  \"findings\": [";
     for (size_t I = 0; I < Findings.size(); ++I) {
         const TFinding& F = Findings[I];

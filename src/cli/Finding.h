@@ -35,5 +35,6 @@ std::string FormatFinding(const TFinding& Finding);
 void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t ZoneCount,
                        int Status, const std::vector<TFinding>& Findings);
 
-// Text as a JSON string literal, quotes included.
-std::string JsonString(const std::string& Text);
+// Text as a JSON string literal, quotes included. Map-set text is 8-bit and read as
+// Latin-1; other text (file names from the command line) is passed through as UTF-8.
+std::string JsonString(const std::string& Text, bool Latin1 = true);

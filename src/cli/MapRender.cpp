@@ -13,6 +13,7 @@ namespace {
 // does not touch (the engines skip sprites whose bounds lie outside the view).
 constexpr int32_t Tile = 1024;
 constexpr int32_t Margin = 256;
+// One byte per pixel: 1 GiB at most.
 constexpr int64_t MaxPixels = int64_t(1) << 30;
 
 // The grid template of the editor's view: rows of height S; in each row vertical lines
@@ -79,6 +80,9 @@ QImage RenderMap(TZoneSpriteSurface& Surface, const TRenderOptions& Options) {
     Surface.SetBounds(0, 0, Tile + 2 * Margin, Tile + 2 * Margin);
 
     QImage Picture(Size, QImage::Format_Indexed8);
+    if (Picture.isNull())
+        throw Exception("not enough memory for a picture of " + std::to_string(Size.width()) +
+                        " x " + std::to_string(Size.height()) + " pixels");
     for (int32_t TY = 0; TY < Size.height(); TY += Tile)
         for (int32_t TX = 0; TX < Size.width(); TX += Tile) {
             Surface.SetOffsetX(TX - Margin);
