@@ -267,7 +267,8 @@ void TZoneSpriteSurface::BuildGridPoints() {
         const int64_t Rows = Top < RowEnd ? (RowEnd - Top + FGridHeight - 1) / FGridHeight : 0;
         const int64_t Columns =
             B.Left < ColumnEnd ? (ColumnEnd - B.Left + FGridWidth - 1) / FGridWidth : 0;
-        if (Rows == 0 || Columns == 0 || Rows > MaxGridCandidates / Columns)
+        if (Rows == 0 || Columns == 0 || Rows > MaxGridWork / Columns ||
+            Rows * Columns > MaxGridWork / Z->PointCount())
             continue;
         for (int64_t Y = Top; Y < RowEnd; Y += FGridHeight) {
             if (Y < std::numeric_limits<int32_t>::min())

@@ -158,9 +158,10 @@ public:
     TZone* PathZone(int32_t Index) const;
 
     // Grid points of every zone, row by row from Point(0).y + GridMarginTop; nothing when
-    // GridWidth or GridHeight is not positive. A zone whose grid would have more than
-    // MaxGridCandidates candidates gets none, so absurd coordinates cannot stall a load.
-    static constexpr int64_t MaxGridCandidates = int64_t(1) << 22;
+    // GridWidth or GridHeight is not positive. A zone whose candidates times vertices
+    // exceed MaxGridWork (a thousand times what real zones need) gets none, so absurd
+    // coordinates or vertex counts cannot stall a load.
+    static constexpr int64_t MaxGridWork = int64_t(1) << 26;
     void BuildGridPoints();
 
 protected:
