@@ -218,11 +218,14 @@ void TSpriteSurface::Render() {
     if (BeforeRender)
         BeforeRender(this);
     ++FFrameCount;
-    if (FDIBCanvas.Width() != Width() || FDIBCanvas.Height() != Height()) {
+    // A negative size (bounds may be set so) is an empty buffer, never a negative one.
+    const int32_t width = std::max(0, Width());
+    const int32_t height = std::max(0, Height());
+    if (FDIBCanvas.Width() != width || FDIBCanvas.Height() != height) {
         FreeBuffer();
         FDIBCanvas.SetBitDepth(FBitDepth);
-        FDIBCanvas.SetWidth(Width());
-        FDIBCanvas.SetHeight(Height());
+        FDIBCanvas.SetWidth(width);
+        FDIBCanvas.SetHeight(height);
         CreateBuffer();
     }
     if (FBitDepth == bd8)

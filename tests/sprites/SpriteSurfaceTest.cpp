@@ -255,6 +255,21 @@ TEST(SpriteSurfaceRenderTest, BufferIsRebuiltWhenTheSizeChanges) {
     EXPECT_EQ(d.Bits()[4999], 7);
 }
 
+TEST(SpriteSurfaceRenderTest, EmptyAndNegativeSizesGiveAnEmptyBuffer) {
+    TSurfaceFixture f;
+    f.Surface.SetAutoBlank(true);
+    TSpriteEngine engine;
+    engine.SetSpriteSurface(&f.Surface);
+    engine.AddSprite(Probe("s", nullptr));
+    for (int w : {0, -8}) {
+        f.Surface.SetBounds(0, 0, w, -5);
+        f.Surface.Render();
+        EXPECT_EQ(f.Surface.DIBCanvas().Width(), 0);
+        EXPECT_EQ(f.Surface.DIBCanvas().BufferSize(), 0);
+        EXPECT_TRUE(f.Surface.FrameImage().isNull());
+    }
+}
+
 TEST(SpriteSurfaceRenderTest, FrameShowsThePaletteColoursAndRecreateBufferTakesNewOnes) {
     TSurfaceFixture f(16, 8);
     f.Surface.SetAutoBlank(true);
