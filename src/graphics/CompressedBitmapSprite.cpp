@@ -60,12 +60,11 @@ inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
     }
 }
 
-// A run that may write up to 64 bytes past its end: the runs after it in the same row
-// paint those bytes again. Most runs of map art are shorter than that, so they cost a few
-// vector stores (a constant-size memset) and no branch on their length.
-constexpr int64_t Ahead = 64;
-
-inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
+// A run that may write up to Ahead bytes past its end: the runs after it in the same row
+// paint those bytes again. Runs up to Ahead long then cost a constant-size store (a few
+// vector stores) and no branch on their length. Map art, with runs of tens of pixels,
+// takes 64; noisy art, with runs of a pixel or two, 8.
+template <int64_t Ahead> inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
     std::memset(P, Color, Ahead);
     if (N > size_t(Ahead))
         std::memset(P + Ahead, Color, N - Ahead);
@@ -269,6 +268,69 @@ void TCompressedBitmapSprite::GetBounds(TRect& Rect) const {
     Rect.Bottom = p.Y + FCompressedBitmap->Height() - 1;
 }
 
+namespace {
+
+// Rows firstRow..lastRow - 1 of the bitmap, columns clipL..clipR - 1, into a buffer of
+// width w where bitmap pixel (0, 0) lands at (left, top).
+template <int64_t Ahead>
+void PaintRows(const TCompressedBitmap& bitmap, uint8_t* bits, int64_t w, int64_t left, int64_t top,
+               int64_t firstRow, int64_t lastRow, int64_t clipL, int64_t clipR) {
+    const int64_t bw = bitmap.Width();
+    const int32_t stride = bitmap.RowStride();
+    const int32_t entry = int32_t(firstRow) / stride;
+    const TRunRecord* run = bitmap.Runs() + bitmap.RowStart(entry).Run;
+    int32_t used = bitmap.RowStart(entry).Offset;
+    for (int64_t row = int64_t(entry) * stride; row < firstRow; ++row)
+        TCompressedBitmap::Advance(run, used, bw);
+
+    for (int64_t row = firstRow; row < lastRow; ++row) {
+        // Buffer index of column 0 of this bitmap row; only [clipL, clipR) is touched.
+        const int64_t base = (top + row) * w + left;
+        int64_t col = 0;
+        while (col < clipR) {
+            if (used == 0 && col >= clipL) {
+                // Whole runs that end well inside the visible part of the row: the bulk of
+                // the work, kept to one load, the stores and one compare a run.
+                const int64_t limit = std::min(bw, clipR - Ahead);
+                for (int64_t end = col + run->Count; end <= limit; end = col + run->Count) {
+                    FillAhead<Ahead>(bits + (base + col), run->Color, run->Count);
+                    col = end;
+                    ++run;
+                }
+            }
+            const int64_t available = int64_t(run->Count) - used;
+            const int64_t seg = std::min(available, bw - col);
+            const int64_t end = col + seg;
+            if (end > clipL) {
+                const int64_t a = std::max(col, clipL);
+                uint8_t* p = bits + base + a;
+                if (end <= clipR - Ahead)
+                    FillAhead<Ahead>(p, run->Color, size_t(end - a));
+                else
+                    Fill(p, run->Color, size_t(std::min(end, clipR) - a));
+            }
+            col = end;
+            if (seg == available) {
+                ++run;
+                used = 0;
+            } else {
+                used += int32_t(seg);
+            }
+        }
+        if (col < bw && row + 1 < lastRow) {
+            if (stride == 1) {
+                const TCompressedBitmap::TRowStart& next = bitmap.RowStart(int32_t(row + 1));
+                run = bitmap.Runs() + next.Run;
+                used = next.Offset;
+            } else {
+                TCompressedBitmap::Advance(run, used, bw - col);
+            }
+        }
+    }
+}
+
+} // namespace
+
 // Paints what the run-by-run walk over every row would paint (each run cut at row ends,
 // clipped to the buffer), but starts at the first visible row and leaves each row once
 // the walk is past the buffer's right edge. Runs are painted left to right, which lets a
@@ -294,57 +356,11 @@ void TCompressedBitmapSprite::Draw(TCanvas&, TDIBCanvas& DIBCanvas) {
     if (firstRow >= lastRow || clipL >= clipR)
         return;
 
-    const int32_t stride = bitmap.RowStride();
-    const int32_t entry = int32_t(firstRow) / stride;
-    const TRunRecord* run = bitmap.Runs() + bitmap.RowStart(entry).Run;
-    int32_t used = bitmap.RowStart(entry).Offset;
-    for (int64_t row = int64_t(entry) * stride; row < firstRow; ++row)
-        TCompressedBitmap::Advance(run, used, bw);
-
-    for (int64_t row = firstRow; row < lastRow; ++row) {
-        // Buffer index of column 0 of this bitmap row; only [clipL, clipR) is touched.
-        const int64_t base = (top + row) * w + left;
-        int64_t col = 0;
-        while (col < clipR) {
-            if (used == 0 && col >= clipL) {
-                // Whole runs that end well inside the visible part of the row: the bulk of
-                // the work, kept to one load, the stores and one compare a run.
-                const int64_t limit = std::min(bw, clipR - Ahead);
-                for (int64_t end = col + run->Count; end <= limit; end = col + run->Count) {
-                    FillAhead(bits + (base + col), run->Color, run->Count);
-                    col = end;
-                    ++run;
-                }
-            }
-            const int64_t available = int64_t(run->Count) - used;
-            const int64_t seg = std::min(available, bw - col);
-            const int64_t end = col + seg;
-            if (end > clipL) {
-                const int64_t a = std::max(col, clipL);
-                uint8_t* p = bits + base + a;
-                if (end <= clipR - Ahead)
-                    FillAhead(p, run->Color, size_t(end - a));
-                else
-                    Fill(p, run->Color, size_t(std::min(end, clipR) - a));
-            }
-            col = end;
-            if (seg == available) {
-                ++run;
-                used = 0;
-            } else {
-                used += int32_t(seg);
-            }
-        }
-        if (col < bw && row + 1 < lastRow) {
-            if (stride == 1) {
-                const TCompressedBitmap::TRowStart& next = bitmap.RowStart(int32_t(row + 1));
-                run = bitmap.Runs() + next.Run;
-                used = next.Offset;
-            } else {
-                TCompressedBitmap::Advance(run, used, bw - col);
-            }
-        }
-    }
+    // Short runs are painted with short stores ahead, long ones with long stores.
+    if (int64_t(bitmap.Width()) * bitmap.Height() < 4 * int64_t(bitmap.RunCount()))
+        PaintRows<8>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
+    else
+        PaintRows<64>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
 }
 
 // ---- TCompressedBitmapSpriteFactory ----
