@@ -266,7 +266,9 @@ void TSpriteSurface::AnimationFrame() {
     try {
         Render();
     } catch (const std::exception& E) {
-        // Render has made the surface inactive already, so this is reported once.
+        // Any failed frame stops the animation before it is shown, so that an error that
+        // would recur in every frame is reported once, not once every interval.
+        SetActive(false);
         Application().HandleException(E);
     }
 }

@@ -147,8 +147,8 @@ protected:
 private:
     friend class TAnimateThread;
 
-    // A frame asked for by the animation thread: an error goes to the application's
-    // default handler (the surface is inactive by then).
+    // A frame asked for by the animation thread. An error makes the surface inactive and
+    // then goes to the application's default handler, so it is shown once.
     void AnimationFrame();
     void SelectAndRealizePalette();
     void UpdateColorTable();

@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/Exception.h"
 #include "support/Scripted.h"
 
 #include <QEventLoop>
@@ -81,6 +82,18 @@ TEST(AnimateThreadTest, MissingPaletteIsReportedOnceAndStopsTheAnimation) {
     EXPECT_EQ(capture.Messages(),
               (std::vector<std::string>{"ColorPalette property must be assigned"}));
     EXPECT_FALSE(s.Active());
+}
+
+TEST(AnimateThreadTest, AnyFailedFrameIsReportedOnceAndStopsTheAnimation) {
+    MessageCapture capture;
+    TSurfaceFixture f;
+    f.Surface.SetAnimationInterval(5);
+    f.Surface.BeforeRender = [](TObject*) { throw Exception("handler failed"); };
+    f.Surface.SetActive(true);
+    EXPECT_TRUE(PumpUntil([&] { return !capture.Messages().empty(); }, 5000));
+    Pump(200);
+    EXPECT_EQ(capture.Messages(), (std::vector<std::string>{"handler failed"}));
+    EXPECT_FALSE(f.Surface.Active());
 }
 
 TEST(AnimateThreadShutdownTest, NoFrameAfterDestructionBegins) {
