@@ -67,6 +67,8 @@ void TZone::SetGeometry(std::vector<TPoint> Points) {
 }
 
 uint16_t TZone::ColorIndex() const {
+    if (FSurface == nullptr)
+        return 0;
     return FIsSea != 0 ? FSurface->ColorIndexSea() : FSurface->ColorIndexLand();
 }
 

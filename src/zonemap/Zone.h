@@ -34,7 +34,7 @@ public:
     TZone(const TZone&) = delete;
     TZone& operator=(const TZone&) = delete;
 
-    // ColorIndexSea of the surface for a sea zone, else its ColorIndexLand.
+    // ColorIndexSea of the surface for a sea zone, else its ColorIndexLand (0 without one).
     virtual uint16_t ColorIndex() const;
 
     TZoneSpriteSurface* Surface() const { return FSurface; }

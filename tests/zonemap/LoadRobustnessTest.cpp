@@ -65,8 +65,8 @@ TEST_F(LoadRobustnessTest, HostileLinesEndQuickly) {
         "Zone=0,0,100,0,0,100;T;0;2147483648#",
         "Zone=0,0;T;0;0#0#0#0#0#0#0#0#0#0#0#0#",
         "Zone=;;;;;;;;;\r\nZone=\r\nZone=,,,,,,,,\r\nZone=;\r\nLink=0,0\r\nLink=1,2",
-        "Bitmap=a.bmp\r\nElement=a.bmp:" + Far + "," + Far + "\r\nElement=a.bmp:" + Near + "," +
-            Near,
+        // Far out, yet clear of the 32-bit limit by more than the bitmap's size.
+        "Bitmap=a.bmp\r\nElement=a.bmp:2000000000,2000000000\r\nElement=a.bmp:" + Near + "," + Near,
         "Bitmap=a.bmp\r\nElement=a.bmp:99999999999,-99999999999\r\nElement=:::\r\n",
         "Bitmap=\r\n",
         "Bitmap=" + Dir.Path() + "\r\n",
