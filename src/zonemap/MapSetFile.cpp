@@ -250,8 +250,10 @@ bool TZoneSpriteSurface::SaveMapSet(const std::string& FileName) {
         return false;
     const std::string Text = MapSetText();
     // The old file is replaced only by the rename at commit, after every byte is written.
+    // Unbuffered: a buffered QSaveFile flushes at commit without noting a failed write
+    // there, and would rename a file cut short over the old one.
     QSaveFile File(ToQtName(FileName));
-    if (!File.open(QIODevice::WriteOnly))
+    if (!File.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw EFCreateError(FileName);
     if (File.write(Text.data(), qint64(Text.size())) != qint64(Text.size()) || !File.commit()) {
         const std::string Error = File.errorString().toStdString();

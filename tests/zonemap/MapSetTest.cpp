@@ -384,35 +384,39 @@ TEST_F(MapSetTest, LoadRebuildSaveGivesTheSameLines) {
 }
 
 TEST_F(MapSetTest, FailedWriteKeepsTheOldFile) {
-    MapMaker::AddHexMap(S.Surface, 20, 20);
-    const std::string Path = Dir.File("kept.mapset");
-    WriteFile(Path, "Zone=old\r\n");
+    // Map sets smaller and larger than the file's write buffer, each beyond the limit.
+    for (const int32_t Columns : {10, 40}) {
+        S.Surface.Clear();
+        MapMaker::AddHexMap(S.Surface, Columns, 10);
+        const std::string Path = Dir.File("kept.mapset");
+        WriteFile(Path, "Zone=old\r\n");
 
-    // Files may grow to 4 KiB only, far less than the map set needs.
-    const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit Old{};
-    getrlimit(RLIMIT_FSIZE, &Old);
-    rlimit Small = Old;
-    Small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &Small);
-    std::string Error;
-    try {
-        S.Surface.SaveMapSet(Path);
-    } catch (const Exception& E) {
-        Error = E.Message();
+        // Files may grow to 1 KiB only, far less than the map set needs.
+        const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit Old{};
+        getrlimit(RLIMIT_FSIZE, &Old);
+        rlimit Small = Old;
+        Small.rlim_cur = 1024;
+        setrlimit(RLIMIT_FSIZE, &Small);
+        std::string Error;
+        try {
+            S.Surface.SaveMapSet(Path);
+        } catch (const Exception& E) {
+            Error = E.Message();
+        }
+        setrlimit(RLIMIT_FSIZE, &Old);
+        std::signal(SIGXFSZ, OldHandler);
+
+        EXPECT_EQ(Error.rfind("Cannot write file " + Path, 0), 0u) << Columns << ": " << Error;
+        EXPECT_EQ(ReadFile(Path), "Zone=old\r\n") << Columns;
+        size_t Files = 0;
+        for ([[maybe_unused]] const auto& Entry : std::filesystem::directory_iterator(Dir.Path()))
+            ++Files;
+        EXPECT_EQ(Files, 2u) << "a temporary was left behind"; // HILLS.BMP and the old file
+
+        EXPECT_TRUE(S.Surface.SaveMapSet(Path));
+        EXPECT_EQ(Lines(ReadFile(Path)).size(), size_t(Columns) * 10);
     }
-    setrlimit(RLIMIT_FSIZE, &Old);
-    std::signal(SIGXFSZ, OldHandler);
-
-    EXPECT_EQ(Error.rfind("Cannot write file " + Path, 0), 0u) << Error;
-    EXPECT_EQ(ReadFile(Path), "Zone=old\r\n");
-    size_t Files = 0;
-    for ([[maybe_unused]] const auto& Entry : std::filesystem::directory_iterator(Dir.Path()))
-        ++Files;
-    EXPECT_EQ(Files, 2u); // HILLS.BMP and the old file; no temporary left behind
-
-    EXPECT_TRUE(S.Surface.SaveMapSet(Path));
-    EXPECT_EQ(Lines(ReadFile(Path)).size(), 400u);
 }
 
 TEST_F(MapSetTest, FileThatCannotBeCreated) {
