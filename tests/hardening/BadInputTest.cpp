@@ -11,6 +11,8 @@
 #include "support/Scripted.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -501,7 +503,25 @@ protected:
                 if (Surface.Zone(I)->Sprite())
                     Surface.Zone(I)->Sprite()->SetHighlighted(Offset.X != 0);
             Surface.Render();
+            Click(5, 5);
         }
+    }
+
+    // A press and release on the surface, with both click searches switched on.
+    void Click(int X, int Y) {
+        int Clicks = 0;
+        Surface.OnZoneClick = [&](TObject*, TZone*) { ++Clicks; };
+        Surface.OnSpriteClick = [&](TObject*, TSprite*) { ++Clicks; };
+        for (const QEvent::Type Type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent Event(Type, QPointF(X, Y), QPointF(X, Y), Qt::LeftButton,
+                              Type == QEvent::MouseButtonRelease ? Qt::NoButton
+                                                                 : Qt::MouseButtons(Qt::LeftButton),
+                              Qt::NoModifier);
+            QApplication::sendEvent(&Surface, &Event);
+        }
+        Surface.OnZoneClick = nullptr;
+        Surface.OnSpriteClick = nullptr;
+        EXPECT_LE(Clicks, 2);
     }
 
     TempDir Dir;
