@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <istream>
+#include <limits>
 #include <new>
 #include <ostream>
 #include <string>
@@ -28,6 +29,12 @@ void PutInt32(uint8_t* To, int32_t Value) {
 int32_t GetInt32(const uint8_t* From) {
     return int32_t(uint32_t(From[0]) | (uint32_t(From[1]) << 8) | (uint32_t(From[2]) << 16) |
                    (uint32_t(From[3]) << 24));
+}
+
+// Bounds at the ends of the 32-bit range stay at those ends.
+int32_t Saturate(int64_t Value) {
+    return int32_t(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
+                                       std::numeric_limits<int32_t>::max()));
 }
 
 [[noreturn]] void BadData(const std::string& Why) {
@@ -264,8 +271,8 @@ void TCompressedBitmapSprite::GetBounds(TRect& Rect) const {
     const TPoint p = Position();
     Rect.Left = p.X;
     Rect.Top = p.Y;
-    Rect.Right = p.X + FCompressedBitmap->Width() - 1;
-    Rect.Bottom = p.Y + FCompressedBitmap->Height() - 1;
+    Rect.Right = Saturate(int64_t(p.X) + FCompressedBitmap->Width() - 1);
+    Rect.Bottom = Saturate(int64_t(p.Y) + FCompressedBitmap->Height() - 1);
 }
 
 namespace {

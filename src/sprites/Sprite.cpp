@@ -3,6 +3,7 @@
 #include "sprites/SpriteEngine.h"
 #include "sprites/SpriteSurface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -36,6 +37,12 @@ int32_t Truncate(float Value) {
     if (Value <= -2147483648.0f)
         return std::numeric_limits<int32_t>::min();
     return int32_t(Value);
+}
+
+// Rectangle arithmetic at the ends of the 32-bit range stays at those ends.
+int32_t Saturate(int64_t Value) {
+    return int32_t(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
+                                       std::numeric_limits<int32_t>::max()));
 }
 
 std::mt19937& Generator() {
@@ -77,33 +84,33 @@ TPoint TSprite::Position() const {
 int32_t TSprite::Width() const {
     TRect r;
     GetBounds(r);
-    return r.Right - r.Left + 1;
+    return Saturate(int64_t(r.Right) - r.Left + 1);
 }
 
 int32_t TSprite::Height() const {
     TRect r;
     GetBounds(r);
-    return r.Bottom - r.Top + 1;
+    return Saturate(int64_t(r.Bottom) - r.Top + 1);
 }
 
 void TSprite::ScreenBounds(TRect& Rect) const {
     GetBounds(Rect);
     if (!FSpriteSurface)
         return;
-    const int32_t dx = FSpriteSurface->OffsetX();
-    const int32_t dy = FSpriteSurface->OffsetY();
-    Rect.Left -= dx;
-    Rect.Right -= dx;
-    Rect.Top -= dy;
-    Rect.Bottom -= dy;
+    const int64_t dx = FSpriteSurface->OffsetX();
+    const int64_t dy = FSpriteSurface->OffsetY();
+    Rect.Left = Saturate(Rect.Left - dx);
+    Rect.Right = Saturate(Rect.Right - dx);
+    Rect.Top = Saturate(Rect.Top - dy);
+    Rect.Bottom = Saturate(Rect.Bottom - dy);
 }
 
 void TSprite::CollisionBounds(TRect& Rect) const {
     ScreenBounds(Rect);
-    Rect.Left += FCollisionInsetLeft;
-    Rect.Top += FCollisionInsetTop;
-    Rect.Right -= FCollisionInsetRight;
-    Rect.Bottom -= FCollisionInsetBottom;
+    Rect.Left = Saturate(int64_t(Rect.Left) + FCollisionInsetLeft);
+    Rect.Top = Saturate(int64_t(Rect.Top) + FCollisionInsetTop);
+    Rect.Right = Saturate(int64_t(Rect.Right) - FCollisionInsetRight);
+    Rect.Bottom = Saturate(int64_t(Rect.Bottom) - FCollisionInsetBottom);
 }
 
 void TSprite::RandomizePosition() {

@@ -154,13 +154,13 @@ void TSpriteSurface::UpdateScrollBars() {
         const bool enabled = Width() < FVirtualWidth;
         FScrollBarHorz->SetEnabled(enabled);
         if (enabled)
-            FScrollBarHorz->SetMax(FVirtualWidth - Width());
+            FScrollBarHorz->SetMax(Saturated(int64_t(FVirtualWidth) - Width()));
     }
     if (FScrollBarVert) {
         const bool enabled = Height() < FVirtualHeight;
         FScrollBarVert->SetEnabled(enabled);
         if (enabled)
-            FScrollBarVert->SetMax(FVirtualHeight - Height());
+            FScrollBarVert->SetMax(Saturated(int64_t(FVirtualHeight) - Height()));
     }
 }
 
@@ -418,12 +418,12 @@ void TSpriteSurface::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
             if (!sprite->Visible())
                 continue;
             sprite->ScreenBounds(bounds);
-            bounds.Left += FOffsetX;
-            bounds.Right += FOffsetX;
-            bounds.Top += FOffsetY;
-            bounds.Bottom += FOffsetY;
-            if (bounds.Left <= p.X && p.X < bounds.Right && bounds.Top <= p.Y &&
-                p.Y < bounds.Bottom) {
+            // Back to virtual coordinates, in 64 bits: bounds may lie at the ends of the range.
+            const int64_t left = int64_t(bounds.Left) + FOffsetX;
+            const int64_t right = int64_t(bounds.Right) + FOffsetX;
+            const int64_t top = int64_t(bounds.Top) + FOffsetY;
+            const int64_t bottom = int64_t(bounds.Bottom) + FOffsetY;
+            if (left <= p.X && p.X < right && top <= p.Y && p.Y < bottom) {
                 OnSpriteClick(this, sprite);
                 return;
             }

@@ -8,8 +8,10 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -72,8 +74,9 @@ public:
     void SetOffsetX(int32_t Value);
     int32_t OffsetY() const { return FOffsetY; }
     void SetOffsetY(int32_t Value);
-    int32_t VirtualX(int32_t X) const { return X + FOffsetX; }
-    int32_t VirtualY(int32_t Y) const { return Y + FOffsetY; }
+    // Saturating at the ends of the 32-bit range.
+    int32_t VirtualX(int32_t X) const { return Saturated(int64_t(X) + FOffsetX); }
+    int32_t VirtualY(int32_t Y) const { return Saturated(int64_t(Y) + FOffsetY); }
 
     // Optional bars that follow and drive the offsets. Not owned; a destroyed bar is
     // forgotten. Replacing a bar takes the surface's scroll handler off the old one.
@@ -146,6 +149,11 @@ protected:
 
 private:
     friend class TAnimateThread;
+
+    static int32_t Saturated(int64_t Value) {
+        return int32_t(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
+                                           std::numeric_limits<int32_t>::max()));
+    }
 
     // A frame asked for by the animation thread. An error makes the surface inactive and
     // then goes to the application's default handler, so it is shown once.

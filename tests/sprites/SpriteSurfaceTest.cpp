@@ -2,6 +2,9 @@
 
 #include "support/Scripted.h"
 
+#include "graphics/CompressedBitmapSprite.h"
+#include "platform/Bitmap.h"
+
 #include "platform/Application.h"
 #include "platform/Clock.h"
 
@@ -10,6 +13,8 @@
 #include <QPixmap>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -450,6 +455,38 @@ TEST_F(ClickFixture, MouseEventsAndClicksUseVirtualCoordinates) {
     Release(8, 9);
     EXPECT_EQ(events, (std::vector<std::string>{"down 0 207,58", "move 208,59", "up 208,59"}));
     EXPECT_EQ(Clicks, (std::vector<std::string>{"far"}));
+}
+
+TEST_F(ClickFixture, ExtremePositionsAndOffsetsStayInRange) {
+    auto bm = std::make_unique<TBitmap>();
+    bm->SetPixelFormat(TPixelFormat::pf8bit);
+    bm->SetSize(64, 48);
+    TCompressedBitmapSpriteFactory factory;
+    factory.SetBitmap(bm.get());
+    F.Surface.SetUseVirtualSize(true);
+    F.Surface.SetVirtualWidth(INT32_MAX);
+    TScrollBar bar(Qt::Horizontal);
+    F.Surface.SetScrollBarHorz(&bar);
+    F.Surface.SetBounds(0, 0, -8, 40);
+    F.Surface.SetVirtualWidth(INT32_MAX); // maximum = VirtualWidth - Width, saturated
+    EXPECT_EQ(bar.Max(), INT32_MAX);
+    F.Surface.SetBounds(0, 0, 100, 60);
+    const float ends[] = {2147483647.0f, -2147483648.0f, 2147483600.0f};
+    for (float x : ends)
+        for (float y : ends) {
+            TSprite* s = High.AddSprite(factory.CreateSprite());
+            s->SetX(x);
+            s->SetY(y);
+            EXPECT_GE(s->Width(), 1);
+        }
+    for (int32_t offset : {INT32_MIN, -1, 0, INT32_MAX}) {
+        F.Surface.SetOffsetX(offset);
+        F.Surface.SetOffsetY(offset);
+        F.Surface.Render();
+        Release(50, 30);
+        SendMouse(F.Surface, QEvent::MouseMove, 50, 30);
+    }
+    EXPECT_EQ(F.Surface.VirtualX(10), INT32_MAX);
 }
 
 } // namespace

@@ -46,7 +46,8 @@ inline std::unique_ptr<TProbeSprite> Probe(const std::string& Name, std::vector<
 }
 
 inline std::string NameOf(TSprite* S) {
-    return static_cast<TProbeSprite*>(S)->Name();
+    auto* probe = dynamic_cast<TProbeSprite*>(S);
+    return probe ? probe->Name() : "other";
 }
 
 // A surface of the given size with a palette, ready to render.
