@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <chrono>
+#include <deque>
 #include <exception>
 #include <string>
 
@@ -108,9 +109,24 @@ bool TThread::Synchronize(const std::function<void()>& Method) {
             return false;
         FPendingCall = call;
     }
+    // The call reaches the GUI thread under a std::mutex, not among the queued functor's
+    // captures: Qt's own queue locks are invisible to ThreadSanitizer unless Qt is built
+    // with it, which would make every hand-off look like a race.
+    static std::mutex HandOffMutex;
+    static std::deque<std::shared_ptr<TSyncCall>> HandOff;
+    {
+        std::lock_guard lock(HandOffMutex);
+        HandOff.push_back(call);
+    }
     QMetaObject::invokeMethod(
         app,
-        [call] {
+        [] {
+            std::shared_ptr<TSyncCall> call;
+            {
+                std::lock_guard lock(HandOffMutex);
+                call = std::move(HandOff.front());
+                HandOff.pop_front();
+            }
             {
                 std::lock_guard lock(call->Mutex);
                 if (call->Abandoned)
