@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -69,6 +70,11 @@ struct Row {
     const char* Message; // a fragment of the one message shown; "" when none may be shown
     Kept Keep;
 };
+
+// Test names and failure reports show the row's name, not its bytes.
+void PrintTo(const Row& R, std::ostream* Out) {
+    *Out << R.Id;
+}
 
 constexpr int32_t Min32 = std::numeric_limits<int32_t>::min();
 constexpr int32_t Max32 = std::numeric_limits<int32_t>::max();

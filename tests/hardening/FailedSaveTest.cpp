@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <linux/fs.h>
+#include <ostream>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -106,6 +107,11 @@ struct SaveRow {
     std::function<std::shared_ptr<void>(Fixture&)> Prepare;
     const char* Message;
 };
+
+// Test names and failure reports show the row's name, not its bytes.
+void PrintTo(const SaveRow& R, std::ostream* Out) {
+    *Out << R.Id;
+}
 
 void AddNamedZones(Fixture& F, const std::vector<std::string>& Names) {
     int32_t X = 0;
