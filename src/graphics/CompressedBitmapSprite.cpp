@@ -71,10 +71,14 @@ inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
 // paint those bytes again. Runs up to Ahead long then cost a constant-size store (a few
 // vector stores) and no branch on their length. Map art, with runs of tens of pixels,
 // takes 64; noisy art, with runs of a pixel or two, 8.
+// Two blocks, the second ending at the run's end when the run is longer than one, cover
+// every run up to 2 * Ahead without a branch on its length; the length of map runs is
+// too irregular for the branch to be predicted.
 template <int64_t Ahead> inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
     std::memset(P, Color, Ahead);
-    if (N > size_t(Ahead))
-        std::memset(P + Ahead, Color, N - Ahead);
+    std::memset(P + (std::max(N, size_t(Ahead)) - Ahead), Color, Ahead);
+    if (N > size_t(2 * Ahead)) [[unlikely]]
+        std::memset(P + Ahead, Color, N - 2 * Ahead);
 }
 
 } // namespace
@@ -277,6 +281,58 @@ void TCompressedBitmapSprite::GetBounds(TRect& Rect) const {
 
 namespace {
 
+// A place in the run data: the current run and how many of its pixels are still to come.
+// Rem may be 0 at the end of a run; the next run is read only when pixels are needed from
+// it, so nothing is read past the last run.
+struct TRunCursor {
+    const TRunRecord* Run;
+    int64_t Rem;
+
+    void Skip(int64_t Pixels) {
+        while (Pixels > Rem) {
+            Pixels -= Rem;
+            ++Run;
+            Rem = Run->Count;
+        }
+        Rem -= Pixels;
+    }
+};
+
+// Paints the Width pixels at the cursor to P and moves the cursor past them. Pieces that
+// start at least Ahead bytes before the end are stored with FillAhead (the next piece
+// paints over the overshoot); the last few exactly.
+template <int64_t Ahead> inline void PaintSpan(TRunCursor& Cursor, uint8_t* P, int64_t Width) {
+    const TRunRecord* run = Cursor.Run;
+    int64_t rem = Cursor.Rem;
+    if (rem == 0) {
+        ++run;
+        rem = run->Count;
+    }
+    int64_t left = Width;
+    // FillAhead writes max(rem, Ahead) bytes. Leaving at least one pixel of the span after
+    // the piece means the next run exists.
+    while (std::max(rem, Ahead) < left) {
+        FillAhead<Ahead>(P, run->Color, size_t(rem));
+        P += rem;
+        left -= rem;
+        ++run;
+        rem = run->Count;
+    }
+    for (;;) {
+        const int64_t seg = std::min(rem, left);
+        Fill(P, run->Color, size_t(seg));
+        rem -= seg;
+        left -= seg;
+        if (left == 0)
+            break;
+        P += seg;
+        ++run;
+        rem = run->Count;
+    }
+    Cursor.Run = run;
+    Cursor.Rem = rem;
+}
+
 // Rows firstRow..lastRow - 1 of the bitmap, columns clipL..clipR - 1, into a buffer of
 // width w where bitmap pixel (0, 0) lands at (left, top).
 template <int64_t Ahead>
@@ -285,52 +341,23 @@ void PaintRows(const TCompressedBitmap& bitmap, uint8_t* bits, int64_t w, int64_
     const int64_t bw = bitmap.Width();
     const int32_t stride = bitmap.RowStride();
     const int32_t entry = int32_t(firstRow) / stride;
-    const TRunRecord* run = bitmap.Runs() + bitmap.RowStart(entry).Run;
-    int32_t used = bitmap.RowStart(entry).Offset;
-    for (int64_t row = int64_t(entry) * stride; row < firstRow; ++row)
-        TCompressedBitmap::Advance(run, used, bw);
+    const TCompressedBitmap::TRowStart& start = bitmap.RowStart(entry);
+    TRunCursor cursor{bitmap.Runs() + start.Run,
+                      int64_t(bitmap.Runs()[start.Run].Count) - start.Offset};
+    cursor.Skip((firstRow - int64_t(entry) * stride) * bw);
 
-    for (int64_t row = firstRow; row < lastRow; ++row) {
-        // Buffer index of column 0 of this bitmap row; only [clipL, clipR) is touched.
-        const int64_t base = (top + row) * w + left;
-        int64_t col = 0;
-        while (col < clipR) {
-            if (used == 0 && col >= clipL) {
-                // Whole runs that end well inside the visible part of the row: the bulk of
-                // the work, kept to one load, the stores and one compare a run.
-                const int64_t limit = std::min(bw, clipR - Ahead);
-                for (int64_t end = col + run->Count; end <= limit; end = col + run->Count) {
-                    FillAhead<Ahead>(bits + (base + col), run->Color, run->Count);
-                    col = end;
-                    ++run;
-                }
-            }
-            const int64_t available = int64_t(run->Count) - used;
-            const int64_t seg = std::min(available, bw - col);
-            const int64_t end = col + seg;
-            if (end > clipL) {
-                const int64_t a = std::max(col, clipL);
-                uint8_t* p = bits + base + a;
-                if (end <= clipR - Ahead)
-                    FillAhead<Ahead>(p, run->Color, size_t(end - a));
-                else
-                    Fill(p, run->Color, size_t(std::min(end, clipR) - a));
-            }
-            col = end;
-            if (seg == available) {
-                ++run;
-                used = 0;
-            } else {
-                used += int32_t(seg);
-            }
-        }
-        if (col < bw && row + 1 < lastRow) {
+    uint8_t* line = bits + (top + firstRow) * w + left;
+    for (int64_t row = firstRow; row < lastRow; ++row, line += w) {
+        if (clipL > 0)
+            cursor.Skip(clipL);
+        PaintSpan<Ahead>(cursor, line + clipL, clipR - clipL);
+        if (clipR < bw && row + 1 < lastRow) {
             if (stride == 1) {
                 const TCompressedBitmap::TRowStart& next = bitmap.RowStart(int32_t(row + 1));
-                run = bitmap.Runs() + next.Run;
-                used = next.Offset;
+                cursor.Run = bitmap.Runs() + next.Run;
+                cursor.Rem = int64_t(cursor.Run->Count) - next.Offset;
             } else {
-                TCompressedBitmap::Advance(run, used, bw - col);
+                cursor.Skip(bw - clipR);
             }
         }
     }

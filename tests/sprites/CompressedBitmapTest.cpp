@@ -270,21 +270,22 @@ TEST(CompressedBitmapDrawTest, PartExamples) {
     }
 }
 
-TEST(CompressedBitmapDrawTest, ClippedDrawingMatchesThePixelByPixelReferenceAtEveryEdge) {
-    std::mt19937 rng(12345);
-    struct Shape {
-        int32_t W, H, Colors, RunLength;
-    } shapes[] = {{13, 7, 3, 4},  {1, 40, 2, 30},   {40, 1, 4, 3},  {9, 9, 1, 1},
-                  {5, 300, 1, 1}, {70, 33, 256, 1}, {64, 64, 4, 20}};
+struct TDrawShape {
+    int32_t W, H, Colors, RunLength;
+};
+
+// Draws bitmaps of random runs at random places around a W x H canvas, each compared with
+// the pixel-by-pixel reference and the guards checked.
+void CheckClippedDrawing(const std::vector<TDrawShape>& Shapes, int32_t W, int32_t H, int Trials,
+                         uint32_t Seed) {
+    std::mt19937 rng(Seed);
     TSurfaceFixture f(16, 8);
     f.Surface.SetUseVirtualSize(true);
     f.Surface.SetVirtualWidth(1000);
     TSpriteEngine engine;
     engine.SetSpriteSurface(&f.Surface);
     TBufferCanvas unused;
-    const int32_t W = 24;
-    const int32_t H = 12;
-    for (const Shape& shape : shapes) {
+    for (const TDrawShape& shape : Shapes) {
         // Runs of random colours and lengths, continuing across rows.
         std::vector<uint8_t> pixels(size_t(shape.W * shape.H));
         uint8_t color = 0;
@@ -301,7 +302,7 @@ TEST(CompressedBitmapDrawTest, ClippedDrawingMatchesThePixelByPixelReferenceAtEv
         TCompressedBitmapSpriteFactory factory;
         factory.SetBitmap(bm.get());
         TSprite* sprite = engine.AddSprite(factory.CreateSprite());
-        for (int trial = 0; trial < 300; ++trial) {
+        for (int trial = 0; trial < Trials; ++trial) {
             const int32_t offX = int32_t(rng() % 7) - 3;
             const int32_t offY = int32_t(rng() % 7) - 3;
             const int32_t x0 = int32_t(rng() % unsigned(W + shape.W + 4)) - shape.W - 2 + offX;
@@ -322,6 +323,29 @@ TEST(CompressedBitmapDrawTest, ClippedDrawingMatchesThePixelByPixelReferenceAtEv
         }
         engine.Clear();
     }
+}
+
+TEST(CompressedBitmapDrawTest, ClippedDrawingMatchesThePixelByPixelReferenceAtEveryEdge) {
+    CheckClippedDrawing({{13, 7, 3, 4},
+                         {1, 40, 2, 30},
+                         {40, 1, 4, 3},
+                         {9, 9, 1, 1},
+                         {5, 300, 1, 1},
+                         {70, 33, 256, 1},
+                         {64, 64, 4, 20}},
+                        24, 12, 300, 12345);
+}
+
+// A view wide enough for the stores that run ahead of short and long runs (up to and past
+// twice their block), with rows that end, start and are cut inside such a block.
+TEST(CompressedBitmapDrawTest, WideViewsMatchTheReferenceForEveryRunLength) {
+    CheckClippedDrawing({{400, 9, 3, 300},
+                         {300, 12, 5, 70},
+                         {129, 7, 2, 140},
+                         {150, 20, 6, 12},
+                         {200, 6, 256, 1},
+                         {333, 5, 4, 40}},
+                        360, 16, 400, 777);
 }
 
 TEST(CompressedBitmapDrawTest, FarAwayPositionsDrawNothingAndDoNotOverflow) {
