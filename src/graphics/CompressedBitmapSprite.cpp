@@ -43,7 +43,7 @@ int32_t Saturate(int64_t Value) {
 
 // One run into a row, exactly: short runs with a few overlapping constant-size stores,
 // long ones with memset.
-inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
+[[gnu::always_inline]] inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
     if (N > 64) {
         std::memset(P, Color, N);
     } else if (N >= 32) {
@@ -68,17 +68,16 @@ inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
 }
 
 // A run that may write up to Ahead bytes past its end: the runs after it in the same row
-// paint those bytes again. Runs up to Ahead long then cost a constant-size store (a few
-// vector stores) and no branch on their length. Map art, with runs of tens of pixels,
-// takes 64; noisy art, with runs of a pixel or two, 8.
-// Two blocks, the second ending at the run's end when the run is longer than one, cover
-// every run up to 2 * Ahead without a branch on its length; the length of map runs is
-// too irregular for the branch to be predicted.
-template <int64_t Ahead> inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
+// paint those bytes again. Two blocks of Ahead bytes, the second ending at the run's end
+// when the run is longer than one block, cover every run up to 2 * Ahead with no branch on
+// its length (map runs are too irregular for one to be predicted); longer runs loop over
+// the blocks between.
+template <int64_t Ahead>
+[[gnu::always_inline]] inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
     std::memset(P, Color, Ahead);
     std::memset(P + (std::max(N, size_t(Ahead)) - Ahead), Color, Ahead);
-    if (N > size_t(2 * Ahead)) [[unlikely]]
-        std::memset(P + Ahead, Color, N - 2 * Ahead);
+    for (size_t at = Ahead; at + Ahead < N; at += Ahead)
+        std::memset(P + at, Color, Ahead);
 }
 
 } // namespace
@@ -288,7 +287,7 @@ struct TRunCursor {
     const TRunRecord* Run;
     int64_t Rem;
 
-    void Skip(int64_t Pixels) {
+    [[gnu::always_inline]] void Skip(int64_t Pixels) {
         while (Pixels > Rem) {
             Pixels -= Rem;
             ++Run;
@@ -301,7 +300,8 @@ struct TRunCursor {
 // Paints the Width pixels at the cursor to P and moves the cursor past them. Pieces that
 // start at least Ahead bytes before the end are stored with FillAhead (the next piece
 // paints over the overshoot); the last few exactly.
-template <int64_t Ahead> inline void PaintSpan(TRunCursor& Cursor, uint8_t* P, int64_t Width) {
+template <int64_t Ahead>
+[[gnu::always_inline]] inline void PaintSpan(TRunCursor& Cursor, uint8_t* P, int64_t Width) {
     const TRunRecord* run = Cursor.Run;
     int64_t rem = Cursor.Rem;
     if (rem == 0) {
@@ -390,11 +390,16 @@ void TCompressedBitmapSprite::Draw(TCanvas&, TDIBCanvas& DIBCanvas) {
     if (firstRow >= lastRow || clipL >= clipR)
         return;
 
-    // Short runs are painted with short stores ahead, long ones with long stores.
-    if (int64_t(bitmap.Width()) * bitmap.Height() < 4 * int64_t(bitmap.RunCount()))
+    // The block suits the picture's runs: each run costs its stores (two blocks, more for
+    // runs longer than two), so short runs want small blocks and long runs large ones.
+    const int64_t pixels = int64_t(bitmap.Width()) * bitmap.Height();
+    const int64_t runs = bitmap.RunCount();
+    if (pixels < 4 * runs)
         PaintRows<8>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
+    else if (pixels < 24 * runs)
+        PaintRows<16>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
     else
-        PaintRows<64>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
+        PaintRows<32>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
 }
 
 // ---- TCompressedBitmapSpriteFactory ----
