@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -110,6 +111,23 @@ struct TBackground {
             }
         Surface.Render(); // admits the elements and builds the buffer
     }
+    // Pixels the elements paint per frame over the frame's pixels: 1 when they tile the
+    // view without overlap.
+    double Coverage() const {
+        int64_t painted = 0;
+        for (int32_t row = 0; row < 3; ++row)
+            for (int32_t col = 0; col < 5; ++col) {
+                const int64_t x0 = std::max<int64_t>(col * Tile - Surface.OffsetX(), 0);
+                const int64_t x1 =
+                    std::min<int64_t>((col + 1) * Tile - Surface.OffsetX(), FrameWidth);
+                const int64_t y0 = std::max<int64_t>(row * Tile - Surface.OffsetY(), 0);
+                const int64_t y1 =
+                    std::min<int64_t>((row + 1) * Tile - Surface.OffsetY(), FrameHeight);
+                if (x1 > x0 && y1 > y0)
+                    painted += (x1 - x0) * (y1 - y0);
+            }
+        return double(painted) / (double(FrameWidth) * FrameHeight);
+    }
 };
 
 void BM_Frame(benchmark::State& State, TArt Art) {
@@ -119,6 +137,7 @@ void BM_Frame(benchmark::State& State, TArt Art) {
         benchmark::ClobberMemory();
     }
     State.counters["avg_run_px"] = b.RunLength;
+    State.counters["coverage"] = b.Coverage();
     State.SetBytesProcessed(int64_t(State.iterations()) * FrameWidth * FrameHeight);
 }
 
@@ -130,6 +149,7 @@ void BM_FrameDraw(benchmark::State& State, TArt Art) {
         benchmark::ClobberMemory();
     }
     State.counters["avg_run_px"] = b.RunLength;
+    State.counters["coverage"] = b.Coverage();
     State.SetBytesProcessed(int64_t(State.iterations()) * FrameWidth * FrameHeight);
 }
 
