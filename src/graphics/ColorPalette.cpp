@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Bitmap.h"
+#include "platform/IntegerText.h"
 
 #include <cstddef>
 #include <optional>
@@ -20,67 +21,13 @@ bool IsSystemEntry(int Index) {
     return Index < TColorPalette::FirstFreeEntry || Index > TColorPalette::LastFreeEntry;
 }
 
-int HexDigit(char C) {
-    if (C >= '0' && C <= '9')
-        return C - '0';
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
-    return -1;
-}
-
-// One whole field as an integer: leading blanks, then a signed decimal number or hexadecimal
-// digits after "$", "x" or "0x". Anything else, an empty field, trailing blanks or a value
-// outside the 32-bit range is no number.
+// One whole field as an integer; an empty field, trailing blanks, a sign before a
+// hexadecimal prefix or a value outside the 32-bit range is no number.
 std::optional<int32_t> ConvertField(std::string_view Text) {
-    size_t I = 0;
-    while (I < Text.size() && Text[I] == ' ')
-        ++I;
-    Text.remove_prefix(I);
-
-    size_t HexStart = 0;
-    if (!Text.empty() && (Text[0] == '$' || Text[0] == 'x' || Text[0] == 'X'))
-        HexStart = 1;
-    else if (Text.size() >= 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X'))
-        HexStart = 2;
-    if (HexStart > 0) {
-        Text.remove_prefix(HexStart);
-        if (Text.empty())
-            return std::nullopt;
-        uint64_t Value = 0;
-        for (char C : Text) {
-            const int D = HexDigit(C);
-            if (D < 0)
-                return std::nullopt;
-            Value = Value * 16 + uint64_t(D);
-            if (Value > 0xFFFFFFFFu)
-                return std::nullopt;
-        }
-        // Eight hex digits cover the whole 32-bit pattern, so $FFFFFFFF is -1.
-        return int32_t(uint32_t(Value));
-    }
-
-    bool Negative = false;
-    if (!Text.empty() && (Text[0] == '+' || Text[0] == '-')) {
-        Negative = Text[0] == '-';
-        Text.remove_prefix(1);
-    }
-    if (Text.empty())
+    int32_t Value = 0;
+    if (!TryReadInteger(Text, Value, false))
         return std::nullopt;
-    int64_t Value = 0;
-    for (char C : Text) {
-        if (C < '0' || C > '9')
-            return std::nullopt;
-        Value = Value * 10 + (C - '0');
-        if (Value > int64_t(1) << 31)
-            return std::nullopt;
-    }
-    if (Negative)
-        Value = -Value;
-    if (Value > INT32_MAX)
-        return std::nullopt;
-    return int32_t(Value);
+    return Value;
 }
 
 // Takes the next number from Rest: the text before the first "," (Rest becomes what follows
