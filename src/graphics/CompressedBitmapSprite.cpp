@@ -75,6 +75,13 @@ int32_t Saturate(int64_t Value) {
 template <int64_t Ahead>
 [[gnu::always_inline]] inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
     std::memset(P, Color, Ahead);
+    if constexpr (Ahead <= 8) {
+        // Noisy art: runs of a pixel or two, so the branch is predicted and one store is
+        // cheaper than two.
+        if (N > size_t(Ahead)) [[unlikely]]
+            std::memset(P + Ahead, Color, N - Ahead);
+        return;
+    }
     std::memset(P + (std::max(N, size_t(Ahead)) - Ahead), Color, Ahead);
     for (size_t at = Ahead; at + Ahead < N; at += Ahead)
         std::memset(P + at, Color, Ahead);
