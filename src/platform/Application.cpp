@@ -10,11 +10,17 @@
 
 namespace {
 
-QString ToQt(const std::string& Text) { return QString::fromLatin1(Text.data(), qsizetype(Text.size())); }
-std::string FromQt(const QString& Text) { return Text.toLatin1().toStdString(); }
+QString ToQt(const std::string& Text) {
+    return QString::fromLatin1(Text.data(), qsizetype(Text.size()));
+}
+std::string FromQt(const QString& Text) {
+    return Text.toLatin1().toStdString();
+}
 
 // Widgets need a QApplication; a command-line tool or a model test may have none.
-bool HaveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+bool HaveWidgets() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 Qt::CursorShape ShapeOf(TCursor Cursor) {
     switch (Cursor) {
@@ -37,7 +43,9 @@ TApplication& Application() {
     return app;
 }
 
-void ShowMessage(const std::string& Text) { Application().ShowMessage(Text); }
+void ShowMessage(const std::string& Text) {
+    Application().ShowMessage(Text);
+}
 
 void TApplication::ProcessMessages() {
     if (QCoreApplication::instance())
@@ -57,7 +65,9 @@ void TApplication::ShowMessage(const std::string& Text) {
     std::fprintf(stderr, "%s\n", Text.c_str());
 }
 
-void TApplication::HandleException(const std::exception& E) { ShowMessage(E.what()); }
+void TApplication::HandleException(const std::exception& E) {
+    ShowMessage(E.what());
+}
 
 void TApplication::Guarded(const std::function<void()>& Action) {
     try {
@@ -93,9 +103,11 @@ bool TApplication::ExecuteOpenDialog(const TFileDialogOptions& Options,
         return FOpenDialogHook(Options, Files);
     if (!HaveWidgets())
         return false;
-    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir), ToQt(Options.Filter));
+    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir),
+                       ToQt(Options.Filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(Options.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.setFileMode(Options.MultiSelect ? QFileDialog::ExistingFiles
+                                           : QFileDialog::ExistingFile);
     if (!Options.FileName.empty())
         dialog.selectFile(ToQt(Options.FileName));
     if (dialog.exec() != QDialog::Accepted)
@@ -110,7 +122,8 @@ bool TApplication::ExecuteSaveDialog(const TFileDialogOptions& Options, std::str
         return FSaveDialogHook(Options, FileName);
     if (!HaveWidgets())
         return false;
-    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir), ToQt(Options.Filter));
+    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir),
+                       ToQt(Options.Filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(ToQt(Options.DefaultExt));

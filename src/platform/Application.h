@@ -10,12 +10,12 @@ enum class TCursor { crDefault, crHourGlass, crCross, crHandPoint };
 struct TFileDialogOptions {
     std::string Title;
     std::string InitialDir;
-    std::string FileName;    // proposed name (save) or first selection
-    std::string Filter;      // Qt filter text, e.g. "Map sets (*.mapset)"
-    std::string DefaultExt;  // without the dot; appended when the name has none
+    std::string FileName;   // proposed name (save) or first selection
+    std::string Filter;     // Qt filter text, e.g. "Map sets (*.mapset)"
+    std::string DefaultExt; // without the dot; appended when the name has none
     bool MultiSelect = false;
     bool OverwritePrompt = false;
-    bool Preview = false;    // show a picture preview beside the list
+    bool Preview = false; // show a picture preview beside the list
 };
 
 // The application services every part of the program shares: the title, message

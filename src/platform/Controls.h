@@ -128,8 +128,7 @@ enum class TScrollCode {
     scEndScroll
 };
 
-using TScrollEvent =
-    std::function<void(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
+using TScrollEvent = std::function<void(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
 
 // A scroll bar component. OnScroll fires for the user's actions only, with the position
 // scrolled to; SetPosition moves the thumb without firing it.

@@ -38,9 +38,15 @@ using TColor = uint32_t;
 constexpr TColor RGBColor(uint8_t Red, uint8_t Green, uint8_t Blue) {
     return TColor(Red) | (TColor(Green) << 8) | (TColor(Blue) << 16);
 }
-constexpr uint8_t GetRValue(TColor C) { return uint8_t(C & 0xFF); }
-constexpr uint8_t GetGValue(TColor C) { return uint8_t((C >> 8) & 0xFF); }
-constexpr uint8_t GetBValue(TColor C) { return uint8_t((C >> 16) & 0xFF); }
+constexpr uint8_t GetRValue(TColor C) {
+    return uint8_t(C & 0xFF);
+}
+constexpr uint8_t GetGValue(TColor C) {
+    return uint8_t((C >> 8) & 0xFF);
+}
+constexpr uint8_t GetBValue(TColor C) {
+    return uint8_t((C >> 16) & 0xFF);
+}
 
 constexpr TColor clBlack = RGBColor(0, 0, 0);
 constexpr TColor clWhite = RGBColor(255, 255, 255);

@@ -4,14 +4,16 @@
 #include <random>
 
 MessageCapture::MessageCapture() {
-    FPrevious = Application().SetMessageHook(
-        [this](const std::string& Caption, const std::string& Text) {
+    FPrevious =
+        Application().SetMessageHook([this](const std::string& Caption, const std::string& Text) {
             FCaptions.push_back(Caption);
             FMessages.push_back(Text);
         });
 }
 
-MessageCapture::~MessageCapture() { Application().SetMessageHook(FPrevious); }
+MessageCapture::~MessageCapture() {
+    Application().SetMessageHook(FPrevious);
+}
 
 void MessageCapture::Clear() {
     FMessages.clear();
