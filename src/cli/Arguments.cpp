@@ -18,7 +18,7 @@ bool IsHelp(const std::string& Argument) {
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& Arguments,
-                              const std::vector<TCommandSpec>& Commands) {
+                              const std::vector<TCommandSyntax>& Commands) {
     TCommandLine Line;
     if (Arguments.empty())
         throw EUsageError("no command given");
@@ -26,11 +26,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Arguments,
         Line.Help = true;
         return Line;
     }
-    const auto Spec = std::find_if(Commands.begin(), Commands.end(),
-                                   [&](const TCommandSpec& C) { return C.Name == Arguments[0]; });
-    if (Spec == Commands.end())
+    const auto Syntax =
+        std::find_if(Commands.begin(), Commands.end(),
+                     [&](const TCommandSyntax& C) { return C.Name == Arguments[0]; });
+    if (Syntax == Commands.end())
         throw EUsageError("unknown command '" + Arguments.front() + "'");
-    Line.Command = Spec->Name;
+    Line.Command = Syntax->Name;
 
     // Help first, so that "render --help" works whatever else is on the line.
     bool OptionsEnded = false;
@@ -55,9 +56,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Arguments,
             continue;
         }
         const std::string Name = Argument.substr(2);
-        const auto Option = Spec->Options.find(Name);
-        if (Option == Spec->Options.end())
-            throw EUsageError("unknown option '" + Argument + "' for " + Spec->Name);
+        const auto Option = Syntax->Options.find(Name);
+        if (Option == Syntax->Options.end())
+            throw EUsageError("unknown option '" + Argument + "' for " + Syntax->Name);
         if (Line.Has(Name))
             throw EUsageError("option '" + Argument + "' given twice");
         std::vector<std::string>& Values = Line.Options[Name];
@@ -70,11 +71,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Arguments,
         }
     }
 
-    const size_t Wanted = Spec->Positionals.size();
+    const size_t Wanted = Syntax->Positionals.size();
     if (Line.Positionals.size() < Wanted)
-        throw EUsageError(Spec->Name + ": missing " + Spec->Positionals[Line.Positionals.size()]);
+        throw EUsageError(Syntax->Name + ": missing " +
+                          Syntax->Positionals[Line.Positionals.size()]);
     if (Line.Positionals.size() > Wanted)
-        throw EUsageError(Spec->Name + ": unexpected argument '" + Line.Positionals[Wanted] + "'");
+        throw EUsageError(Syntax->Name + ": unexpected argument '" + Line.Positionals[Wanted] +
+                          "'");
     return Line;
 }
 

@@ -15,7 +15,7 @@ public:
 
 // What one command accepts: its positional arguments by name (for messages) and its
 // options with the number of values each takes.
-struct TCommandSpec {
+struct TCommandSyntax {
     std::string Name;
     std::vector<std::string> Positionals;
     std::map<std::string, int> Options;
@@ -37,7 +37,7 @@ struct TCommandLine {
 // EUsageError for an unknown command or option, a missing option value, a repeated option
 // and a wrong number of positional arguments.
 TCommandLine ParseCommandLine(const std::vector<std::string>& Arguments,
-                              const std::vector<TCommandSpec>& Commands);
+                              const std::vector<TCommandSyntax>& Commands);
 
 // A whole decimal number from Low to High, or EUsageError naming What.
 int ParseBoundedInt(const std::string& Text, int Low, int High, const std::string& What);

@@ -14,8 +14,8 @@
 
 namespace {
 
-const std::vector<TCommandSpec>& Specs() {
-    static const std::vector<TCommandSpec> Commands = {
+const std::vector<TCommandSyntax>& Syntaxes() {
+    static const std::vector<TCommandSyntax> Commands = {
         {"check", {"FILE"}, {{"json", 0}}},
         {"neighbors", {"FILE"}, {}},
         {"path", {"FILE", "FROM", "TO"}, {}},
@@ -283,7 +283,7 @@ std::string CommandHelp(const std::string& Command) {
 int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
     TCommandLine Line;
     try {
-        Line = ParseCommandLine(Arguments, Specs());
+        Line = ParseCommandLine(Arguments, Syntaxes());
     } catch (const EUsageError& E) {
         Err << "zonewright-cli: " << E.what() << "\n\n" << ToolHelp();
         return esFailed;

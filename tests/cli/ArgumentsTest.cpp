@@ -5,7 +5,7 @@
 
 namespace {
 
-const std::vector<TCommandSpec> Specs = {
+const std::vector<TCommandSyntax> Syntaxes = {
     {"render", {"FILE", "OUT"}, {{"grid", 1}, {"path", 2}, {"no-zones", 0}}},
     {"check", {"FILE"}, {{"json", 0}}},
 };
@@ -13,7 +13,7 @@ const std::vector<TCommandSpec> Specs = {
 TEST(CommandLine, TakesOptionsAnywhereWithTheirValues) {
     const TCommandLine L = ParseCommandLine(
         {"render", "--path", "Land1", "-3", "a.mapset", "--no-zones", "o.png", "--grid", "120"},
-        Specs);
+        Syntaxes);
     EXPECT_EQ(L.Command, "render");
     EXPECT_EQ(L.Positionals, (std::vector<std::string>{"a.mapset", "o.png"}));
     EXPECT_EQ(L.Values("path"), (std::vector<std::string>{"Land1", "-3"}));
@@ -23,14 +23,14 @@ TEST(CommandLine, TakesOptionsAnywhereWithTheirValues) {
 }
 
 TEST(CommandLine, HelpWinsOverOtherMistakes) {
-    EXPECT_TRUE(ParseCommandLine({"--help"}, Specs).Help);
-    const TCommandLine L = ParseCommandLine({"check", "--bogus", "--help"}, Specs);
+    EXPECT_TRUE(ParseCommandLine({"--help"}, Syntaxes).Help);
+    const TCommandLine L = ParseCommandLine({"check", "--bogus", "--help"}, Syntaxes);
     EXPECT_TRUE(L.Help);
     EXPECT_EQ(L.Command, "check");
 }
 
 TEST(CommandLine, DoubleDashEndsOptions) {
-    const TCommandLine L = ParseCommandLine({"check", "--", "--json"}, Specs);
+    const TCommandLine L = ParseCommandLine({"check", "--", "--json"}, Syntaxes);
     EXPECT_EQ(L.Positionals, (std::vector<std::string>{"--json"}));
     EXPECT_FALSE(L.Has("json"));
 }
@@ -46,7 +46,7 @@ TEST(CommandLine, RefusesWhatCannotBeRun) {
         {"render", "a", "b", "--path", "x"},
     };
     for (const auto& Arguments : Bad)
-        EXPECT_THROW(ParseCommandLine(Arguments, Specs), EUsageError)
+        EXPECT_THROW(ParseCommandLine(Arguments, Syntaxes), EUsageError)
             << ::testing::PrintToString(Arguments);
 }
 
