@@ -245,10 +245,10 @@ void TBufferCanvas::LineTo(int32_t X, int32_t Y) {
 void TBufferCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
     if (!FBits)
         return;
-    const int64_t left = std::min(X1, X2), right = std::max(X1, X2);
-    const int64_t top = std::min(Y1, Y2), bottom = std::max(Y1, Y2);
-    if (right <= left || bottom <= top)
+    const TBox box = BoxOf(X1, Y1, X2, Y2);
+    if (box.Empty())
         return;
+    const auto [left, top, right, bottom] = box;
     const TPixels pixels = PixelsOf(FBits, FWidth, FHeight, FStride, FFormat);
     if (Brush().Style == TBrushStyle::bsSolid)
         pixels.Fill({left, right}, {top, bottom}, PixelValue(Brush().Color));
@@ -257,10 +257,8 @@ void TBufferCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
     // The outline lies inside the rectangle, as wide as the pen.
     const int64_t w = std::max(1, Pen().Width);
     const uint32_t value = PixelValue(Pen().Color);
-    pixels.Fill({left, right}, {top, std::min(bottom, top + w)}, value);
-    pixels.Fill({left, right}, {std::max(top, bottom - w), bottom}, value);
-    pixels.Fill({left, std::min(right, left + w)}, {top, bottom}, value);
-    pixels.Fill({std::max(left, right - w), right}, {top, bottom}, value);
+    for (const TBox& band : OutlineBands(box, w))
+        pixels.Fill({band.Left, band.Right}, {band.Top, band.Bottom}, value);
 }
 
 void TBufferCanvas::FillRect(const TRect& Rect) {
@@ -273,10 +271,10 @@ void TBufferCanvas::FillRect(const TRect& Rect) {
 void TBufferCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
     if (!FBits)
         return;
-    const int64_t left = std::min(X1, X2), right = std::max(X1, X2);
-    const int64_t top = std::min(Y1, Y2), bottom = std::max(Y1, Y2);
-    if (right <= left || bottom <= top)
+    const TBox box = BoxOf(X1, Y1, X2, Y2);
+    if (box.Empty())
         return;
+    const auto [left, top, right, bottom] = box;
     const TPixels pixels = PixelsOf(FBits, FWidth, FHeight, FStride, FFormat);
     const bool pen = Pen().Style != TPenStyle::psClear;
     const bool brush = Brush().Style == TBrushStyle::bsSolid;

@@ -2,6 +2,7 @@
 
 #include "platform/Types.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -80,6 +81,23 @@ public:
 
 protected:
     void SetPenPos(TPoint P) { FPenPos = P; }
+
+    // The rectangle two corners span, in 64 bits so that no edge arithmetic overflows.
+    struct TBox {
+        int64_t Left, Top, Right, Bottom;
+        bool Empty() const { return Right <= Left || Bottom <= Top; }
+    };
+    static TBox BoxOf(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
+        return {std::min(X1, X2), std::min(Y1, Y2), std::max(X1, X2), std::max(Y1, Y2)};
+    }
+    // The four bands of an outline Width wide that lies inside Box: top, bottom, left, right.
+    static std::array<TBox, 4> OutlineBands(const TBox& Box, int64_t Width) {
+        const auto [left, top, right, bottom] = Box;
+        return {{{left, top, right, std::min(bottom, top + Width)},
+                 {left, std::max(top, bottom - Width), right, bottom},
+                 {left, top, std::min(right, left + Width), bottom},
+                 {std::max(left, right - Width), top, right, bottom}}};
+    }
 
 private:
     TPen FPen;

@@ -90,10 +90,10 @@ void TWidgetCanvas::LineTo(int32_t X, int32_t Y) {
 void TWidgetCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
     if (!FPainter)
         return;
-    const int64_t left = std::min(X1, X2), right = std::max(X1, X2);
-    const int64_t top = std::min(Y1, Y2), bottom = std::max(Y1, Y2);
-    if (right <= left || bottom <= top)
+    const TBox box = BoxOf(X1, Y1, X2, Y2);
+    if (box.Empty())
         return;
+    const auto [left, top, right, bottom] = box;
     if (Brush().Style == TBrushStyle::bsSolid)
         FPainter->fillRect(ToQRect(left, top, right, bottom), ToQColor(Brush().Color));
     if (Pen().Style == TPenStyle::psClear)
@@ -101,10 +101,8 @@ void TWidgetCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
     // The outline lies inside the rectangle, as wide as the pen.
     const int64_t w = std::max(1, Pen().Width);
     const QColor c = ToQColor(Pen().Color);
-    FPainter->fillRect(ToQRect(left, top, right, std::min(bottom, top + w)), c);
-    FPainter->fillRect(ToQRect(left, std::max(top, bottom - w), right, bottom), c);
-    FPainter->fillRect(ToQRect(left, top, std::min(right, left + w), bottom), c);
-    FPainter->fillRect(ToQRect(std::max(left, right - w), top, right, bottom), c);
+    for (const TBox& band : OutlineBands(box, w))
+        FPainter->fillRect(ToQRect(band.Left, band.Top, band.Right, band.Bottom), c);
 }
 
 void TWidgetCanvas::FillRect(const TRect& Rect) {
@@ -119,10 +117,10 @@ void TWidgetCanvas::FillRect(const TRect& Rect) {
 void TWidgetCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
     if (!FPainter)
         return;
-    const int64_t left = std::min(X1, X2), right = std::max(X1, X2);
-    const int64_t top = std::min(Y1, Y2), bottom = std::max(Y1, Y2);
-    if (right <= left || bottom <= top)
+    const TBox box = BoxOf(X1, Y1, X2, Y2);
+    if (box.Empty())
         return;
+    const auto [left, top, right, bottom] = box;
     if (Pen().Style == TPenStyle::psClear)
         FPainter->setPen(Qt::NoPen);
     else
