@@ -262,13 +262,31 @@ void BM_Engine_Frame(benchmark::State& State) {
 
 } // namespace
 
-BENCHMARK(BM_Frame_Memset)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Frame, map_like, TArt::Map)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Frame, map_like_run8, TArt::Map8)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Frame, noisy, TArt::Noise)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_FrameDraw, map_like, TArt::Map)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_FrameDraw, map_like_run8, TArt::Map8)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_FrameDraw, noisy, TArt::Noise)->Unit(benchmark::kMicrosecond);
+// With --benchmark_repetitions, the fastest repetition too: on a shared machine it is the
+// steadiest figure for ratios between frames and the memset.
+double Fastest(const std::vector<double>& V) {
+    return V.empty() ? 0 : *std::min_element(V.begin(), V.end());
+}
+
+BENCHMARK(BM_Frame_Memset)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_Frame, map_like, TArt::Map)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_Frame, map_like_run8, TArt::Map8)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_Frame, noisy, TArt::Noise)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_FrameDraw, map_like, TArt::Map)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_FrameDraw, map_like_run8, TArt::Map8)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK_CAPTURE(BM_FrameDraw, noisy, TArt::Noise)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
 BENCHMARK_CAPTURE(BM_Compression, map_like, TArt::Map)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Compression, map_like_run8, TArt::Map8)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Compression, noisy, TArt::Noise)->Unit(benchmark::kMicrosecond);

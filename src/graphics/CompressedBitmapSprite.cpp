@@ -41,52 +41,6 @@ int32_t Saturate(int64_t Value) {
     throw EStreamError("Invalid BitmapData: " + Why);
 }
 
-// One run into a row, exactly: short runs with a few overlapping constant-size stores,
-// long ones with memset.
-[[gnu::always_inline]] inline void Fill(uint8_t* P, uint8_t Color, size_t N) {
-    if (N > 64) {
-        std::memset(P, Color, N);
-    } else if (N >= 32) {
-        std::memset(P, Color, 32);
-        std::memset(P + N - 32, Color, 32);
-    } else if (N >= 16) {
-        std::memset(P, Color, 16);
-        std::memset(P + N - 16, Color, 16);
-    } else if (N >= 8) {
-        const uint64_t pattern = uint64_t(Color) * 0x0101010101010101ull;
-        std::memcpy(P, &pattern, 8);
-        std::memcpy(P + N - 8, &pattern, 8);
-    } else if (N >= 4) {
-        const uint32_t pattern = uint32_t(Color) * 0x01010101u;
-        std::memcpy(P, &pattern, 4);
-        std::memcpy(P + N - 4, &pattern, 4);
-    } else if (N > 0) {
-        P[0] = Color;
-        P[N / 2] = Color;
-        P[N - 1] = Color;
-    }
-}
-
-// A run that may write up to Ahead bytes past its end: the runs after it in the same row
-// paint those bytes again. Two blocks of Ahead bytes, the second ending at the run's end
-// when the run is longer than one block, cover every run up to 2 * Ahead with no branch on
-// its length (map runs are too irregular for one to be predicted); longer runs loop over
-// the blocks between.
-template <int64_t Ahead>
-[[gnu::always_inline]] inline void FillAhead(uint8_t* P, uint8_t Color, size_t N) {
-    std::memset(P, Color, Ahead);
-    if constexpr (Ahead <= 8) {
-        // Noisy art: runs of a pixel or two, so the branch is predicted and one store is
-        // cheaper than two.
-        if (N > size_t(Ahead)) [[unlikely]]
-            std::memset(P + Ahead, Color, N - Ahead);
-        return;
-    }
-    std::memset(P + (std::max(N, size_t(Ahead)) - Ahead), Color, Ahead);
-    for (size_t at = Ahead; at + Ahead < N; at += Ahead)
-        std::memset(P + at, Color, Ahead);
-}
-
 } // namespace
 
 // ---- TCompressedBitmap ----
@@ -304,47 +258,89 @@ struct TRunCursor {
     }
 };
 
-// Paints the Width pixels at the cursor to P and moves the cursor past them. Pieces that
-// start at least Ahead bytes before the end are stored with FillAhead (the next piece
-// paints over the overshoot); the last few exactly.
-template <int64_t Ahead>
-[[gnu::always_inline]] inline void PaintSpan(TRunCursor& Cursor, uint8_t* P, int64_t Width) {
+// Paints the Width pixels at the cursor to P exactly and moves the cursor past them.
+void PaintSpanExact(TRunCursor& Cursor, uint8_t* P, int64_t Width) {
+    const TRunRecord* run = Cursor.Run;
+    int64_t rem = Cursor.Rem;
+    for (;;) {
+        if (rem == 0) {
+            ++run;
+            rem = run->Count;
+        }
+        const int64_t seg = std::min(rem, Width);
+        std::memset(P, run->Color, size_t(seg));
+        rem -= seg;
+        Width -= seg;
+        if (Width == 0)
+            break;
+        P += seg;
+    }
+    Cursor.Run = run;
+    Cursor.Rem = rem;
+}
+
+// A block of pixels the compiler keeps in one register and stores with one instruction.
+template <int Bytes> struct TBlockOf;
+template <> struct TBlockOf<8> {
+    typedef uint8_t Type __attribute__((vector_size(8), aligned(1), may_alias));
+};
+template <> struct TBlockOf<16> {
+    typedef uint8_t Type __attribute__((vector_size(16), aligned(1), may_alias));
+};
+
+// Paints the Width pixels at the cursor to P and moves the cursor past them, storing
+// every run as Blocks whole blocks whatever its length (longer runs loop on). A run thus
+// overshoots its end; the next run paints over that, and the Reach bytes after the span
+// are saved first and put back at the end. Runs up to Reach pixels all take the same
+// path, so run lengths seldom mislead the branch predictor, and no exact tail is painted
+// at the end of a row. The caller guarantees that those Reach bytes lie inside the
+// buffer.
+template <int Bytes, int Blocks>
+[[gnu::always_inline]] inline void PaintSpanSaved(TRunCursor& Cursor, uint8_t* P, int64_t Width) {
+    using TBlock = typename TBlockOf<Bytes>::Type;
+    constexpr int64_t Reach = int64_t(Bytes) * Blocks;
+    uint8_t* const end = P + Width;
+    TBlock saved[Blocks];
+    for (int k = 0; k < Blocks; ++k)
+        saved[k] = *reinterpret_cast<const TBlock*>(end + k * Bytes);
+
     const TRunRecord* run = Cursor.Run;
     int64_t rem = Cursor.Rem;
     if (rem == 0) {
         ++run;
         rem = run->Count;
     }
-    int64_t left = Width;
-    // FillAhead writes max(rem, Ahead) bytes. Leaving at least one pixel of the span after
-    // the piece means the next run exists.
-    while (std::max(rem, Ahead) < left) {
-        FillAhead<Ahead>(P, run->Color, size_t(rem));
-        P += rem;
-        left -= rem;
-        ++run;
-        rem = run->Count;
-    }
+    int64_t x = 0; // where the run starts in the span
     for (;;) {
-        const int64_t seg = std::min(rem, left);
-        Fill(P, run->Color, size_t(seg));
-        rem -= seg;
-        left -= seg;
-        if (left == 0)
+        const TBlock v = TBlock{} + run->Color;
+        for (int k = 0; k < Blocks; ++k)
+            *reinterpret_cast<TBlock*>(P + x + k * Bytes) = v;
+        if (rem > Reach) [[unlikely]] {
+            const int64_t n = std::min(rem, Width - x);
+            for (int64_t at = Reach; at < n; at += Bytes)
+                *reinterpret_cast<TBlock*>(P + x + at) = v;
+        }
+        x += rem;
+        if (x >= Width)
             break;
-        P += seg;
         ++run;
         rem = run->Count;
     }
+
+    for (int k = 0; k < Blocks; ++k)
+        *reinterpret_cast<TBlock*>(end + k * Bytes) = saved[k];
     Cursor.Run = run;
-    Cursor.Rem = rem;
+    Cursor.Rem = x - Width;
 }
 
 // Rows firstRow..lastRow - 1 of the bitmap, columns clipL..clipR - 1, into a buffer of
-// width w where bitmap pixel (0, 0) lands at (left, top).
-template <int64_t Ahead>
-void PaintRows(const TCompressedBitmap& bitmap, uint8_t* bits, int64_t w, int64_t left, int64_t top,
-               int64_t firstRow, int64_t lastRow, int64_t clipL, int64_t clipR) {
+// width w and w * h bytes where bitmap pixel (0, 0) lands at (left, top). Spans with room
+// after them take the saved-tail painter; the few at the end of the buffer are painted
+// exactly.
+template <int Bytes, int Blocks>
+void PaintRows(const TCompressedBitmap& bitmap, uint8_t* bits, int64_t w, int64_t h, int64_t left,
+               int64_t top, int64_t firstRow, int64_t lastRow, int64_t clipL, int64_t clipR) {
+    constexpr int64_t Reach = int64_t(Bytes) * Blocks;
     const int64_t bw = bitmap.Width();
     const int32_t stride = bitmap.RowStride();
     const int32_t entry = int32_t(firstRow) / stride;
@@ -353,11 +349,17 @@ void PaintRows(const TCompressedBitmap& bitmap, uint8_t* bits, int64_t w, int64_
                       int64_t(bitmap.Runs()[start.Run].Count) - start.Offset};
     cursor.Skip((firstRow - int64_t(entry) * stride) * bw);
 
-    uint8_t* line = bits + (top + firstRow) * w + left;
-    for (int64_t row = firstRow; row < lastRow; ++row, line += w) {
+    // Offset in the buffer of the span's end in the current row.
+    int64_t spanEnd = (top + firstRow) * w + left + clipR;
+    const int64_t roomEnd = w * h - Reach;
+    for (int64_t row = firstRow; row < lastRow; ++row, spanEnd += w) {
         if (clipL > 0)
             cursor.Skip(clipL);
-        PaintSpan<Ahead>(cursor, line + clipL, clipR - clipL);
+        uint8_t* const span = bits + (spanEnd - (clipR - clipL));
+        if (spanEnd <= roomEnd)
+            PaintSpanSaved<Bytes, Blocks>(cursor, span, clipR - clipL);
+        else
+            PaintSpanExact(cursor, span, clipR - clipL);
         if (clipR < bw && row + 1 < lastRow) {
             if (stride == 1) {
                 const TCompressedBitmap::TRowStart& next = bitmap.RowStart(int32_t(row + 1));
@@ -375,7 +377,7 @@ void PaintRows(const TCompressedBitmap& bitmap, uint8_t* bits, int64_t w, int64_
 // Paints what the run-by-run walk over every row would paint (each run cut at row ends,
 // clipped to the buffer), but starts at the first visible row and leaves each row once
 // the walk is past the buffer's right edge. Runs are painted left to right, which lets a
-// run well inside the visible part of a row overshoot (FillAhead).
+// run overshoot its end: the runs after it paint over that.
 void TCompressedBitmapSprite::Draw(TCanvas&, TDIBCanvas& DIBCanvas) {
     const TCompressedBitmap& bitmap = *FCompressedBitmap;
     uint8_t* bits = DIBCanvas.Bits();
@@ -397,16 +399,16 @@ void TCompressedBitmapSprite::Draw(TCanvas&, TDIBCanvas& DIBCanvas) {
     if (firstRow >= lastRow || clipL >= clipR)
         return;
 
-    // The block suits the picture's runs: each run costs its stores (two blocks, more for
-    // runs longer than two), so short runs want small blocks and long runs large ones.
+    // The stores suit the picture's runs: each run costs its blocks, so short runs want
+    // few small blocks and long runs more.
     const int64_t pixels = int64_t(bitmap.Width()) * bitmap.Height();
     const int64_t runs = bitmap.RunCount();
     if (pixels < 4 * runs)
-        PaintRows<8>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
+        PaintRows<8, 1>(bitmap, bits, w, h, left, top, firstRow, lastRow, clipL, clipR);
     else if (pixels < 24 * runs)
-        PaintRows<16>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
+        PaintRows<16, 2>(bitmap, bits, w, h, left, top, firstRow, lastRow, clipL, clipR);
     else
-        PaintRows<32>(bitmap, bits, w, left, top, firstRow, lastRow, clipL, clipR);
+        PaintRows<16, 4>(bitmap, bits, w, h, left, top, firstRow, lastRow, clipL, clipR);
 }
 
 // ---- TCompressedBitmapSpriteFactory ----

@@ -311,9 +311,14 @@ void CheckClippedDrawing(const std::vector<TDrawShape>& Shapes, int32_t W, int32
             f.Surface.SetOffsetY(offY);
             sprite->SetX(float(x0));
             sprite->SetY(float(y0));
+            // A background of its own in every byte shows any byte put back wrongly
+            // around the sprite.
             TGuardedCanvas g(W, H);
+            std::vector<uint8_t> expected(size_t(W * H));
+            for (size_t i = 0; i < expected.size(); ++i)
+                expected[i] = uint8_t(i * 37 + size_t(trial));
+            std::copy(expected.begin(), expected.end(), g.Memory.begin() + TGuardedCanvas::Guard);
             sprite->Draw(unused, g.Canvas);
-            std::vector<uint8_t> expected(size_t(W * H), 0);
             ReferenceDraw(pixels, shape.W, shape.H, x0, y0, offX, offY, expected, W, H);
             ASSERT_TRUE(g.GuardsIntact()) << shape.W << "x" << shape.H << " at " << x0 << "," << y0;
             ASSERT_TRUE(std::equal(expected.begin(), expected.end(),
