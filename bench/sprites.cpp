@@ -111,20 +111,28 @@ struct TBackground {
             }
         Surface.Render(); // admits the elements and builds the buffer
     }
+    // The part of the element at (Row, Col) inside the view, in view pixels: [X0, X1) x
+    // [Y0, Y1), empty when X1 <= X0 or Y1 <= Y0.
+    struct TVisible {
+        int64_t X0, X1, Y0, Y1;
+    };
+    TVisible Visible(int32_t Row, int32_t Col) const {
+        const int64_t ox = Surface.OffsetX();
+        const int64_t oy = Surface.OffsetY();
+        return {std::max<int64_t>(Col * Tile - ox, 0),
+                std::min<int64_t>((Col + 1) * Tile - ox, FrameWidth),
+                std::max<int64_t>(Row * Tile - oy, 0),
+                std::min<int64_t>((Row + 1) * Tile - oy, FrameHeight)};
+    }
     // Pixels the elements paint per frame over the frame's pixels: 1 when they tile the
     // view without overlap.
     double Coverage() const {
         int64_t painted = 0;
         for (int32_t row = 0; row < 3; ++row)
             for (int32_t col = 0; col < 5; ++col) {
-                const int64_t x0 = std::max<int64_t>(col * Tile - Surface.OffsetX(), 0);
-                const int64_t x1 =
-                    std::min<int64_t>((col + 1) * Tile - Surface.OffsetX(), FrameWidth);
-                const int64_t y0 = std::max<int64_t>(row * Tile - Surface.OffsetY(), 0);
-                const int64_t y1 =
-                    std::min<int64_t>((row + 1) * Tile - Surface.OffsetY(), FrameHeight);
-                if (x1 > x0 && y1 > y0)
-                    painted += (x1 - x0) * (y1 - y0);
+                const TVisible v = Visible(row, col);
+                if (v.X1 > v.X0 && v.Y1 > v.Y0)
+                    painted += (v.X1 - v.X0) * (v.Y1 - v.Y0);
             }
         return double(painted) / (double(FrameWidth) * FrameHeight);
     }
@@ -169,8 +177,6 @@ void BM_Frame_Memset(benchmark::State& State) {
 void BM_Frame_SpanFill(benchmark::State& State) {
     TBackground b(TArt::Map);
     uint8_t* bits = b.Surface.DIBCanvas().Bits();
-    const int64_t ox = b.Surface.OffsetX();
-    const int64_t oy = b.Surface.OffsetY();
     // The library's memset, as the frame memset uses: the compiler would inline a string
     // store here whose start-up costs more than these spans.
     void* (*volatile fill)(void*, int, size_t) = std::memset;
@@ -179,13 +185,10 @@ void BM_Frame_SpanFill(benchmark::State& State) {
         ++color;
         for (int32_t row = 0; row < 3; ++row)
             for (int32_t col = 0; col < 5; ++col) {
-                const int64_t x0 = std::max<int64_t>(col * Tile - ox, 0);
-                const int64_t x1 = std::min<int64_t>((col + 1) * Tile - ox, FrameWidth);
-                const int64_t y0 = std::max<int64_t>(row * Tile - oy, 0);
-                const int64_t y1 = std::min<int64_t>((row + 1) * Tile - oy, FrameHeight);
-                for (int64_t y = y0; y < y1; ++y)
-                    fill(bits + y * FrameWidth + x0, (color + col) & 0xFF,
-                         size_t(std::max<int64_t>(x1 - x0, 0)));
+                const TBackground::TVisible v = b.Visible(row, col);
+                for (int64_t y = v.Y0; y < v.Y1; ++y)
+                    fill(bits + y * FrameWidth + v.X0, (color + col) & 0xFF,
+                         size_t(std::max<int64_t>(v.X1 - v.X0, 0)));
             }
         benchmark::ClobberMemory();
     }
