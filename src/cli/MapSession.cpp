@@ -1,6 +1,6 @@
 #include "cli/MapSession.h"
 
-#include "cli/EditorPalette.h"
+#include "zonemap/EditorPalette.h"
 #include "graphics/ColorPalette.h"
 #include "platform/Exception.h"
 #include "zonemap/StringUtils.h"

@@ -1,4 +1,4 @@
-#include "cli/EditorPalette.h"
+#include "zonemap/EditorPalette.h"
 
 const std::vector<std::string>& EditorPaletteEntries() {
     static const std::vector<std::string> Entries = {
