@@ -1,5 +1,7 @@
 #include "platform/Application.h"
 
+#include "platform/Text.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QFileDialog>
@@ -134,6 +136,30 @@ bool TApplication::ExecuteSaveDialog(const TFileDialogOptions& Options, std::str
         return false;
     FileName = FromQt(dialog.selectedFiles().first());
     return true;
+}
+
+TSaveChangesAnswer TApplication::AskSaveChanges(const std::string& Text) {
+    if (FSaveChangesHook)
+        return FSaveChangesHook(FTitle, Text);
+    if (!HaveWidgets())
+        return TSaveChangesAnswer::scCancel;
+    QMessageBox box(QMessageBox::Question, ShownText(FTitle), ShownText(Text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return TSaveChangesAnswer::scSave;
+    case QMessageBox::Discard:
+        return TSaveChangesAnswer::scDiscard;
+    default:
+        return TSaveChangesAnswer::scCancel;
+    }
+}
+
+TApplication::TSaveChangesHook TApplication::SetSaveChangesHook(TSaveChangesHook Hook) {
+    std::swap(FSaveChangesHook, Hook);
+    return Hook;
 }
 
 TApplication::TMessageHook TApplication::SetMessageHook(TMessageHook Hook) {

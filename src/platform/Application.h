@@ -7,6 +7,9 @@
 
 enum class TCursor { crDefault, crHourGlass, crCross, crHandPoint };
 
+// The answer to "save changes before they are lost?".
+enum class TSaveChangesAnswer { scSave, scDiscard, scCancel };
+
 struct TFileDialogOptions {
     std::string Title;
     std::string InitialDir;
@@ -31,6 +34,8 @@ public:
         std::function<bool(const TFileDialogOptions& Options, std::vector<std::string>& Files)>;
     using TSaveDialogHook =
         std::function<bool(const TFileDialogOptions& Options, std::string& FileName)>;
+    using TSaveChangesHook =
+        std::function<TSaveChangesAnswer(const std::string& Caption, const std::string& Text)>;
 
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& Value) { FTitle = Value; }
@@ -58,11 +63,15 @@ public:
 
     bool ExecuteOpenDialog(const TFileDialogOptions& Options, std::vector<std::string>& Files);
     bool ExecuteSaveDialog(const TFileDialogOptions& Options, std::string& FileName);
+    // A modal question with Save, Discard and Cancel and the title as caption; closing the
+    // box is Cancel.
+    TSaveChangesAnswer AskSaveChanges(const std::string& Text);
 
     // Each returns the hook it replaces; an empty hook restores the default behaviour.
     TMessageHook SetMessageHook(TMessageHook Hook);
     TOpenDialogHook SetOpenDialogHook(TOpenDialogHook Hook);
     TSaveDialogHook SetSaveDialogHook(TSaveDialogHook Hook);
+    TSaveChangesHook SetSaveChangesHook(TSaveChangesHook Hook);
 
 private:
     std::string FTitle;
@@ -71,6 +80,7 @@ private:
     TMessageHook FMessageHook;
     TOpenDialogHook FOpenDialogHook;
     TSaveDialogHook FSaveDialogHook;
+    TSaveChangesHook FSaveChangesHook;
 };
 
 // The one application object of the process.

@@ -81,6 +81,9 @@ public:
     // what was added before. MapSetFile then keeps the new name.
     const std::string& MapSetFile() const { return FMapSetFile; }
     void SetMapSetFile(const std::string& Value);
+    // Forgets the name, so that the next SetMapSetFile reads its file even when the
+    // file-name part is the same (the editor's Load of the open map set is a reload).
+    void ForgetMapSetFile() { FMapSetFile.clear(); }
     // 1-based number of the last line the load read (0 before any), to say where a load
     // stopped.
     int32_t LoadLine() const { return FLoadLine; }

@@ -1,0 +1,587 @@
+#include "editor/MainForm.h"
+
+#include "editor/FileDialog.h"
+#include "editor/GridSizeForm.h"
+#include "editor/PointsEditorForm.h"
+#include "editor/ScrollerGlyph.h"
+#include "editor/SpinEdit.h"
+#include "graphics/ColorPalette.h"
+#include "graphics/DIBCanvas.h"
+#include "platform/Application.h"
+#include "platform/Canvas.h"
+#include "platform/Text.h"
+#include "widgets/ElasticPanel.h"
+#include "widgets/SpriteSurfaceScroller.h"
+#include "zonemap/EditorPalette.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const char* const MainCaption = "Brellwick Zonewright - Build 7";
+
+template <typename T>
+T* Named(T* Widget, const char* Name) {
+    Widget->setObjectName(Name);
+    return Widget;
+}
+
+QAction* MenuItem(QMenu* Menu, const char* Name, const char* Caption) {
+    QAction* Item = Menu->addAction(Caption);
+    Item->setObjectName(Name);
+    return Item;
+}
+
+QToolButton* FlatButton(QWidget* Parent, const char* Name, const char* Caption, int X, int Y,
+                        int W, int H) {
+    auto* Button = Named(new QToolButton(Parent), Name);
+    Button->setText(Caption);
+    Button->setAutoRaise(true);
+    Button->setGeometry(X, Y, W, H);
+    return Button;
+}
+
+QPushButton* PushButton(QWidget* Parent, const char* Name, const char* Caption, int X, int Y,
+                        int W, int H) {
+    auto* Button = Named(new QPushButton(Caption, Parent), Name);
+    Button->setGeometry(X, Y, W, H);
+    return Button;
+}
+
+// Reads "x,y" as two whole decimal numbers; false when either cannot be read.
+bool ReadPointLine(const std::string& Line, int32_t& X, int32_t& Y) {
+    const size_t Comma = Line.find(',');
+    if (Comma == std::string::npos)
+        return false;
+    bool OkX = false, OkY = false;
+    X = QString::fromLatin1(Line.substr(0, Comma)).toInt(&OkX);
+    Y = QString::fromLatin1(Line.substr(Comma + 1)).toInt(&OkY);
+    return OkX && OkY;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
+    setObjectName("frmMain");
+    palMain = std::make_unique<TColorPalette>();
+    palMain->SetName("palMain");
+    palMain->SetPaletteEntries(EditorPaletteEntries());
+
+    CreateMenus();
+    CreateStatusBar();
+    auto* Client = Named(new QWidget(this), "Client");
+    auto* Row = new QHBoxLayout(Client);
+    Row->setContentsMargins(0, 0, 0, 0);
+    Row->setSpacing(0);
+    setCentralWidget(Client);
+    CreateMapArea();
+    CreateControls();
+
+    dlgOpenBitmap = new TFileDialog(
+        TFileDialog::TKind::fdOpen, "dlgOpenBitmap",
+        {"Select Bitmap File", "", "", "Bitmaps (*.bmp)", "bmp", true, false, true}, this);
+    dlgOpenMapSet = new TFileDialog(
+        TFileDialog::TKind::fdOpen, "dlgOpenMapSet",
+        {"Open MapSet File", "", "", "MapSet Files (*.mapset)", "mapset", false, false, false},
+        this);
+    dlgSave = new TFileDialog(
+        TFileDialog::TKind::fdSave, "dlgSave",
+        {"Save MapSet As", "", "", "MapSet Files (*.mapset)", "mapset", false, true, false},
+        this);
+
+    // The design size of the client area: the map beside the 185-pixel control panel.
+    resize(632, 434 + menuBar()->sizeHint().height());
+    if (QScreen* Screen = QGuiApplication::primaryScreen())
+        move(Screen->availableGeometry().center() - rect().center());
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    // The surface must stop rendering before the palette and the handlers it calls go.
+    if (surface) {
+        surface->SetActive(false);
+        surface->AfterSpriteRender = nullptr;
+        surface->OnMouseDown = nullptr;
+        surface->OnOffsetChange = nullptr;
+    }
+    delete SpriteSurfaceScroller1;
+    SpriteSurfaceScroller1 = nullptr;
+    delete surface;
+    surface = nullptr;
+}
+
+void TfrmMain::SetForms(TdlgNewElement* NewElement, TfrmPointsEditor* PointsEditor,
+                        TdlgGridSize* GridSize) {
+    FNewElement = NewElement;
+    FPointsEditor = PointsEditor;
+    FGridSizeDialog = GridSize;
+    // Pending points are on the map at once, not at the next animation frame.
+    FPointsEditor->OnChange = [this] { RenderNow(); };
+}
+
+void TfrmMain::CreateMenus() {
+    QMenu* File = menuBar()->addMenu("File");
+    File->setObjectName("File1");
+    mniNewMapSet = MenuItem(File, "mniNewMapSet", "New MapSet");
+    mniNewMapSet->setShortcut(QKeySequence::New);
+    mniLoad = MenuItem(File, "mniLoad", "Load MapSet File...");
+    mniLoad->setShortcut(QKeySequence::Open);
+    mniSave = MenuItem(File, "mniSave", "Save MapSet File");
+    mniSave->setShortcut(QKeySequence::Save);
+    mniSaveAs = MenuItem(File, "mniSaveAs", "Save MapSet File As...");
+    mniSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    File->addSeparator();
+    mniExit = MenuItem(File, "mniExit", "Exit");
+    mniExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* View = menuBar()->addMenu("View");
+    View->setObjectName("View1");
+    mniViewBackground = MenuItem(View, "mniViewBackground", "Background");
+    mniViewBackground->setCheckable(true);
+    mniViewBackground->setChecked(true);
+    mniViewZones = MenuItem(View, "mniViewZones", "Zones");
+    mniViewZones->setCheckable(true);
+    mniViewZones->setChecked(true);
+    mniGrid = MenuItem(View, "mniGrid", "Grid Template");
+    mniGrid->setCheckable(true);
+    View->addSeparator();
+    mniGridSize = MenuItem(View, "mniGridSize", "Grid Template Size...");
+
+    QMenu* Points = menuBar()->addMenu("Points");
+    Points->setObjectName("Points1");
+    ClearAll1 = MenuItem(Points, "ClearAll1", "Clear All");
+    ClearAll1->setShortcut(QKeySequence(Qt::Key_F1));
+    RemoveLast1 = MenuItem(Points, "RemoveLast1", "Remove Last");
+    RemoveLast1->setShortcut(QKeySequence(Qt::Key_F2));
+
+    QMenu* Zone = menuBar()->addMenu("Zone");
+    Zone->setObjectName("Zone1");
+    HighlightNeighbors1 = MenuItem(Zone, "HighlightNeighbors1", "Highlight Neighbors");
+    HighlightNeighbors1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
+    AddanonAdjacentNeighbor1 =
+        MenuItem(Zone, "AddanonAdjacentNeighbor1", "Add a non-Adjacent Neighbor");
+    FindPathtoDestination1 = MenuItem(Zone, "FindPathtoDestination1", "Find Path to Destination");
+
+    QMenu* Help = menuBar()->addMenu("Help");
+    Help->setObjectName("Help1");
+    mniAbout = MenuItem(Help, "mniAbout", "About");
+
+    // Shortcuts work wherever the focus is in the main window, also on the map.
+    for (QAction* Item : {mniNewMapSet, mniLoad, mniSave, mniSaveAs, mniExit, ClearAll1,
+                          RemoveLast1, HighlightNeighbors1})
+        Item->setShortcutContext(Qt::WindowShortcut);
+
+    const auto Bind = [this](QAction* Item, void (TfrmMain::*Handler)()) {
+        connect(Item, &QAction::triggered, this,
+                [this, Handler] { Application().Guarded([&] { (this->*Handler)(); }); });
+    };
+    Bind(mniNewMapSet, &TfrmMain::mniNewMapSetClick);
+    Bind(mniLoad, &TfrmMain::mniLoadClick);
+    Bind(mniSave, &TfrmMain::mniSaveClick);
+    Bind(mniSaveAs, &TfrmMain::mniSaveAsClick);
+    Bind(mniExit, &TfrmMain::mniExitClick);
+    Bind(mniViewBackground, &TfrmMain::mniViewBackgroundClick);
+    Bind(mniViewZones, &TfrmMain::mniViewZonesClick);
+    Bind(mniGrid, &TfrmMain::mniGridClick);
+    Bind(mniGridSize, &TfrmMain::mniGridSizeClick);
+    Bind(ClearAll1, &TfrmMain::ClearAll1Click);
+    Bind(RemoveLast1, &TfrmMain::RemoveLast1Click);
+    Bind(HighlightNeighbors1, &TfrmMain::HighlightNeighbors1Click);
+    Bind(AddanonAdjacentNeighbor1, &TfrmMain::AddanonAdjacentNeighbor1Click);
+    Bind(FindPathtoDestination1, &TfrmMain::FindPathtoDestination1Click);
+    Bind(mniAbout, &TfrmMain::mniAboutClick);
+}
+
+void TfrmMain::CreateStatusBar() {
+    status = Named(new QStatusBar(this), "status");
+    status->setSizeGripEnabled(true);
+    status->setFixedHeight(19);
+    setStatusBar(status);
+    static const int Widths[4] = {100, 100, 250, 50};
+    static const char* const Texts[4] = {"OffsetX: 0", "OffsetY: 0", "Selected Zone:", ""};
+    for (int I = 0; I < 4; ++I) {
+        auto* Panel = Named(new QLabel(Texts[I], status), "StatusPanel");
+        Panel->setObjectName(QString("StatusPanel%1").arg(I));
+        Panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // The last panel takes what is left, as the last panel of a status bar does.
+        if (I < 3)
+            Panel->setFixedWidth(Widths[I]);
+        else
+            Panel->setMinimumWidth(Widths[I]);
+        status->addWidget(Panel, I < 3 ? 0 : 1);
+        StatusPanels[I] = Panel;
+    }
+}
+
+void TfrmMain::CreateMapArea() {
+    auto* Area = Named(new QWidget(centralWidget()), "MapArea");
+    auto* Grid = new QGridLayout(Area);
+    Grid->setContentsMargins(0, 0, 0, 0);
+    Grid->setSpacing(0);
+
+    ElasticPanel2 = new TElasticPanel(nullptr, Area);
+    ElasticPanel2->setObjectName("ElasticPanel2");
+    ElasticPanel2->SetName("ElasticPanel2");
+    ElasticPanel2->SetBevelOuter(TBevelCut::bvNone);
+    ElasticPanel2->SetBounds(0, 0, 447, 415);
+
+    surface = new TZoneSpriteSurface(nullptr, ElasticPanel2);
+    surface->setObjectName("surface");
+    surface->SetName("surface");
+    surface->SetBounds(0, 0, 447, 415);
+    surface->SetAutoBlank(false);
+    surface->SetAutoBlankColorIndex(0);
+    surface->SetAnimationInterval(200);
+    surface->SetBitDepth(bd8);
+    surface->SetColorPalette(palMain.get());
+    surface->SetShowPerformance(false);
+    surface->SetUseVirtualSize(true);
+    surface->SetVirtualWidth(444);
+    surface->SetVirtualHeight(415);
+    surface->SetOffsetX(0);
+    surface->SetOffsetY(0);
+    surface->SetWrapHorizontal(false);
+    surface->SetWrapVertical(false);
+    surface->SetColorIndexLand(118);
+    surface->SetColorIndexSea(196);
+    surface->SetGridMarginTop(16);
+    surface->SetGridWidth(20);
+    surface->SetGridHeight(26);
+    surface->SetPreviewWidth(0);
+    surface->SetPreviewHeight(0);
+    surface->SetBitmapDirectory(ProgramDir());
+    surface->AfterSpriteRender = [this](TObject* Sender, TCanvas& C, TDIBCanvas& D) {
+        surfaceAfterSpriteRender(Sender, C, D);
+    };
+    surface->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift,
+                                  int X, int Y) {
+        Application().Guarded([&] { surfaceMouseDown(Sender, Button, Shift, X, Y); });
+    };
+    surface->OnOffsetChange = [this](TObject* Sender) { surfaceOffsetChange(Sender); };
+
+    SpriteSurfaceScroller1 = new TSpriteSurfaceScroller(nullptr, ElasticPanel2);
+    SpriteSurfaceScroller1->setObjectName("SpriteSurfaceScroller1");
+    SpriteSurfaceScroller1->SetName("SpriteSurfaceScroller1");
+    SpriteSurfaceScroller1->SetBounds(8, 8, 57, 57);
+    SpriteSurfaceScroller1->SetColor(clBlack);
+    SpriteSurfaceScroller1->SetColorHighlight(RGBColor(192, 192, 192));
+    SpriteSurfaceScroller1->SetColorShadow(RGBColor(128, 128, 128));
+    SpriteSurfaceScroller1->SetGlyph(MakeScrollerGlyph());
+    SpriteSurfaceScroller1->SetSpriteSurface(surface);
+    SpriteSurfaceScroller1->raise();
+
+    // The form is read: the scroller hooks into the surface, the panel records its
+    // children at their design places.
+    SpriteSurfaceScroller1->AfterLoad();
+    ElasticPanel2->SetDTWidth(447);
+    ElasticPanel2->SetDTHeight(415);
+    ElasticPanel2->SetResizeEditHeights(false);
+    ElasticPanel2->AfterLoad();
+
+    sbHorizontal = new TScrollBar(Qt::Horizontal, nullptr, Area);
+    sbHorizontal->setObjectName("sbHorizontal");
+    sbVertical = new TScrollBar(Qt::Vertical, nullptr, Area);
+    sbVertical->setObjectName("sbVertical");
+    surface->SetScrollBarHorz(sbHorizontal);
+    surface->SetScrollBarVert(sbVertical);
+
+    Grid->addWidget(ElasticPanel2, 0, 0);
+    Grid->addWidget(sbVertical, 0, 1);
+    Grid->addWidget(sbHorizontal, 1, 0);
+    static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(Area, 1);
+}
+
+void TfrmMain::CreateControls() {
+    pnlControls = new TPanel(nullptr, centralWidget());
+    pnlControls->setObjectName("pnlControls");
+    pnlControls->SetName("pnlControls");
+    pnlControls->SetBevelOuter(TBevelCut::bvNone);
+    pnlControls->SetCaption("");
+    pnlControls->setFixedWidth(185);
+    static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(pnlControls);
+
+    Button4 = PushButton(pnlControls, "Button4", "Cancel", 16, 368, 153, 25);
+    connect(Button4, &QPushButton::clicked, this,
+            [this] { Application().Guarded([this] { Button4Click(); }); });
+
+    pageMain = Named(new QTabWidget(pnlControls), "pageMain");
+    auto* Fill = new QVBoxLayout(pnlControls);
+    Fill->setContentsMargins(0, 0, 0, 0);
+    Fill->addWidget(pageMain);
+    CreateBackgroundPage();
+    CreateZonePage();
+    pageMain->setCurrentIndex(0);
+    connect(pageMain, &QTabWidget::currentChanged, this, [this] { pageMainChange(); });
+}
+
+void TfrmMain::CreateBackgroundPage() {
+    TabSheet1 = Named(new QWidget, "TabSheet1");
+    pageMain->addTab(TabSheet1, "Background");
+    auto* Column = new QVBoxLayout(TabSheet1);
+    Column->setContentsMargins(2, 2, 2, 2);
+    Column->setSpacing(2);
+
+    GroupBox1 = Named(new QGroupBox("Source Bitmaps", TabSheet1), "GroupBox1");
+    GroupBox1->setFixedHeight(153);
+    Column->addWidget(GroupBox1);
+    lbBitmaps = Named(new QListWidget(GroupBox1), "lbBitmaps");
+    lbBitmaps->setGeometry(8, 16, 161, 97);
+    btnAddBitmap = FlatButton(GroupBox1, "btnAddBitmap", "Add...", 8, 120, 73, 22);
+    btnRemoveBitmap = FlatButton(GroupBox1, "btnRemoveBitmap", "Remove", 88, 120, 81, 22);
+
+    GroupBox2 = Named(new QGroupBox("Elements", TabSheet1), "GroupBox2");
+    Column->addWidget(GroupBox2, 1);
+    auto* Inside = new QVBoxLayout(GroupBox2);
+    Inside->setContentsMargins(0, 14, 0, 0);
+    ElasticPanel1 = new TElasticPanel(nullptr, GroupBox2);
+    ElasticPanel1->setObjectName("ElasticPanel1");
+    ElasticPanel1->SetName("ElasticPanel1");
+    ElasticPanel1->SetBevelOuter(TBevelCut::bvNone);
+    ElasticPanel1->SetBounds(0, 0, 173, 217);
+    imPalette = Named(new QLabel(ElasticPanel1), "imPalette");
+    imPalette->setGeometry(16, 24, 105, 105);
+    imPalette->hide();
+    lbElements = Named(new QListWidget(ElasticPanel1), "lbElements");
+    lbElements->setGeometry(4, 4, 161, 181);
+    btnAddElement = FlatButton(ElasticPanel1, "btnAddElement", "Add...", 4, 191, 73, 22);
+    btnRemoveElement = FlatButton(ElasticPanel1, "btnRemoveElement", "Remove", 84, 191, 81, 22);
+    ElasticPanel1->SetDTWidth(173);
+    ElasticPanel1->SetDTHeight(217);
+    ElasticPanel1->SetResizeEditHeights(false);
+    ElasticPanel1->AfterLoad();
+    Inside->addWidget(ElasticPanel1);
+
+    const auto Bind = [this](QAbstractButton* Button, void (TfrmMain::*Handler)()) {
+        connect(Button, &QAbstractButton::clicked, this,
+                [this, Handler] { Application().Guarded([&] { (this->*Handler)(); }); });
+    };
+    Bind(btnAddBitmap, &TfrmMain::btnAddBitmapClick);
+    Bind(btnRemoveBitmap, &TfrmMain::btnRemoveBitmapClick);
+    Bind(btnAddElement, &TfrmMain::btnAddElementClick);
+    Bind(btnRemoveElement, &TfrmMain::btnRemoveElementClick);
+}
+
+void TfrmMain::CreateZonePage() {
+    TabSheet2 = Named(new QWidget, "TabSheet2");
+    pageMain->addTab(TabSheet2, "Zone Definitions");
+    auto* Column = new QVBoxLayout(TabSheet2);
+    Column->setContentsMargins(2, 2, 2, 2);
+    Column->setSpacing(2);
+
+    GroupBox3 = Named(new QGroupBox("Mouse Mode", TabSheet2), "GroupBox3");
+    GroupBox3->setFixedHeight(62);
+    Column->addWidget(GroupBox3);
+    rbSelectZone = Named(new QRadioButton("Select Zone", GroupBox3), "rbSelectZone");
+    rbSelectZone->setGeometry(12, 16, 145, 20);
+    rbSelectZone->setChecked(true);
+    rbDrawPoints = Named(new QRadioButton("Draw Points", GroupBox3), "rbDrawPoints");
+    rbDrawPoints->setGeometry(12, 37, 145, 20);
+
+    GroupBox4 = Named(new QGroupBox("Zone Operations", TabSheet2), "GroupBox4");
+    GroupBox4->setFixedHeight(186);
+    Column->addWidget(GroupBox4);
+    cbLandZone = Named(new QCheckBox("Land Zone", GroupBox4), "cbLandZone");
+    cbLandZone->setGeometry(12, 18, 145, 20);
+    Label1 = Named(new QLabel("Name:", GroupBox4), "Label1");
+    Label1->setGeometry(12, 44, 36, 21);
+    edtZoneName = Named(new QLineEdit(GroupBox4), "edtZoneName");
+    edtZoneName->setGeometry(50, 44, 109, 21);
+    btnCreateZone = PushButton(GroupBox4, "btnCreateZone", "Create New Zone", 8, 72, 153, 25);
+    btnDeleteZone = PushButton(GroupBox4, "btnDeleteZone", "Delete Selected Zone", 8, 99, 153, 25);
+    btnReplaceZone =
+        PushButton(GroupBox4, "btnReplaceZone", "Replace Selected Zone", 8, 126, 153, 25);
+    btnCreateSeaZone =
+        PushButton(GroupBox4, "btnCreateSeaZone", "Create Standard Sea Zone", 8, 153, 153, 25);
+
+    GroupBox5 = Named(new QGroupBox("Land Zones", TabSheet2), "GroupBox5");
+    Column->addWidget(GroupBox5, 1);
+    auto* Inside = new QVBoxLayout(GroupBox5);
+    Inside->setContentsMargins(6, 14, 6, 6);
+    lbLandZones = Named(new QListWidget(GroupBox5), "lbLandZones");
+    lbLandZones->setUniformItemSizes(true);
+    Inside->addWidget(lbLandZones);
+
+    const auto Bind = [this](QAbstractButton* Button, void (TfrmMain::*Handler)()) {
+        connect(Button, &QAbstractButton::clicked, this,
+                [this, Handler] { Application().Guarded([&] { (this->*Handler)(); }); });
+    };
+    Bind(btnCreateZone, &TfrmMain::btnCreateZoneClick);
+    Bind(btnDeleteZone, &TfrmMain::btnDeleteZoneClick);
+    Bind(btnReplaceZone, &TfrmMain::btnReplaceZoneClick);
+    Bind(btnCreateSeaZone, &TfrmMain::btnCreateSeaZoneClick);
+    connect(lbLandZones, &QListWidget::itemClicked, this,
+            [this] { Application().Guarded([this] { lbLandZonesClick(); }); });
+    // The keyboard moves the list's selection as a click does.
+    connect(lbLandZones, &QListWidget::currentRowChanged, this, [this] {
+        if (lbLandZones->hasFocus())
+            Application().Guarded([this] { lbLandZonesClick(); });
+    });
+}
+
+void TfrmMain::FormCreate() {
+    FGridSize = 120;
+    UpdateCaption();
+}
+
+void TfrmMain::FormShow() {
+    surface->SetActive(true);
+}
+
+void TfrmMain::showEvent(QShowEvent* Event) {
+    QMainWindow::showEvent(Event);
+    if (!FShownOnce) {
+        FShownOnce = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::SetStatus(int Panel, const std::string& Text, bool RepaintNow) {
+    StatusPanels[Panel]->setText(ShownText(Text));
+    if (RepaintNow)
+        status->repaint();
+}
+
+void TfrmMain::UpdateCaption() {
+    QString Caption = MainCaption;
+    if (!FFileName.empty()) {
+        const size_t Slash = FFileName.find_last_of('/');
+        Caption += " - " + ShownText(Slash == std::string::npos ? FFileName
+                                                                : FFileName.substr(Slash + 1));
+    }
+    setWindowTitle(Caption + "[*]");
+    setWindowModified(FModified);
+}
+
+void TfrmMain::SetModified(bool Value) {
+    FModified = Value;
+    setWindowModified(Value);
+}
+
+void TfrmMain::RenderNow() {
+    if (surface && surface->ColorPalette())
+        Application().Guarded([this] { surface->Render(); });
+}
+
+void TfrmMain::pageMainChange() {
+    if (!FPointsEditor)
+        return;
+    if (pageMain->currentIndex() != 1) {
+        FPointsEditor->hide();
+        return;
+    }
+    if (!FPointsEditorPlaced) {
+        // First shown beside the main window's right edge, kept on the screen.
+        FPointsEditorPlaced = true;
+        QPoint Place = frameGeometry().topRight() + QPoint(4, 0);
+        if (QScreen* Screen = screen()) {
+            const QRect Free = Screen->availableGeometry();
+            Place.setX(std::clamp(Place.x(), Free.left(), Free.right() - FPointsEditor->width()));
+            Place.setY(std::clamp(Place.y(), Free.top(), Free.bottom() - FPointsEditor->height()));
+        }
+        FPointsEditor->move(Place);
+    }
+    FPointsEditor->show();
+}
+
+void TfrmMain::surfaceOffsetChange(TObject*) {
+    SetStatus(0, "OffsetX: " + std::to_string(surface->OffsetX()));
+    SetStatus(1, "OffsetY: " + std::to_string(surface->OffsetY()));
+}
+
+void TfrmMain::mniViewBackgroundClick() {
+    const bool Shown = mniViewBackground->isChecked();
+    surface->SetShowBackground(Shown);
+    surface->SetAutoBlank(!Shown);
+    RenderNow();
+}
+
+void TfrmMain::mniViewZonesClick() {
+    surface->SetShowZones(mniViewZones->isChecked());
+    RenderNow();
+}
+
+void TfrmMain::mniGridClick() {
+    // The frame drawing reads the check mark.
+    RenderNow();
+}
+
+void TfrmMain::mniGridSizeClick() {
+    FGridSizeDialog->spinGridSize->SetValue(FGridSize);
+    if (FGridSizeDialog->exec() == QDialog::Accepted) {
+        FGridSize = std::clamp(FGridSizeDialog->spinGridSize->Value(), 50, 1000);
+        RenderNow();
+    }
+}
+
+void TfrmMain::mniAboutClick() {
+    ShowMessage("Korvane 4.0 Zonewright.  For detailed instructions on building MapSets and "
+                "Scenarios for Korvane 4.0 consult the Brellwick web site at Zonewright.");
+}
+
+void TfrmMain::surfaceAfterSpriteRender(TObject*, TCanvas& ACanvas, TDIBCanvas& ADibCanvas) {
+    const int32_t OffsetX = surface->OffsetX();
+    const int32_t OffsetY = surface->OffsetY();
+    if (FPointsEditor) {
+        ACanvas.Pen().Color = RGBColor(255, 255, 0);
+        ACanvas.Pen().Style = TPenStyle::psSolid;
+        ACanvas.Brush().Color = RGBColor(255, 255, 0);
+        ACanvas.Brush().Style = TBrushStyle::bsSolid;
+        for (const std::string& Line : FPointsEditor->Lines()) {
+            int32_t X = 0, Y = 0;
+            if (!ReadPointLine(Line, X, Y))
+                continue;
+            const int64_t SX = int64_t(X) - OffsetX;
+            const int64_t SY = int64_t(Y) - OffsetY;
+            if (SX < -8 || SY < -8 || SX > surface->Width() + 8 || SY > surface->Height() + 8)
+                continue;
+            ACanvas.Ellipse(int32_t(SX - 3), int32_t(SY - 3), int32_t(SX + 3), int32_t(SY + 3));
+        }
+    }
+    if (!mniGrid->isChecked() || FGridSize <= 0)
+        return;
+    // Only the rows and columns that reach the view are issued: lines outside it would be
+    // clipped away, and a huge map would cost millions of them a frame.
+    ADibCanvas.SetPenColor(0);
+    const int64_t S = FGridSize;
+    const int64_t ViewW = surface->Width();
+    const int64_t ViewH = surface->Height();
+    const int64_t FirstRow = std::max<int64_t>(0, (int64_t(OffsetY) - S) / S);
+    for (int64_t R = FirstRow; R * S < surface->VirtualHeight(); ++R) {
+        const int64_t Y = R * S - OffsetY;
+        if (Y > ViewH)
+            break;
+        ADibCanvas.MoveTo(0, int32_t(Y));
+        ADibCanvas.LineTo(int32_t(ViewW), int32_t(Y));
+        const int64_t X0 = (R % 2 == 1) ? S / 2 : 0;
+        int64_t First = X0;
+        if (OffsetX > X0)
+            First = X0 + ((OffsetX - X0) / S) * S;
+        for (int64_t X = First; X < surface->VirtualWidth(); X += S) {
+            const int64_t SX = X - OffsetX;
+            if (SX > ViewW)
+                break;
+            ADibCanvas.MoveTo(int32_t(SX), int32_t(Y));
+            ADibCanvas.LineTo(int32_t(SX), int32_t(Y + S));
+        }
+    }
+}

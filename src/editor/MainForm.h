@@ -1,0 +1,241 @@
+#pragma once
+
+#include "platform/Controls.h"
+#include "platform/Types.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+class TCanvas;
+class TColorPalette;
+class TDIBCanvas;
+class TElasticPanel;
+class TFileDialog;
+class TSpriteSurfaceScroller;
+class TZone;
+class TZoneSprite;
+class TZoneSpriteSurface;
+class TdlgGridSize;
+class TdlgNewElement;
+class TfrmPointsEditor;
+
+enum class TPickMode : uint8_t { pmNone = 0, pmAddNeighbor = 1, pmFindPath = 2 };
+
+// The editor's main window: the map view (a zone surface with its scroller) on the left,
+// the "Background" and "Zone Definitions" pages on the right, the menus, the status bar and
+// the state of the open map set. The implementation is spread over files by concern:
+// MainForm.cpp (building the window, view, frame drawing), MainFormFile.cpp (load, save,
+// unsaved changes), MainFormZones.cpp (zone editing), MainFormBackground.cpp (bitmaps and
+// elements).
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* Parent = nullptr);
+    ~TfrmMain() override;
+
+    // The forms created after this one, which the commands show.
+    void SetForms(TdlgNewElement* NewElement, TfrmPointsEditor* PointsEditor,
+                  TdlgGridSize* GridSize);
+
+    // --- Components ------------------------------------------------------------------
+    TPanel* pnlControls = nullptr;
+    QTabWidget* pageMain = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QStatusBar* status = nullptr;
+    QLabel* StatusPanels[4] = {};
+    TElasticPanel* ElasticPanel2 = nullptr;
+    TZoneSpriteSurface* surface = nullptr;
+    TSpriteSurfaceScroller* SpriteSurfaceScroller1 = nullptr;
+    TScrollBar* sbHorizontal = nullptr;
+    TScrollBar* sbVertical = nullptr;
+    std::unique_ptr<TColorPalette> palMain;
+    TFileDialog* dlgOpenBitmap = nullptr;
+    TFileDialog* dlgSave = nullptr;
+    TFileDialog* dlgOpenMapSet = nullptr;
+
+    // Menus.
+    QAction* mniNewMapSet = nullptr;
+    QAction* mniLoad = nullptr;
+    QAction* mniSave = nullptr;
+    QAction* mniSaveAs = nullptr;
+    QAction* mniExit = nullptr;
+    QAction* mniViewBackground = nullptr;
+    QAction* mniViewZones = nullptr;
+    QAction* mniGrid = nullptr;
+    QAction* mniGridSize = nullptr;
+    QAction* ClearAll1 = nullptr;
+    QAction* RemoveLast1 = nullptr;
+    QAction* HighlightNeighbors1 = nullptr;
+    QAction* AddanonAdjacentNeighbor1 = nullptr;
+    QAction* FindPathtoDestination1 = nullptr;
+    QAction* mniAbout = nullptr;
+
+    // Background page.
+    QGroupBox* GroupBox1 = nullptr;
+    QListWidget* lbBitmaps = nullptr;
+    QToolButton* btnAddBitmap = nullptr;
+    QToolButton* btnRemoveBitmap = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    TElasticPanel* ElasticPanel1 = nullptr;
+    QLabel* imPalette = nullptr;
+    QListWidget* lbElements = nullptr;
+    QToolButton* btnAddElement = nullptr;
+    QToolButton* btnRemoveElement = nullptr;
+
+    // Zone page.
+    QGroupBox* GroupBox3 = nullptr;
+    QRadioButton* rbSelectZone = nullptr;
+    QRadioButton* rbDrawPoints = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    QCheckBox* cbLandZone = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* edtZoneName = nullptr;
+    QPushButton* btnCreateZone = nullptr;
+    QPushButton* btnDeleteZone = nullptr;
+    QPushButton* btnReplaceZone = nullptr;
+    QPushButton* btnCreateSeaZone = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    QListWidget* lbLandZones = nullptr;
+
+    // --- Callbacks ---------------------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    void pageMainChange();
+    void surfaceOffsetChange(TObject* Sender);
+    void mniNewMapSetClick();
+    void mniLoadClick();
+    void mniSaveClick();
+    void mniSaveAsClick();
+    void mniExitClick();
+    void mniViewBackgroundClick();
+    void mniViewZonesClick();
+    void mniGridClick();
+    void mniGridSizeClick();
+    void mniAboutClick();
+    void surfaceAfterSpriteRender(TObject* Sender, TCanvas& ACanvas, TDIBCanvas& ADibCanvas);
+    void surfaceMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+    void btnCreateZoneClick();
+    void btnDeleteZoneClick();
+    void btnReplaceZoneClick();
+    void btnCreateSeaZoneClick();
+    void lbLandZonesClick();
+    void ClearAll1Click();
+    void RemoveLast1Click();
+    void HighlightNeighbors1Click();
+    void AddanonAdjacentNeighbor1Click();
+    void FindPathtoDestination1Click();
+    void Button4Click();
+
+    void btnAddBitmapClick();
+    void btnRemoveBitmapClick();
+    void btnAddElementClick();
+    void btnRemoveElementClick();
+
+    // --- Routines ----------------------------------------------------------------------
+    void RebuildNeighbors();
+    void SaveCurrentFile();
+    TZone* ZoneAt(int32_t X, int32_t Y) const;
+    void SelectZone(TZone* Zone);
+
+    // Opens a map set given on the command line: a missing or unreadable file gives the
+    // usual message and leaves the window empty.
+    void OpenAtStart(const std::string& FileName);
+    // The program's directory: where map sets and bitmaps must lie (the executable's, or
+    // the one given on the command line).
+    static std::string ProgramDir();
+    // The directory part of a path, up to and including its last separator.
+    static std::string DirectoryOf(const std::string& Path);
+    // A chosen file passes when its directory equals the program's, ASCII letters compared
+    // without case.
+    static bool InProgramDir(const std::string& Path);
+
+    // --- State (read by tests and the tool windows) --------------------------------------
+    const std::string& FileName() const { return FFileName; }
+    int32_t GridSize() const { return FGridSize; }
+    TZone* SelectedZone() const;
+    TPickMode PickMode() const { return FPickMode; }
+    TZone* PickSource() const { return FPickSource; }
+    bool NeighborsDirty() const { return FNeighborsDirty; }
+    // Unsaved changes to bitmaps, elements, zones or links.
+    bool Modified() const { return FModified; }
+    TfrmPointsEditor* PointsEditor() const { return FPointsEditor; }
+    // The zone attached to a land-zone list entry.
+    static TZone* ZoneOf(const QListWidgetItem* Item);
+
+    // Renders a frame now, so that a change is on screen without waiting for the
+    // animation.
+    void RenderNow();
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+
+private:
+    void CreateMenus();
+    void CreateMapArea();
+    void CreateControls();
+    void CreateBackgroundPage();
+    void CreateZonePage();
+    void CreateStatusBar();
+    void SetStatus(int Panel, const std::string& Text, bool RepaintNow = false);
+    void UpdateCaption();
+    void SetModified(bool Value);
+    // Asks before unsaved changes are lost; false when the user keeps them (Cancel, or a
+    // Save that failed or was cancelled).
+    bool MayDiscardChanges();
+    // Load of the file: lists emptied and refilled, selection and pick dropped.
+    void LoadMapSet(const std::string& Path);
+    void FillLists();
+    void FillElementList();
+    void ClearSelection();
+    void EndPick();
+    void ClearHighlights();
+    // Writes FFileName; true when the file was saved.
+    bool SaveCurrentFileChecked();
+    // Each memo line as a point: x lenient, y strict (EConvertError).
+    std::vector<TPoint> PendingPoints() const;
+    // Create New Zone up to its duplicate test: the zone that the pending points make, or
+    // nullptr after the message that says why none can be made. Replaced is left out of
+    // the duplicate test.
+    std::unique_ptr<TZone> PrepareZone(TZone* Replaced);
+    // The rest of Create New Zone: the surface takes the zone, which is named and listed.
+    TZone* AddPreparedZone(std::unique_ptr<TZone> Zone);
+    std::string FreeName(const std::string& Word) const;
+    void AddLandZoneEntry(TZone* Zone);
+    QListWidgetItem* LandZoneEntry(TZone* Zone) const;
+
+    TfrmPointsEditor* FPointsEditor = nullptr;
+    TdlgNewElement* FNewElement = nullptr;
+    TdlgGridSize* FGridSizeDialog = nullptr;
+
+    std::string FFileName;
+    int32_t FGridSize = 120;
+    TZoneSprite* FSelectedSprite = nullptr;
+    bool FNeighborsDirty = false;
+    TPickMode FPickMode = TPickMode::pmNone;
+    TZone* FPickSource = nullptr;
+    bool FModified = false;
+    bool FShownOnce = false;
+    bool FPointsEditorPlaced = false;
+};

@@ -1,0 +1,230 @@
+// The main window's file commands: the program's directory rule, load, save, new map set,
+// exit, and the question before unsaved changes are lost.
+#include "editor/MainForm.h"
+
+#include "editor/FileDialog.h"
+#include "editor/PointsEditorForm.h"
+#include "editor/SortedList.h"
+#include "platform/Application.h"
+#include "platform/Exception.h"
+#include "platform/Text.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QListWidget>
+
+#include <cmath>
+
+namespace {
+
+std::string AsciiUpper(std::string Text) {
+    for (char& C : Text)
+        if (C >= 'a' && C <= 'z')
+            C = char(C - 'a' + 'A');
+    return Text;
+}
+
+// Busy cursor and a progress text in the last status panel for as long as it lives, also
+// when the work stops with an error.
+class TBusy {
+public:
+    TBusy(std::function<void(const std::string&)> SetText, const std::string& Text)
+        : FSetText(std::move(SetText)) {
+        Application().SetCursor(TCursor::crHourGlass);
+        FSetText(Text);
+    }
+    ~TBusy() {
+        FSetText("");
+        Application().SetCursor(TCursor::crDefault);
+    }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+
+private:
+    std::function<void(const std::string&)> FSetText;
+};
+
+} // namespace
+
+std::string TfrmMain::ProgramDir() {
+    return Application().ExeDir();
+}
+
+std::string TfrmMain::DirectoryOf(const std::string& Path) {
+    const size_t Slash = Path.find_last_of('/');
+    return Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
+}
+
+bool TfrmMain::InProgramDir(const std::string& Path) {
+    std::string Dir = ProgramDir();
+    if (Dir.empty() || Dir.back() != '/')
+        Dir += '/';
+    return AsciiUpper(DirectoryOf(Path)) == AsciiUpper(Dir);
+}
+
+void TfrmMain::mniNewMapSetClick() {
+    FFileName.clear();
+    lbLandZones->clear();
+    lbElements->clear();
+    lbBitmaps->clear();
+    UpdateCaption();
+}
+
+void TfrmMain::mniLoadClick() {
+    dlgOpenMapSet->SetInitialDir(ProgramDir());
+    if (!dlgOpenMapSet->Execute())
+        return;
+    const std::string Path = dlgOpenMapSet->FileName();
+    if (!InProgramDir(Path)) {
+        ShowMessage("MapSet Files must reside in Application Directory!");
+        return;
+    }
+    if (!MayDiscardChanges())
+        return;
+    LoadMapSet(Path);
+}
+
+void TfrmMain::LoadMapSet(const std::string& Path) {
+    // Nothing may refer to the zones the load frees.
+    EndPick();
+    ClearSelection();
+    lbLandZones->clear();
+    lbElements->clear();
+    lbBitmaps->clear();
+    FFileName = Path;
+    try {
+        TBusy Busy([this](const std::string& Text) { SetStatus(3, Text, true); },
+                   "Loading MapSet...");
+        // Loading the open map set again means "back to the saved version".
+        surface->ForgetMapSetFile();
+        surface->SetMapSetFile(Path);
+    } catch (...) {
+        // What was read stays on the map and in the lists, but it is not the file: a save
+        // must ask for a name instead of writing the part over the whole.
+        FillLists();
+        FFileName.clear();
+        SetModified(false);
+        UpdateCaption();
+        RenderNow();
+        throw;
+    }
+    FillLists();
+    SetModified(false);
+    UpdateCaption();
+    RenderNow();
+}
+
+void TfrmMain::OpenAtStart(const std::string& Path) {
+    if (!QFileInfo(QtFileName(Path)).isFile()) {
+        ShowMessage(EFOpenError(Path).what());
+        return;
+    }
+    Application().Guarded([&] { LoadMapSet(Path); });
+}
+
+void TfrmMain::FillLists() {
+    std::vector<std::pair<QString, QVariant>> Bitmaps;
+    for (const TBitmapEntry& Entry : surface->Bitmaps())
+        Bitmaps.emplace_back(ShownText(Entry.Name + ": " + std::to_string(Entry.Factory->Width()) +
+                                       "x" + std::to_string(Entry.Factory->Height())),
+                             QVariant());
+    SortedList::Fill(lbBitmaps, std::move(Bitmaps));
+    FillElementList();
+    std::vector<std::pair<QString, QVariant>> Zones;
+    for (int32_t I = 0; I < surface->ZoneCount(); ++I) {
+        TZone* Zone = surface->Zone(I);
+        if (!Zone->IsSea())
+            Zones.emplace_back(ShownText(Zone->Name()),
+                               QVariant::fromValue(reinterpret_cast<quintptr>(Zone)));
+    }
+    SortedList::Fill(lbLandZones, std::move(Zones));
+}
+
+void TfrmMain::FillElementList() {
+    lbElements->setUpdatesEnabled(false);
+    lbElements->clear();
+    for (int32_t I = 0; I < surface->ElementCount(); ++I) {
+        const TCompressedBitmapSprite* Element = surface->Element(I);
+        lbElements->addItem(ShownText(surface->ElementNames()[size_t(I)].Name + ": " +
+                                      std::to_string(int64_t(std::trunc(Element->X()))) + "," +
+                                      std::to_string(int64_t(std::trunc(Element->Y())))));
+    }
+    lbElements->setUpdatesEnabled(true);
+}
+
+void TfrmMain::mniSaveClick() {
+    if (!FFileName.empty())
+        SaveCurrentFile();
+    else
+        mniSaveAsClick();
+}
+
+void TfrmMain::mniSaveAsClick() {
+    dlgSave->SetInitialDir(ProgramDir());
+    if (!dlgSave->Execute())
+        return;
+    FFileName = dlgSave->FileName();
+    UpdateCaption();
+    SaveCurrentFile();
+}
+
+void TfrmMain::SaveCurrentFile() {
+    SaveCurrentFileChecked();
+}
+
+bool TfrmMain::SaveCurrentFileChecked() {
+    RebuildNeighbors();
+    if (!surface->SaveMapSet(FFileName))
+        return false;
+    SetModified(false);
+    UpdateCaption();
+    ShowMessage("File " + FFileName + " saved");
+    return true;
+}
+
+void TfrmMain::RebuildNeighbors() {
+    TBusy Busy([this](const std::string& Text) { SetStatus(3, Text, true); },
+               "Building Neighbors List...");
+    surface->BuildNeighbors();
+}
+
+bool TfrmMain::MayDiscardChanges() {
+    if (!FModified)
+        return true;
+    switch (Application().AskSaveChanges("Save changes to the map set?")) {
+    case TSaveChangesAnswer::scDiscard:
+        return true;
+    case TSaveChangesAnswer::scCancel:
+        return false;
+    case TSaveChangesAnswer::scSave:
+        break;
+    }
+    bool Saved = false;
+    Application().Guarded([&] {
+        if (FFileName.empty()) {
+            dlgSave->SetInitialDir(ProgramDir());
+            if (!dlgSave->Execute())
+                return;
+            FFileName = dlgSave->FileName();
+            UpdateCaption();
+        }
+        Saved = SaveCurrentFileChecked();
+    });
+    return Saved;
+}
+
+void TfrmMain::mniExitClick() {
+    close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* Event) {
+    if (!MayDiscardChanges()) {
+        Event->ignore();
+        return;
+    }
+    if (FPointsEditor)
+        FPointsEditor->hide();
+    surface->SetActive(false);
+    Event->accept();
+}

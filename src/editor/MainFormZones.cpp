@@ -1,0 +1,330 @@
+// Zone editing in the main window: the mouse on the map, the pending points, creating,
+// deleting and replacing zones, the standard sea zone, the selection, the land-zone list,
+// and the Points and Zone menus with their two picks.
+#include "editor/MainForm.h"
+
+#include "editor/MyUtils.h"
+#include "editor/PointsEditorForm.h"
+#include "editor/SortedList.h"
+#include "platform/Application.h"
+#include "platform/Text.h"
+#include "zonemap/StringUtils.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+std::string PointLine(int32_t X, int32_t Y) {
+    return std::to_string(X) + "," + std::to_string(Y);
+}
+
+} // namespace
+
+TZone* TfrmMain::SelectedZone() const {
+    return FSelectedSprite ? FSelectedSprite->Zone() : nullptr;
+}
+
+TZone* TfrmMain::ZoneOf(const QListWidgetItem* Item) {
+    return Item ? reinterpret_cast<TZone*>(Item->data(Qt::UserRole).value<quintptr>()) : nullptr;
+}
+
+QListWidgetItem* TfrmMain::LandZoneEntry(TZone* Zone) const {
+    // Names may repeat: the entry is the one the zone is attached to.
+    for (int Row = 0; Row < lbLandZones->count(); ++Row)
+        if (ZoneOf(lbLandZones->item(Row)) == Zone)
+            return lbLandZones->item(Row);
+    return nullptr;
+}
+
+void TfrmMain::AddLandZoneEntry(TZone* Zone) {
+    SortedList::Insert(lbLandZones, ShownText(Zone->Name()),
+                       QVariant::fromValue(reinterpret_cast<quintptr>(Zone)));
+}
+
+void TfrmMain::ClearHighlights() {
+    for (int32_t I = 0; I < surface->ZoneCount(); ++I)
+        if (TZoneSprite* Sprite = surface->Zone(I)->Sprite())
+            Sprite->SetHighlighted(false);
+}
+
+void TfrmMain::ClearSelection() {
+    FSelectedSprite = nullptr;
+}
+
+void TfrmMain::EndPick() {
+    FPickMode = TPickMode::pmNone;
+    FPickSource = nullptr;
+    pageMain->show();
+}
+
+TZone* TfrmMain::ZoneAt(int32_t X, int32_t Y) const {
+    for (int32_t I = 0; I < surface->ZoneCount(); ++I) {
+        TZone* Zone = surface->Zone(I);
+        const TRect& B = Zone->Bounds();
+        if (X < B.Left || X > B.Right || Y < B.Top || Y > B.Bottom)
+            continue;
+        if (Zone->Region().Contains(X, Y))
+            return Zone;
+    }
+    return nullptr;
+}
+
+void TfrmMain::surfaceMouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+    ClearHighlights();
+    if (rbDrawPoints->isChecked() && FPickMode == TPickMode::pmNone) {
+        if (Button == TMouseButton::mbRight) {
+            // The nearest corner of any zone, so that neighbours share corners exactly;
+            // the first of equal candidates wins.
+            const TPoint* Best = nullptr;
+            int64_t BestDistance = std::numeric_limits<int64_t>::max();
+            for (int32_t I = 0; I < surface->ZoneCount(); ++I)
+                for (const TPoint& P : surface->Zone(I)->Points()) {
+                    const int64_t Distance = std::llabs(int64_t(P.X) - X) + std::llabs(int64_t(P.Y) - Y);
+                    if (Distance < BestDistance) {
+                        BestDistance = Distance;
+                        Best = &P;
+                    }
+                }
+            if (Best)
+                FPointsEditor->AddLine(PointLine(Best->X, Best->Y));
+        } else
+            FPointsEditor->AddLine(PointLine(X / 5 * 5, Y / 5 * 5));
+    } else if (TZone* Zone = ZoneAt(X, Y))
+        SelectZone(Zone);
+    RenderNow();
+}
+
+void TfrmMain::SelectZone(TZone* Zone) {
+    FSelectedSprite = Zone->Sprite();
+    std::vector<std::string> Lines;
+    Lines.reserve(size_t(Zone->PointCount()));
+    for (const TPoint& P : Zone->Points())
+        Lines.push_back(PointLine(P.X, P.Y));
+    FPointsEditor->SetLines(Lines);
+    cbLandZone->setChecked(!Zone->IsSea());
+    edtZoneName->setText(ShownText(Zone->Name()));
+    SetStatus(2, "Selected Zone: " + Zone->Name());
+
+    const TPickMode Mode = FPickMode;
+    TZone* Source = FPickSource;
+    if (Mode == TPickMode::pmAddNeighbor) {
+        surface->AddLink(Source, Zone);
+        SetModified(true);
+        ShowMessage("Link Established");
+        EndPick();
+    } else if (Mode == TPickMode::pmFindPath) {
+        surface->FindPath(Source, Zone);
+        for (int32_t I = 0; I < surface->PathCount(); ++I)
+            if (TZoneSprite* Sprite = surface->PathZone(I)->Sprite())
+                Sprite->SetHighlighted(true);
+        EndPick();
+    }
+    RenderNow();
+}
+
+std::vector<TPoint> TfrmMain::PendingPoints() const {
+    std::vector<TPoint> Points;
+    for (const std::string& Line : FPointsEditor->Lines()) {
+        std::string Rest = Line;
+        const int32_t X = SplitOffInt(Rest, ',');
+        const int32_t Y = StrToInt(Rest);
+        Points.push_back({X, Y});
+    }
+    return Points;
+}
+
+std::string TfrmMain::FreeName(const std::string& Word) const {
+    for (int64_t N = 1;; ++N) {
+        const std::string Name = Word + std::to_string(N);
+        if (!surface->ZoneByName(Name))
+            return Name;
+    }
+}
+
+std::unique_ptr<TZone> TfrmMain::PrepareZone(TZone* Replaced) {
+    if (FPointsEditor->LineCount() < 3) {
+        ShowMessage("First draw at least 3 dots to define the Zone.");
+        return nullptr;
+    }
+    if (cbLandZone->isChecked()) {
+        // The name is a field of the zone's line in the file: these would break it.
+        const std::string Typed = TypedText(edtZoneName->text());
+        if (Typed.find_first_of(";\r\n") != std::string::npos) {
+            ShowMessage("A Zone name must not contain \";\" or a line break.");
+            return nullptr;
+        }
+    }
+    std::string Text;
+    for (const TPoint& P : PendingPoints()) {
+        if (!Text.empty())
+            Text += ',';
+        Text += PointLine(P.X, P.Y);
+    }
+    auto Zone = std::make_unique<TZone>(surface, Text);
+    for (int32_t I = 0; I < surface->ZoneCount(); ++I) {
+        const TZone* Other = surface->Zone(I);
+        if (Other == Replaced || Other->PointCount() != Zone->PointCount())
+            continue;
+        bool Same = true;
+        for (int32_t P = 0; Same && P < Zone->PointCount(); ++P)
+            Same = PointsEqual(Other->Point(P), Zone->Point(P));
+        if (Same) {
+            ShowMessage("A Zone already exists at this location!  If you're using the  Create "
+                        "Standard Sea Zone option, try creating the Zone with the seed point a  "
+                        "bit more to the right.");
+            return nullptr;
+        }
+    }
+    return Zone;
+}
+
+TZone* TfrmMain::AddPreparedZone(std::unique_ptr<TZone> Prepared) {
+    TZone* Zone = Prepared.release();
+    surface->AddZone(Zone);
+    if (cbLandZone->isChecked()) {
+        if (edtZoneName->text().isEmpty())
+            edtZoneName->setText(ShownText(FreeName("Land")));
+        Zone->SetName(TypedText(edtZoneName->text()));
+        AddLandZoneEntry(Zone);
+    } else {
+        Zone->SetIsSea(1);
+        Zone->SetName(FreeName("Sea"));
+    }
+    edtZoneName->clear();
+    FPointsEditor->Clear();
+    FNeighborsDirty = true;
+    SetModified(true);
+    RenderNow();
+    return Zone;
+}
+
+void TfrmMain::btnCreateZoneClick() {
+    if (std::unique_ptr<TZone> Zone = PrepareZone(nullptr))
+        AddPreparedZone(std::move(Zone));
+}
+
+void TfrmMain::btnDeleteZoneClick() {
+    TZone* Zone = SelectedZone();
+    if (!Zone)
+        return;
+    if (!Zone->IsSea())
+        delete LandZoneEntry(Zone);
+    if (FPickSource == Zone)
+        EndPick();
+    surface->DeleteZone(Zone);
+    FSelectedSprite = nullptr;
+    FNeighborsDirty = true;
+    SetModified(true);
+    RenderNow();
+}
+
+void TfrmMain::btnReplaceZoneClick() {
+    TZone* Old = SelectedZone();
+    // The new zone is tested before the old one goes, so a replacement that cannot be made
+    // loses nothing. The old zone itself is no duplicate: it is the one being replaced.
+    std::unique_ptr<TZone> Zone = PrepareZone(Old);
+    if (!Zone)
+        return;
+    btnDeleteZoneClick();
+    AddPreparedZone(std::move(Zone));
+}
+
+void TfrmMain::btnCreateSeaZoneClick() {
+    const std::vector<std::string> Lines = FPointsEditor->Lines();
+    if (Lines.empty()) {
+        ShowMessage("Click to Create a Point where the Sea Zone should go!");
+        return;
+    }
+    std::string Rest = Lines.front();
+    const int32_t X = SplitOffInt(Rest, ',');
+    const int32_t Y = StrToInt(Rest);
+    const int64_t S = FGridSize;
+    const int64_t Row = Y / S;
+    const int64_t Col = X / S;
+    const int64_t Top = Row * S;
+    int64_t Left = Col * S;
+    if (Row % 2 == 1)
+        Left += S / 2;
+    const auto Line = [](int64_t PX, int64_t PY) {
+        return std::to_string(PX) + "," + std::to_string(PY);
+    };
+    FPointsEditor->SetLines({Line(Left, Top), Line(Left + S / 2, Top), Line(Left + S, Top),
+                             Line(Left + S, Top + S), Line(Left + S / 2, Top + S),
+                             Line(Left, Top + S)});
+    btnCreateZoneClick();
+}
+
+void TfrmMain::lbLandZonesClick() {
+    if (FSelectedSprite)
+        FSelectedSprite->SetHighlighted(false);
+    QListWidgetItem* Item = lbLandZones->currentItem();
+    if (Item && Item->isSelected())
+        if (TZone* Zone = ZoneOf(Item))
+            SelectZone(Zone);
+}
+
+void TfrmMain::ClearAll1Click() {
+    FPointsEditor->Clear();
+}
+
+void TfrmMain::RemoveLast1Click() {
+    FPointsEditor->RemoveLast();
+}
+
+void TfrmMain::HighlightNeighbors1Click() {
+    TZone* Zone = SelectedZone();
+    if (!Zone) {
+        ShowMessage("No Zone Selected");
+        return;
+    }
+    if (FNeighborsDirty) {
+        RebuildNeighbors();
+        FNeighborsDirty = false;
+    }
+    FSelectedSprite->SetHighlighted(false);
+    for (int32_t I = 0; I < Zone->NeighborCount(); ++I)
+        if (TZoneSprite* Sprite = Zone->Neighbor(I)->Sprite())
+            Sprite->SetHighlighted(true);
+    RenderNow();
+}
+
+void TfrmMain::AddanonAdjacentNeighbor1Click() {
+    TZone* Zone = SelectedZone();
+    if (!Zone) {
+        ShowMessage("No Zone Selected");
+        return;
+    }
+    pnlControls->SetCaption("Click the Zone to add as a Neighbor");
+    pageMain->hide();
+    FPickSource = Zone;
+    FPickMode = TPickMode::pmAddNeighbor;
+}
+
+void TfrmMain::FindPathtoDestination1Click() {
+    TZone* Zone = SelectedZone();
+    if (!Zone) {
+        ShowMessage("No Zone Selected");
+        return;
+    }
+    if (FNeighborsDirty) {
+        RebuildNeighbors();
+        FNeighborsDirty = false;
+    }
+    pnlControls->SetCaption("Click the Destination Zone");
+    pageMain->hide();
+    FPickSource = Zone;
+    FPickMode = TPickMode::pmFindPath;
+}
+
+void TfrmMain::Button4Click() {
+    FPickMode = TPickMode::pmNone;
+    pageMain->show();
+}

@@ -1,0 +1,5 @@
+#include "editor/Editor.h"
+
+int main(int argc, char** argv) {
+    return RunEditor(argc, argv);
+}
