@@ -21,7 +21,8 @@ bool TFileDialog::Execute() {
     // The dialog adds the default extension when the user typed none.
     const size_t Slash = File.find_last_of('/');
     const size_t Dot = File.find_last_of('.');
-    if (!FOptions.DefaultExt.empty() && (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash)))
+    if (!FOptions.DefaultExt.empty() &&
+        (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash)))
         File += "." + FOptions.DefaultExt;
     FFiles.push_back(File);
     return true;

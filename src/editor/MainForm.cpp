@@ -40,8 +40,7 @@ namespace {
 
 const char* const MainCaption = "Brellwick Zonewright - Build 7";
 
-template <typename T>
-T* Named(T* Widget, const char* Name) {
+template <typename T> T* Named(T* Widget, const char* Name) {
     Widget->setObjectName(Name);
     return Widget;
 }
@@ -52,8 +51,8 @@ QAction* MenuItem(QMenu* Menu, const char* Name, const char* Caption) {
     return Item;
 }
 
-QToolButton* FlatButton(QWidget* Parent, const char* Name, const char* Caption, int X, int Y,
-                        int W, int H) {
+QToolButton* FlatButton(QWidget* Parent, const char* Name, const char* Caption, int X, int Y, int W,
+                        int H) {
     auto* Button = Named(new QToolButton(Parent), Name);
     Button->setText(Caption);
     Button->setAutoRaise(true);
@@ -61,8 +60,8 @@ QToolButton* FlatButton(QWidget* Parent, const char* Name, const char* Caption, 
     return Button;
 }
 
-QPushButton* PushButton(QWidget* Parent, const char* Name, const char* Caption, int X, int Y,
-                        int W, int H) {
+QPushButton* PushButton(QWidget* Parent, const char* Name, const char* Caption, int X, int Y, int W,
+                        int H) {
     auto* Button = Named(new QPushButton(Caption, Parent), Name);
     Button->setGeometry(X, Y, W, H);
     return Button;
@@ -106,8 +105,7 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
         this);
     dlgSave = new TFileDialog(
         TFileDialog::TKind::fdSave, "dlgSave",
-        {"Save MapSet As", "", "", "MapSet Files (*.mapset)", "mapset", false, true, false},
-        this);
+        {"Save MapSet As", "", "", "MapSet Files (*.mapset)", "mapset", false, true, false}, this);
 
     // The design size of the client area: the map beside the 185-pixel control panel.
     resize(632, 434 + menuBar()->sizeHint().height());
@@ -273,8 +271,8 @@ void TfrmMain::CreateMapArea() {
     surface->AfterSpriteRender = [this](TObject* Sender, TCanvas& C, TDIBCanvas& D) {
         surfaceAfterSpriteRender(Sender, C, D);
     };
-    surface->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift,
-                                  int X, int Y) {
+    surface->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
+                                  int Y) {
         Application().Guarded([&] { surfaceMouseDown(Sender, Button, Shift, X, Y); });
     };
     surface->OnOffsetChange = [this](TObject* Sender) { surfaceOffsetChange(Sender); };
@@ -286,7 +284,7 @@ void TfrmMain::CreateMapArea() {
     SpriteSurfaceScroller1->SetColor(clBlack);
     SpriteSurfaceScroller1->SetColorHighlight(RGBColor(192, 192, 192));
     SpriteSurfaceScroller1->SetColorShadow(RGBColor(128, 128, 128));
-    SpriteSurfaceScroller1->SetGlyph(MakeScrollerGlyph());
+    SpriteSurfaceScroller1->SetGlyph(*MakeScrollerGlyph());
     SpriteSurfaceScroller1->SetSpriteSurface(surface);
     SpriteSurfaceScroller1->raise();
 
@@ -465,8 +463,8 @@ void TfrmMain::UpdateCaption() {
     QString Caption = MainCaption;
     if (!FFileName.empty()) {
         const size_t Slash = FFileName.find_last_of('/');
-        Caption += " - " + ShownText(Slash == std::string::npos ? FFileName
-                                                                : FFileName.substr(Slash + 1));
+        Caption +=
+            " - " + ShownText(Slash == std::string::npos ? FFileName : FFileName.substr(Slash + 1));
     }
     setWindowTitle(Caption + "[*]");
     setWindowModified(FModified);
@@ -527,7 +525,8 @@ void TfrmMain::mniGridClick() {
 
 void TfrmMain::mniGridSizeClick() {
     FGridSizeDialog->spinGridSize->SetValue(FGridSize);
-    if (FGridSizeDialog->exec() == QDialog::Accepted) {
+    const int R = FGridSizeDialog->exec();
+    if (R == QDialog::Accepted) {
         FGridSize = std::clamp(FGridSizeDialog->spinGridSize->Value(), 50, 1000);
         RenderNow();
     }

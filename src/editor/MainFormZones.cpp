@@ -87,7 +87,8 @@ void TfrmMain::surfaceMouseDown(TObject*, TMouseButton Button, TShiftState, int 
             int64_t BestDistance = std::numeric_limits<int64_t>::max();
             for (int32_t I = 0; I < surface->ZoneCount(); ++I)
                 for (const TPoint& P : surface->Zone(I)->Points()) {
-                    const int64_t Distance = std::llabs(int64_t(P.X) - X) + std::llabs(int64_t(P.Y) - Y);
+                    const int64_t Distance =
+                        std::llabs(int64_t(P.X) - X) + std::llabs(int64_t(P.Y) - Y);
                     if (Distance < BestDistance) {
                         BestDistance = Distance;
                         Best = &P;

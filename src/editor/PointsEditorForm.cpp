@@ -125,8 +125,8 @@ bool TfrmPointsEditor::eventFilter(QObject* Watched, QEvent* Event) {
             return false;
         const char16_t Code = Text.at(0).unicode();
         char Typed = Key->key() == Qt::Key_Return || Key->key() == Qt::Key_Enter ? char(13)
-                     : Code < 128                                                 ? char(Code)
-                                                                                  : char(0);
+                     : Code < 128                                                ? char(Code)
+                                                                                 : char(0);
         memoPointsKeyPress(memoPoints, Typed);
         return Typed == 0;
     }

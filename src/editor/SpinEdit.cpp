@@ -1,5 +1,6 @@
 #include "editor/SpinEdit.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
 
@@ -43,11 +44,9 @@ void TSpinEdit::SetValue(int32_t Value) {
 
 QValidator::State TSpinEdit::validate(QString& Input, int&) const {
     static const QRegularExpression Number(QStringLiteral("^\\s*-?\\d*\\s*$"));
-    if (!Number.match(Input).hasMatch())
-        return QValidator::Invalid;
-    bool Ok = false;
-    Input.trimmed().toLongLong(&Ok);
-    return Ok ? QValidator::Acceptable : QValidator::Intermediate;
+    // Whatever could be a number is accepted as typed; text that is not one reads as the
+    // minimum, so the box never falls back to an earlier value behind the user's back.
+    return Number.match(Input).hasMatch() ? QValidator::Acceptable : QValidator::Invalid;
 }
 
 int TSpinEdit::valueFromText(const QString& Text) const {
@@ -63,6 +62,18 @@ void TSpinEdit::fixup(QString& Input) const {
     Input.trimmed().toLongLong(&Ok);
     if (!Ok)
         Input = QString::number(FMinValue);
+}
+
+void TSpinEdit::keyPressEvent(QKeyEvent* Event) {
+    // Qt's spin box would put its last value back for text that is not a number; here such
+    // text reads as the minimum, as when the dialog reads it.
+    if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) {
+        bool Ok = false;
+        Text().trimmed().toLongLong(&Ok);
+        if (!Ok)
+            lineEdit()->setText(QString::number(FMinValue));
+    }
+    QSpinBox::keyPressEvent(Event);
 }
 
 void TSpinEdit::focusOutEvent(QFocusEvent* Event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QSpinBox>
 
 #include <cstdint>
@@ -23,11 +24,13 @@ public:
     void SetValue(int32_t Value);
     // The text as typed.
     QString Text() const { return lineEdit()->text(); }
+    QLineEdit* Edit() const { return lineEdit(); }
 
 protected:
     QValidator::State validate(QString& Input, int& Pos) const override;
     int valueFromText(const QString& Text) const override;
     void fixup(QString& Input) const override;
+    void keyPressEvent(QKeyEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
 
 private:

@@ -1,0 +1,303 @@
+// The main window's start, file and view commands, the tool windows and the command line.
+#include "EditorFixture.h"
+
+#include "editor/GridSizeForm.h"
+#include "editor/ScrollerGlyph.h"
+#include "editor/SpinEdit.h"
+#include "graphics/ColorPalette.h"
+#include "widgets/SpriteSurfaceScroller.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace {
+
+std::string Panel(TfrmMain& Main, int Index) {
+    return Main.StatusPanels[Index]->text().toStdString();
+}
+
+std::string Caption(QWidget& Window) {
+    return Window.windowTitle().remove("[*]").toStdString();
+}
+
+} // namespace
+
+TEST_F(EditorTest, StartsWithTheDesignStateOfEveryForm) {
+    EXPECT_EQ(Application().Title(), "Korvane 4.0 Zonewright");
+    EXPECT_EQ(Caption(*Main), "Brellwick Zonewright - Build 7");
+    EXPECT_EQ(Panel(*Main, 0), "OffsetX: 0");
+    EXPECT_EQ(Panel(*Main, 1), "OffsetY: 0");
+    EXPECT_EQ(Panel(*Main, 2), "Selected Zone:");
+    EXPECT_EQ(Panel(*Main, 3), "");
+    EXPECT_EQ(Main->StatusPanels[0]->width(), 100);
+    EXPECT_EQ(Main->StatusPanels[2]->width(), 250);
+    EXPECT_TRUE(Main->mniViewBackground->isChecked());
+    EXPECT_TRUE(Main->mniViewZones->isChecked());
+    EXPECT_FALSE(Main->mniGrid->isChecked());
+    EXPECT_EQ(Main->pageMain->currentIndex(), 0);
+    EXPECT_EQ(Main->pageMain->tabText(1).toStdString(), "Zone Definitions");
+    EXPECT_TRUE(Main->rbSelectZone->isChecked());
+    EXPECT_FALSE(Main->cbLandZone->isChecked());
+    EXPECT_FALSE(Points().isVisible());
+    EXPECT_EQ(Main->GridSize(), 120);
+    EXPECT_EQ(Main->ClearAll1->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(Main->RemoveLast1->shortcut(), QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(Main->HighlightNeighbors1->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+    EXPECT_EQ(Main->mniSave->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+
+    // Every control is found by its component name.
+    for (const char* Name : {"btnCreateZone", "lbLandZones",
+                             "lbBitmaps",     "lbElements",
+                             "btnAddElement", "edtZoneName",
+                             "status",        "surface",
+                             "pageMain",      "pnlControls",
+                             "Button4",       "ElasticPanel1",
+                             "ElasticPanel2", "SpriteSurfaceScroller1",
+                             "mniLoad",       "mniGridSize",
+                             "dlgSave",       "dlgOpenMapSet",
+                             "dlgOpenBitmap", "frmPointsEditor",
+                             "memoPoints",    "dlgGridSize",
+                             "spinGridSize",  "dlgNewElement",
+                             "spinLeft"})
+        EXPECT_NE(Main->findChild<QObject*>(Name), nullptr) << Name;
+
+    TZoneSpriteSurface& S = Surface();
+    EXPECT_EQ(S.ColorIndexLand(), 118);
+    EXPECT_EQ(S.ColorIndexSea(), 196);
+    EXPECT_EQ(S.AnimationInterval(), 200);
+    EXPECT_EQ(S.VirtualWidth(), 444);
+    EXPECT_EQ(S.VirtualHeight(), 415);
+    EXPECT_EQ(S.GridMarginTop(), 16);
+    EXPECT_EQ(S.ColorPalette(), Main->palMain.get());
+    EXPECT_EQ(Main->palMain->Entries(118) & 0xFFFFFF, RGBColor(132, 140, 123));
+    EXPECT_EQ(Main->palMain->Entries(239) & 0xFFFFFF, RGBColor(0, 0, 1));
+    EXPECT_EQ(Main->palMain->Entries(97), Main->palMain->Entries(224));
+
+    const std::unique_ptr<TBitmap> Glyph = MakeScrollerGlyph();
+    EXPECT_EQ(Glyph->Width(), 80);
+    EXPECT_EQ(Glyph->PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(Main->SpriteSurfaceScroller1->Glyph().Width(), 80);
+}
+
+TEST_F(EditorTest, MapSetsAreAcceptedOnlyFromTheProgramsDirectory) {
+    const std::string Good = WriteMapSet();
+    std::filesystem::create_directory(Dir.File("sub"));
+    Fixtures::WriteFile(Dir.File("sub/other.mapset"), "");
+
+    Load(Dir.File("sub/other.mapset"));
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    EXPECT_EQ(Messages.Messages()[0], "MapSet Files must reside in Application Directory!");
+    EXPECT_EQ(Messages.Captions()[0], "Korvane 4.0 Zonewright");
+    EXPECT_EQ(Surface().ZoneCount(), 0);
+    EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+    ASSERT_EQ(Dialogs.Shown().size(), 1u);
+    EXPECT_EQ(Dialogs.Shown()[0].Title, "Open MapSet File");
+    EXPECT_EQ(Dialogs.Shown()[0].InitialDir, Dir.Path());
+
+    // The same directory written in another letter case passes.
+    std::string Upper = Good;
+    for (char& C : Upper)
+        C = char(std::toupper(static_cast<unsigned char>(C)));
+    EXPECT_TRUE(TfrmMain::InProgramDir(Dir.Path() + "/MAP.MAPSET"));
+    EXPECT_FALSE(TfrmMain::InProgramDir("/elsewhere/map.mapset"));
+    Load(Good);
+    EXPECT_EQ(Surface().ZoneCount(), 3);
+}
+
+TEST_F(EditorTest, LoadFillsTheThreeListsFromTheMapSet) {
+    Load(WriteMapSet());
+    EXPECT_EQ(Entries(Main->lbBitmaps), (std::vector<std::string>{"a.bmp: 32x32", "b.bmp: 64x48"}));
+    EXPECT_EQ(Entries(Main->lbElements),
+              (std::vector<std::string>{"b.bmp: 0,0", "a.bmp: 64,0", "b.bmp: 0,48"}));
+    EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"East", "West"}));
+    EXPECT_EQ(TfrmMain::ZoneOf(Main->lbLandZones->item(0)), Surface().Zone(1));
+    EXPECT_EQ(Panel(*Main, 3), "");
+    EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+    EXPECT_EQ(Caption(*Main), "Brellwick Zonewright - Build 7 - map.mapset");
+    EXPECT_FALSE(Main->Modified());
+
+    // Loading the open map set again gets the saved version back, lists not doubled.
+    Surface().DeleteZone(Surface().Zone(2));
+    Load(Dir.File("map.mapset"));
+    EXPECT_EQ(Surface().ZoneCount(), 3);
+    EXPECT_EQ(Main->lbLandZones->count(), 2);
+}
+
+TEST_F(EditorTest, SaveRebuildsNeighboursAndSaveAsAsksForTheName) {
+    Load(WriteMapSet());
+    Main->mniNewMapSet->trigger();
+    EXPECT_EQ(Main->FileName(), "");
+    EXPECT_EQ(Main->lbBitmaps->count() + Main->lbElements->count() + Main->lbLandZones->count(), 0);
+    EXPECT_EQ(Surface().ZoneCount(), 3) << "the map stays after New MapSet";
+
+    // Without a name Save is Save As; a cancelled dialog writes nothing.
+    Main->mniSave->trigger();
+    ASSERT_EQ(Dialogs.Shown().size(), 2u);
+    EXPECT_EQ(Dialogs.Shown()[1].Title, "Save MapSet As");
+    EXPECT_EQ(Dialogs.Shown()[1].DefaultExt, "mapset");
+    EXPECT_TRUE(Dialogs.Shown()[1].OverwritePrompt);
+    EXPECT_EQ(Main->FileName(), "");
+
+    Surface().Zone(0)->NeighborList().clear();
+    Dialogs.AnswerSave(Dir.File("copy"));
+    Main->mniSave->trigger();
+    EXPECT_EQ(Main->FileName(), Dir.File("copy.mapset"));
+    ASSERT_FALSE(Messages.Messages().empty());
+    EXPECT_EQ(Messages.Messages().back(), "File " + Dir.File("copy.mapset") + " saved");
+    EXPECT_EQ(Surface().Zone(0)->NeighborCount(), 2) << "East by the edge, Bay by the link";
+    const std::string Written = Fixtures::ReadFile(Dir.File("copy.mapset"));
+    EXPECT_NE(Written.find("Zone=0,0,40,0,40,40,0,40,;West;0;1#2#\r\n"), std::string::npos);
+
+    // Save As elsewhere is written; loading it back from there is refused.
+    TempDir Other;
+    Dialogs.AnswerSave(Other.File("far.mapset"));
+    Main->mniSaveAs->trigger();
+    EXPECT_FALSE(Fixtures::ReadFile(Other.File("far.mapset")).empty());
+    Load(Other.File("far.mapset"));
+    EXPECT_EQ(Messages.Messages().back(), "MapSet Files must reside in Application Directory!");
+}
+
+TEST_F(EditorTest, ViewTogglesAndThePointsEditorFollowTheirControls) {
+    Main->mniViewBackground->trigger();
+    EXPECT_FALSE(Surface().ShowBackground());
+    EXPECT_TRUE(Surface().AutoBlank());
+    Main->mniViewBackground->trigger();
+    EXPECT_TRUE(Surface().ShowBackground());
+    EXPECT_FALSE(Surface().AutoBlank());
+    Main->mniViewZones->trigger();
+    EXPECT_FALSE(Surface().ShowZones());
+
+    Main->pageMain->setCurrentIndex(1);
+    EXPECT_TRUE(Points().isVisible());
+    Points().close();
+    EXPECT_FALSE(Points().isVisible()) << "the close box only hides it";
+    Main->pageMain->setCurrentIndex(0);
+    Main->pageMain->setCurrentIndex(1);
+    EXPECT_TRUE(Points().isVisible());
+    Main->pageMain->setCurrentIndex(0);
+    EXPECT_FALSE(Points().isVisible());
+}
+
+TEST_F(EditorTest, PointsEditorLetsOnlyDigitsCommasAndLineBreaksThrough) {
+    Points().show();
+    QTest::keyClicks(Points().memoPoints, "12a,4-5");
+    QTest::keyClick(Points().memoPoints, Qt::Key_Return);
+    QTest::keyClicks(Points().memoPoints, "7 0,8");
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"12,45", "70,8"}));
+    QTest::keyClick(Points().memoPoints, Qt::Key_Escape);
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"12,45"}));
+    Points().btnClear->click();
+    EXPECT_TRUE(Memo().empty());
+    QTest::keyClick(Points().memoPoints, Qt::Key_Escape);
+    EXPECT_TRUE(Memo().empty());
+}
+
+TEST_F(EditorTest, GridTemplateLiesOnTheBrickCellsOfTheGridSize) {
+    Surface().SetVirtualWidth(400);
+    Surface().SetVirtualHeight(400);
+    Surface().SetAutoBlank(true);
+    Surface().SetAutoBlankColorIndex(240);
+    Main->mniGrid->trigger();
+    Surface().Render();
+    const TDIBCanvas& Frame = Surface().DIBCanvas();
+    const auto Pixel = [&](int X, int Y) { return Frame.GetPixel(X, Y); };
+    // Row 0: verticals at 0, 120, 240; row 1 (120..240): at 60, 180, 300; horizontals at
+    // 0, 120, 240.
+    for (auto [X, Y] : std::vector<std::pair<int, int>>{{0, 60},
+                                                        {120, 60},
+                                                        {240, 60},
+                                                        {60, 180},
+                                                        {180, 180},
+                                                        {300, 180},
+                                                        {30, 120},
+                                                        {30, 240},
+                                                        {90, 0},
+                                                        {120, 300}})
+        EXPECT_EQ(Pixel(X, Y), 0) << X << "," << Y;
+    for (auto [X, Y] : std::vector<std::pair<int, int>>{{60, 60}, {120, 180}, {180, 60}, {60, 300}})
+        EXPECT_EQ(Pixel(X, Y), 240) << X << "," << Y;
+
+    // The dialog keeps the size within 50 to 1000 and Cancel keeps it.
+    for (auto [Typed, Expected] :
+         std::vector<std::pair<const char*, int>>{{"20", 50}, {"5000", 1000}, {"250", 250}}) {
+        WhenModal([Typed](QWidget* Dialog) {
+            auto* Spin = Dialog->findChild<TSpinEdit*>("spinGridSize");
+            Spin->Edit()->selectAll();
+            QTest::keyClick(Spin->Edit(), Qt::Key_Backspace);
+            QTest::keyClicks(Spin->Edit(), Typed);
+            QTest::keyClick(Spin->Edit(), Qt::Key_Return);
+        });
+        Main->mniGridSize->trigger();
+        EXPECT_EQ(Main->GridSize(), Expected) << Typed;
+    }
+    WhenModal([](QWidget* Dialog) { static_cast<QDialog*>(Dialog)->reject(); });
+    Main->mniGridSize->trigger();
+    EXPECT_EQ(Main->GridSize(), 250);
+    // Text that is no number reads as the minimum.
+    TSpinEdit* Spin = Main->findChild<TSpinEdit*>("spinGridSize");
+    Spin->Edit()->setText("-");
+    EXPECT_EQ(Spin->Value(), 50);
+}
+
+TEST_F(EditorTest, UnsavedChangesAreNeverLostWithoutAsking) {
+    const std::string Path = WriteMapSet();
+    Load(Path);
+    MakeZone({{200, 200}, {240, 200}, {240, 240}}, true);
+    ASSERT_TRUE(Main->Modified());
+    EXPECT_TRUE(Main->windowTitle().contains("[*]") && Main->isWindowModified());
+
+    Main->show();
+    Answers = {TSaveChangesAnswer::scCancel};
+    Main->mniExit->trigger();
+    EXPECT_TRUE(Main->isVisible());
+    EXPECT_EQ(Questions, (std::vector<std::string>{"Save changes to the map set?"}));
+
+    // Load asks too; Cancel keeps the new zone.
+    Answers = {TSaveChangesAnswer::scCancel};
+    Load(Path);
+    EXPECT_EQ(Surface().ZoneCount(), 4);
+
+    // Save chosen but the file cannot be written (its directory is gone): the window stays.
+    Main->mniNewMapSet->trigger();
+    Dialogs.AnswerSave(Dir.File("missing/x.mapset"));
+    Answers = {TSaveChangesAnswer::scSave};
+    Main->close();
+    EXPECT_TRUE(Main->isVisible());
+
+    // Save that works, then nothing to ask.
+    Dialogs.AnswerSave(Dir.File("saved.mapset"));
+    Answers = {TSaveChangesAnswer::scSave};
+    Main->mniNewMapSet->trigger();
+    Main->close();
+    EXPECT_FALSE(Main->isVisible());
+    EXPECT_NE(Fixtures::ReadFile(Dir.File("saved.mapset")).find(";Land1;"), std::string::npos);
+}
+
+TEST_F(EditorTest, CommandLineNamesTheMapSetOrTheDirectory) {
+    const std::string Path = WriteMapSet();
+    TEditorStart Start = ParseEditorArguments({"zonewright", QString::fromStdString(Path)});
+    EXPECT_EQ(Start.MapSetFile, Path);
+    EXPECT_EQ(Start.ProgramDir, Dir.Path());
+    Start = ParseEditorArguments({"zonewright", QString::fromStdString(Dir.Path())});
+    EXPECT_EQ(Start.MapSetFile, "");
+    EXPECT_EQ(Start.ProgramDir, Dir.Path());
+
+    Main->OpenAtStart(Path);
+    EXPECT_EQ(Surface().ZoneCount(), 3);
+    Main->OpenAtStart(Dir.File("none.mapset"));
+    ASSERT_FALSE(Messages.Messages().empty());
+    EXPECT_EQ(Messages.Messages().back(), "Cannot open file " + Dir.File("none.mapset"));
+
+    // A file the reader refuses: its message, the cursor back, nothing left to overwrite it.
+    Fixtures::WriteFile(Dir.File("bad.mapset"), "Bitmap=nothere.bmp\r\n");
+    Main->OpenAtStart(Dir.File("bad.mapset"));
+    EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+    EXPECT_EQ(Panel(*Main, 3), "");
+    EXPECT_EQ(Main->FileName(), "");
+}
