@@ -5,9 +5,12 @@
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
 #include "platform/Application.h"
+#include "platform/FileWrite.h"
+#include "platform/Text.h"
 #include "zonemap/StringUtils.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
+#include <QBuffer>
 #include <QImageWriter>
 
 #include <map>
@@ -44,10 +47,12 @@ const std::map<std::string, std::string>& Helps() {
          "  no-neighbor           a zone without any neighbour\n"
          "  split-border          borders overlapping along a line without an identical\n"
          "                        edge (an extra point on one side): not neighbours\n"
+         "  no-grid-points        a zone past the grid-point budget of a load: no place for\n"
+         "                        units\n"
          "  self-link             a link from a zone to itself\n"
          "  redundant-link        a link between zones that share an edge already\n"
          "  zone-outside-bitmaps  a zone with a point outside every element, over no\n"
-         "                        background\n"
+         "                        background (once the map set has an element)\n"
          "  element-off-canvas    an element placed partly left of or above (0,0), a part\n"
          "                        that is never shown\n"
          "\n"
@@ -71,7 +76,7 @@ const std::map<std::string, std::string>& Helps() {
          "\n"
          "Loads the map set, rebuilds the neighbours and saves it to OUT as the editor saves:\n"
          "the canonical form of the map set. A save that the name checks refuse prints the\n"
-         "reason, writes nothing and exits with status 1.\n"},
+         "reason, writes nothing and exits with status 1. OUT \"-\" is standard output.\n"},
         {"render",
          "usage: zonewright-cli render FILE OUT.png [--no-background] [--no-zones]\n"
          "                            [--grid SIZE] [--path FROM TO]\n"
@@ -85,7 +90,8 @@ const std::map<std::string, std::string>& Helps() {
          "                   (50 to 1000): rows SIZE high, odd rows shifted by SIZE/2\n"
          "  --path FROM TO   highlight the zones of the cheapest path in white, as the\n"
          "                   editor does; without a path the picture is written unmarked\n"
-         "                   and the exit status is 1\n"},
+         "                   and the exit status is 1\n"
+         "OUT.png \"-\" is standard output.\n"},
     };
     return Texts;
 }
@@ -216,12 +222,24 @@ int Path(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
     return esOk;
 }
 
-int Resave(const TCommandLine& Line, std::ostream& Err) {
+// "-" names standard output, for the outputs of resave and render.
+bool IsStandardOutput(const std::string& Name) {
+    return Name == "-";
+}
+
+int Resave(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
     TMapSession Session;
     if (!LoadOrReport(Session, Line.Positionals[0], Err))
         return esFailed;
     Session.Surface().BuildNeighbors();
-    return Session.Surface().SaveMapSet(Line.Positionals[1]) ? esOk : esFound;
+    const std::string& OutName = Line.Positionals[1];
+    if (!IsStandardOutput(OutName))
+        return Session.Surface().SaveMapSet(OutName) ? esOk : esFound;
+    std::string Text;
+    if (!Session.Surface().CheckedMapSetText(Text))
+        return esFound;
+    Out << Text;
+    return esOk;
 }
 
 int Render(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
@@ -231,6 +249,7 @@ int Render(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
     if (Line.Has("grid"))
         Options.GridSize = ParseBoundedInt(Line.Values("grid")[0], 50, 1000, "--grid SIZE");
 
+    const std::string& OutName = Line.Positionals[1];
     TMapSession Session;
     if (!LoadOrReport(Session, Line.Positionals[0], Err))
         return esFailed;
@@ -238,7 +257,8 @@ int Render(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
     int Status = esOk;
     if (Line.Has("path")) {
         const auto& Ends = Line.Values("path");
-        if (SearchPath(S, Ends[0], Ends[1], Out)) {
+        // The picture may be going to standard output; the reason for no path goes aside.
+        if (SearchPath(S, Ends[0], Ends[1], IsStandardOutput(OutName) ? Err : Out)) {
             for (int32_t I = 0; I < S.PathCount(); ++I)
                 if (TZoneSprite* Sprite = S.PathZone(I)->Sprite())
                     Sprite->SetHighlighted(true);
@@ -247,13 +267,20 @@ int Render(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
         }
     }
     const QImage Picture = RenderMap(S, Options);
-    const std::string& OutName = Line.Positionals[1];
-    QImageWriter Writer(QString::fromLatin1(OutName.data(), qsizetype(OutName.size())), "png");
+    // Encoded whole before the file is touched: the old picture stands until the new one is
+    // complete (WriteWholeFile raises with the system's reason when it cannot be written).
+    QByteArray Png;
+    QBuffer Buffer(&Png);
+    Buffer.open(QIODevice::WriteOnly);
+    QImageWriter Writer(&Buffer, "png");
     if (!Writer.write(Picture)) {
-        Err << "Cannot create file " << OutName << ": " << Writer.errorString().toStdString()
-            << '\n';
+        Err << "Cannot create file " << OutName << ": " << TypedText(Writer.errorString()) << '\n';
         return esFailed;
     }
+    if (IsStandardOutput(OutName))
+        Out.write(Png.constData(), std::streamsize(Png.size()));
+    else
+        WriteWholeFile(OutName, Png.constData(), size_t(Png.size()));
     return Status;
 }
 
@@ -303,7 +330,7 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
         else if (Line.Command == "path")
             Status = Path(Line, Out, Err);
         else if (Line.Command == "resave")
-            Status = Resave(Line, Err);
+            Status = Resave(Line, Out, Err);
         else if (Line.Command == "render")
             Status = Render(Line, Out, Err);
     } catch (const EUsageError& E) {

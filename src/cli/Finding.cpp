@@ -1,6 +1,10 @@
 #include "cli/Finding.h"
 
-#include <cstdio>
+#include "platform/Text.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -31,60 +35,31 @@ std::string FormatFinding(const TFinding& Finding) {
     return Text + Finding.Message;
 }
 
-std::string JsonString(const std::string& Text, bool Latin1) {
-    std::string Out = "\"";
-    for (const char C : Text) {
-        const auto Byte = static_cast<unsigned char>(C);
-        switch (C) {
-        case '"':
-            Out += "\\\"";
-            break;
-        case '\\':
-            Out += "\\\\";
-            break;
-        case '\n':
-            Out += "\\n";
-            break;
-        case '\r':
-            Out += "\\r";
-            break;
-        case '\t':
-            Out += "\\t";
-            break;
-        default:
-            if (Byte < 0x20) {
-                char Escape[8];
-                std::snprintf(Escape, sizeof Escape, "\\u%04x", unsigned(Byte));
-                Out += Escape;
-            } else if (Byte >= 0x80 && Latin1) {
-                Out += char(0xC0 | (Byte >> 6));
-                Out += char(0x80 | (Byte & 0x3F));
-            } else {
-                Out += C;
-            }
-        }
-    }
-    return Out + "\"";
+std::string JsonString(const std::string& Text) {
+    // A one-element array is the smallest document Qt writes; its brackets are dropped.
+    const QByteArray Array =
+        QJsonDocument(QJsonArray{ShownText(Text)}).toJson(QJsonDocument::Compact);
+    return Array.mid(1, Array.size() - 2).toStdString();
 }
 
 void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t ZoneCount,
                        int Status, const std::vector<TFinding>& Findings) {
-    Out << "{\n  \"file\": " << JsonString(FileName, false) << ",\n  \"status\": " << Status
-        << ",\n  \"zoneCount\": " << ZoneCount << ",\n  \"findings\": [";
-    for (size_t I = 0; I < Findings.size(); ++I) {
-        const TFinding& F = Findings[I];
-        Out << (I == 0 ? "\n" : ",\n") << "    {\"kind\": " << JsonString(F.Kind)
-            << ", \"message\": " << JsonString(F.Message);
+    QJsonArray List;
+    for (const TFinding& F : Findings) {
+        QJsonObject Item{{"kind", ShownText(F.Kind)}, {"message", ShownText(F.Message)}};
         if (F.Line > 0)
-            Out << ", \"line\": " << F.Line;
+            Item["line"] = F.Line;
         if (F.Element >= 0)
-            Out << ", \"element\": {\"index\": " << F.Element
-                << ", \"bitmap\": " << JsonString(F.Bitmap) << "}";
-        Out << ", \"zones\": [";
-        for (size_t K = 0; K < F.Zones.size(); ++K)
-            Out << (K == 0 ? "" : ", ") << "{\"number\": " << F.Zones[K].Number
-                << ", \"name\": " << JsonString(F.Zones[K].Name) << "}";
-        Out << "]}";
+            Item["element"] = QJsonObject{{"index", F.Element}, {"bitmap", ShownText(F.Bitmap)}};
+        QJsonArray Zones;
+        for (const TZoneRef& Z : F.Zones)
+            Zones.append(QJsonObject{{"number", Z.Number}, {"name", ShownText(Z.Name)}});
+        Item["zones"] = Zones;
+        List.append(Item);
     }
-    Out << (Findings.empty() ? "]\n}\n" : "\n  ]\n}\n");
+    const QJsonObject Document{{"file", ShownText(FileName)},
+                               {"status", Status},
+                               {"zoneCount", ZoneCount},
+                               {"findings", List}};
+    Out << QJsonDocument(Document).toJson(QJsonDocument::Indented).toStdString();
 }

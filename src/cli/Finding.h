@@ -30,11 +30,11 @@ struct TFinding {
 // One line: kind, then the line, the element or the zones involved, then the message.
 std::string FormatFinding(const TFinding& Finding);
 
-// The findings of one check as one JSON document (8-bit names are read as Latin-1 and
-// written as UTF-8, so that every byte survives in valid JSON).
+// The findings of one check as one JSON document, always valid UTF-8: names and the file
+// name are shown by the one rule for shown text (valid UTF-8 as it is, other bytes as
+// Latin-1).
 void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t ZoneCount,
                        int Status, const std::vector<TFinding>& Findings);
 
-// Text as a JSON string literal, quotes included. Map-set text is 8-bit and read as
-// Latin-1; other text (file names from the command line) is passed through as UTF-8.
-std::string JsonString(const std::string& Text, bool Latin1 = true);
+// Text as a JSON string literal, quotes included, shown by the same rule.
+std::string JsonString(const std::string& Text);

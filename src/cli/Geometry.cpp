@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <numeric>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -57,6 +58,98 @@ bool FoldsBack(const TSegment& First, const TSegment& Second) {
     return Dot < 0;
 }
 
+// Whether edges K and L of an outline of M edges meet where they should not.
+bool EdgesMeet(const std::vector<TSegment>& Edges, size_t K, size_t L) {
+    const size_t M = Edges.size();
+    if ((K + 1) % M == L)
+        return FoldsBack(Edges[K], Edges[L]);
+    if ((L + 1) % M == K)
+        return FoldsBack(Edges[L], Edges[K]);
+    return SegmentsMeet(Edges[K], Edges[L]);
+}
+
+bool LexLess(const TPoint& A, const TPoint& B) {
+    return A.X != B.X ? A.X < B.X : A.Y < B.Y;
+}
+
+// Shamos and Hoey's sweep: the edges crossing a vertical line sweeping left to right (ties
+// bottom to top) are kept in their order along it, and only edges that become neighbours
+// in that order are compared. Until the first meeting the order is well defined, so the
+// sweep stops there: O(n log n), and it finds a meeting whenever there is one. Corners are
+// distinct and each is the end of exactly two edges (the caller checks repeated corners).
+bool SweepForMeeting(const std::vector<TSegment>& Edges, TEdgePair& Crossing) {
+    const size_t M = Edges.size();
+    const auto Left = [&](size_t K) {
+        return LexLess(Edges[K].A, Edges[K].B) ? Edges[K].A : Edges[K].B;
+    };
+    const auto Right = [&](size_t K) {
+        return LexLess(Edges[K].A, Edges[K].B) ? Edges[K].B : Edges[K].A;
+    };
+    // The one edge being inserted is compared with edges already in the order, at its left
+    // end: above (+1), below (-1) or through it (0, a meeting the neighbour test reports).
+    size_t Inserting = 0;
+    const auto Side = [&](size_t S, size_t T) {
+        const TPoint P = Left(S);
+        if (Left(T) == P)
+            return Orientation(P, Right(T), Right(S));
+        return Orientation(Left(T), Right(T), P);
+    };
+    const auto Below = [&](size_t X, size_t Y) {
+        if (X == Inserting)
+            return Side(X, Y) < 0;
+        return Side(Y, X) > 0;
+    };
+    std::multiset<size_t, decltype(Below)> Order(Below);
+    std::vector<std::multiset<size_t, decltype(Below)>::iterator> Where(M, Order.end());
+
+    const auto Report = [&](size_t K, size_t L) {
+        if (!EdgesMeet(Edges, K, L))
+            return false;
+        Crossing = {std::min(Edges[K].Index, Edges[L].Index),
+                    std::max(Edges[K].Index, Edges[L].Index)};
+        return true;
+    };
+
+    // Corner C is where edge C starts and edge C - 1 ends.
+    std::vector<size_t> Corners(M);
+    std::iota(Corners.begin(), Corners.end(), size_t(0));
+    std::sort(Corners.begin(), Corners.end(),
+              [&](size_t P, size_t Q) { return LexLess(Edges[P].A, Edges[Q].A); });
+    for (const size_t C : Corners) {
+        const TPoint P = Edges[C].A;
+        const size_t Ending[2] = {(C + M - 1) % M, C};
+        for (const size_t K : Ending) {
+            if (!(Right(K) == P))
+                continue;
+            auto At = Where[K];
+            auto Next = std::next(At);
+            if (At != Order.begin() && Next != Order.end() && Report(*std::prev(At), *Next))
+                return true;
+            Order.erase(At);
+            Where[K] = Order.end();
+        }
+        for (const size_t K : Ending) {
+            if (!(Left(K) == P))
+                continue;
+            Inserting = K;
+            auto At = Order.insert(K);
+            Where[K] = At;
+            if (At != Order.begin() && Report(*std::prev(At), K))
+                return true;
+            if (std::next(At) != Order.end() && Report(K, *std::next(At)))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Every pair of edges whose x and y ranges overlap, the lowest meeting pair kept; false
+// (Crossing untouched in meaning) when that takes more than Budget comparisons. Crossing
+// holds the lowest pair, or -1 and -1 for none, when it returns true.
+bool FindWithinBudget(const std::vector<TSegment>& Edges, TEdgePair& Crossing, int64_t Budget);
+// Outlines of real zones take a few thousand comparisons; past this the sweep decides.
+constexpr int64_t ExhaustiveBudget = int64_t(1) << 20;
+
 // The corners with the number of the point each one is.
 std::vector<std::pair<TPoint, int32_t>> DistinctCorners(const std::vector<TPoint>& Points) {
     std::vector<std::pair<TPoint, int32_t>> Corners;
@@ -82,6 +175,38 @@ bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing
     std::vector<TSegment> Edges(M);
     for (size_t K = 0; K < M; ++K)
         Edges[K] = {Corners[K].first, Corners[(K + 1) % M].first, Corners[K].second};
+    if (FindWithinBudget(Edges, Crossing, ExhaustiveBudget))
+        return Crossing.Edge1 >= 0;
+    return SweepSelfIntersection(Points, Crossing);
+}
+
+bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing) {
+    const auto Corners = DistinctCorners(Points);
+    const size_t M = Corners.size();
+    if (M < 3)
+        return false;
+    std::vector<TSegment> Edges(M);
+    for (size_t K = 0; K < M; ++K)
+        Edges[K] = {Corners[K].first, Corners[(K + 1) % M].first, Corners[K].second};
+    // A corner visited twice is a touch the sweep does not look for.
+    std::vector<size_t> ByPoint(M);
+    std::iota(ByPoint.begin(), ByPoint.end(), size_t(0));
+    std::sort(ByPoint.begin(), ByPoint.end(),
+              [&](size_t P, size_t Q) { return LexLess(Edges[P].A, Edges[Q].A); });
+    for (size_t I = 1; I < M; ++I)
+        if (Edges[ByPoint[I - 1]].A == Edges[ByPoint[I]].A) {
+            Crossing = {std::min(Edges[ByPoint[I - 1]].Index, Edges[ByPoint[I]].Index),
+                        std::max(Edges[ByPoint[I - 1]].Index, Edges[ByPoint[I]].Index)};
+            return true;
+        }
+    return SweepForMeeting(Edges, Crossing);
+}
+
+namespace {
+
+bool FindWithinBudget(const std::vector<TSegment>& Edges, TEdgePair& Crossing, int64_t Budget) {
+    const size_t M = Edges.size();
+    Crossing = {-1, -1};
 
     // Sweep over x: only edges whose x ranges overlap are compared, which keeps long
     // coastlines from costing every pair of their edges.
@@ -97,18 +222,13 @@ bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing
         const int32_t KMinY = std::min(Edges[K].A.Y, Edges[K].B.Y);
         const int32_t KMaxY = std::max(Edges[K].A.Y, Edges[K].B.Y);
         for (size_t OJ = OI + 1; OJ < M && MinX(Order[OJ]) <= MaxX(K); ++OJ) {
+            if (--Budget < 0)
+                return false;
             const size_t L = Order[OJ];
             if (std::max(Edges[L].A.Y, Edges[L].B.Y) < KMinY ||
                 std::min(Edges[L].A.Y, Edges[L].B.Y) > KMaxY)
                 continue;
-            bool Meets;
-            if ((K + 1) % M == L)
-                Meets = FoldsBack(Edges[K], Edges[L]);
-            else if ((L + 1) % M == K)
-                Meets = FoldsBack(Edges[L], Edges[K]);
-            else
-                Meets = SegmentsMeet(Edges[K], Edges[L]);
-            if (!Meets)
+            if (!EdgesMeet(Edges, K, L))
                 continue;
             // Report the lowest pair, whatever order the sweep met them in.
             TEdgePair Pair{std::min(Edges[K].Index, Edges[L].Index),
@@ -119,8 +239,10 @@ bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing
             Found = true;
         }
     }
-    return Found;
+    return true;
 }
+
+} // namespace
 
 std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones) {
     // Each edge by its line: the reduced direction (first non-zero component positive) and

@@ -22,8 +22,12 @@ struct TEdgePair {
     int32_t Edge2 = -1;
 };
 // False when the outline is simple, or has fewer than three distinct corners (which
-// DistinctCornerCount reports).
+// DistinctCornerCount reports). The lowest such pair for outlines of real zones; past a
+// million comparisons of edges, whichever pair SweepSelfIntersection meets first.
 bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing);
+// The same question in O(n log n) for any outline (a sweep that stops at the first meeting
+// it finds); the pair it gives is a meeting pair, not necessarily the lowest.
+bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing);
 
 // Pairs of zones (by position in Zones, first < second, sorted) with edges that lie on one
 // line and overlap along a positive length without being the same edge. Zones sharing an

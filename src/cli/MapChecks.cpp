@@ -52,7 +52,8 @@ void CheckElements(TZoneSpriteSurface& Surface, const std::vector<TZone*>& Zones
         const TPoint P = E.Position();
         Rects.push_back({P.X, P.Y, int64_t(P.X) + E.Width(), int64_t(P.Y) + E.Height()});
     }
-    for (size_t I = 0; I < Zones.size(); ++I) {
+    // A map whose background is not placed yet is not at fault: nothing to be outside of.
+    for (size_t I = 0; I < Zones.size() && !Rects.empty(); ++I) {
         // Consecutive points mostly fall on the same element: try the last one first.
         size_t Last = 0;
         for (const TPoint& P : Zones[I]->Points()) {
@@ -166,6 +167,12 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
         if (Zones[I]->NeighborCount() == 0)
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
     CheckSplitBorders(Zones, Findings);
+    for (size_t I = 0; I < Zones.size(); ++I)
+        if (Zones[I]->GridPointsRefused())
+            Findings.push_back({"no-grid-points",
+                                "gets no grid points: it lies past the grid-point budget of a "
+                                "load, so the game would find no place for units there",
+                                {RefAt(Zones, I)}});
     CheckLinks(Surface, Findings);
     CheckElements(Surface, Zones, Findings);
     return Findings;

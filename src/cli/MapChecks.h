@@ -11,8 +11,10 @@ class TZoneSpriteSurface;
 // order: the names the save refuses (unnamed zones, repeated names, characters the file
 // cannot hold, also in bitmap names), zones of fewer than three distinct points,
 // self-intersecting outlines, zones without any neighbour, borders that overlap without
-// an identical edge, links between adjacent zones or from a zone to itself, zones
-// reaching outside every element, and elements reaching left of or above the origin.
+// an identical edge, zones that the grid-point budget left without grid points, links
+// between adjacent zones or from a zone to itself, zones reaching outside every element
+// (once the map set has an element at all), and elements reaching left of or above the
+// origin.
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface);
 
 // The parts that need only zones (their numbers are their positions in Zones).

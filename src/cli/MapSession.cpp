@@ -1,8 +1,9 @@
 #include "cli/MapSession.h"
 
-#include "zonemap/EditorPalette.h"
 #include "graphics/ColorPalette.h"
 #include "platform/Exception.h"
+#include "platform/Text.h"
+#include "zonemap/EditorPalette.h"
 #include "zonemap/StringUtils.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -10,11 +11,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// File names are taken byte for byte, as the map-set reader takes them.
-QString ToQtName(const std::string& Name) {
-    return QString::fromLatin1(Name.data(), qsizetype(Name.size()));
-}
 
 // Lines as the map-set reader counts them: ended by CR, LF or CR LF, up to the first NUL.
 int32_t CountLines(const QByteArray& Bytes) {
@@ -81,7 +77,7 @@ TMapSession::~TMapSession() {
 bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     Error = TFinding{};
     Error.Kind = "load-error";
-    const QFileInfo Info(ToQtName(FileName));
+    const QFileInfo Info(QtFileName(FileName));
     QFile File(Info.filePath());
     if (!Info.isFile() || !File.open(QIODevice::ReadOnly)) {
         Error.Message = EFOpenError(FileName).what();
@@ -91,7 +87,7 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     File.close();
 
     FZoneLines.clear();
-    FSurface->SetBitmapDirectory(Info.absolutePath().toLatin1().toStdString());
+    FSurface->SetBitmapDirectory(FileNameBytes(Info.absolutePath()));
     try {
         FSurface->SetMapSetFile(FileName);
     } catch (const std::exception& E) {

@@ -12,13 +12,6 @@
 
 namespace {
 
-QString ToQt(const std::string& Text) {
-    return QString::fromLatin1(Text.data(), qsizetype(Text.size()));
-}
-std::string FromQt(const QString& Text) {
-    return Text.toLatin1().toStdString();
-}
-
 // Widgets need a QApplication; a command-line tool or a model test may have none.
 bool HaveWidgets() {
     return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
@@ -60,7 +53,7 @@ void TApplication::ShowMessage(const std::string& Text) {
         return;
     }
     if (HaveWidgets()) {
-        QMessageBox box(QMessageBox::NoIcon, ToQt(FTitle), ToQt(Text), QMessageBox::Ok);
+        QMessageBox box(QMessageBox::NoIcon, ShownText(FTitle), ShownText(Text), QMessageBox::Ok);
         box.exec();
         return;
     }
@@ -95,7 +88,7 @@ void TApplication::SetCursor(TCursor Value) {
 std::string TApplication::ExeDir() const {
     if (!FExeDir.empty() || !QCoreApplication::instance())
         return FExeDir;
-    return FromQt(QCoreApplication::applicationDirPath());
+    return FileNameBytes(QCoreApplication::applicationDirPath());
 }
 
 bool TApplication::ExecuteOpenDialog(const TFileDialogOptions& Options,
@@ -105,17 +98,17 @@ bool TApplication::ExecuteOpenDialog(const TFileDialogOptions& Options,
         return FOpenDialogHook(Options, Files);
     if (!HaveWidgets())
         return false;
-    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir),
-                       ToQt(Options.Filter));
+    QFileDialog dialog(nullptr, ShownText(Options.Title), QtFileName(Options.InitialDir),
+                       ShownText(Options.Filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(Options.MultiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
     if (!Options.FileName.empty())
-        dialog.selectFile(ToQt(Options.FileName));
+        dialog.selectFile(QtFileName(Options.FileName));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     for (const QString& file : dialog.selectedFiles())
-        Files.push_back(FromQt(file));
+        Files.push_back(FileNameBytes(file));
     return !Files.empty();
 }
 
@@ -124,17 +117,17 @@ bool TApplication::ExecuteSaveDialog(const TFileDialogOptions& Options, std::str
         return FSaveDialogHook(Options, FileName);
     if (!HaveWidgets())
         return false;
-    QFileDialog dialog(nullptr, ToQt(Options.Title), ToQt(Options.InitialDir),
-                       ToQt(Options.Filter));
+    QFileDialog dialog(nullptr, ShownText(Options.Title), QtFileName(Options.InitialDir),
+                       ShownText(Options.Filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(ToQt(Options.DefaultExt));
+    dialog.setDefaultSuffix(QtFileName(Options.DefaultExt));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !Options.OverwritePrompt);
     if (!Options.FileName.empty())
-        dialog.selectFile(ToQt(Options.FileName));
+        dialog.selectFile(QtFileName(Options.FileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    FileName = FromQt(dialog.selectedFiles().first());
+    FileName = FileNameBytes(dialog.selectedFiles().first());
     return true;
 }
 

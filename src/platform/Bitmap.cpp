@@ -3,21 +3,14 @@
 #include "platform/BmpCodec.h"
 #include "platform/Canvas.h"
 #include "platform/Exception.h"
+#include "platform/Text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-// File names are 8-bit text; Latin-1 keeps every byte, as the file dialogs do.
-QString ToQtName(const std::string& FileName) {
-    return QString::fromLatin1(FileName.data(), qsizetype(FileName.size()));
-}
-
-} // namespace
 
 TBitmap::TBitmap() : FPalette(256) {}
 
@@ -66,19 +59,25 @@ void TBitmap::SetPalette(const std::vector<TRGBQuad>& Entries) {
     Rebind();
 }
 
-void TBitmap::LoadFromFile(const std::string& FileName) {
-    QFile file(ToQtName(FileName));
-    if (!file.open(QIODevice::ReadOnly))
+void TBitmap::LoadFromFile(const std::string& FileName, int64_t PixelLimit) {
+    QFile file(QtFileName(FileName));
+    // Opening a FIFO would wait for a writer, and a device may never end.
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         throw EFOpenError(FileName);
     // Any large file that is not a bitmap is refused before it is read into memory.
     const QByteArray bytes = file.peek(2) == "BM" ? file.readAll() : file.peek(2);
     if (file.error() != QFileDevice::NoError)
         throw EFOpenError(FileName);
-    LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    try {
+        LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()),
+                       PixelLimit);
+    } catch (const EPictureTooLarge& E) {
+        throw EPictureTooLarge(FileName + ": " + E.what());
+    }
 }
 
-void TBitmap::LoadFromMemory(const uint8_t* Data, size_t Size) {
-    TBmpImage image = DecodeBmp(Data, Size);
+void TBitmap::LoadFromMemory(const uint8_t* Data, size_t Size, int64_t PixelLimit) {
+    TBmpImage image = DecodeBmp(Data, Size, PixelLimit);
     FWidth = image.Width;
     FHeight = image.Height;
     FPixelFormat = image.PixelFormat;
@@ -99,7 +98,7 @@ std::vector<uint8_t> TBitmap::SaveToMemory() const {
 void TBitmap::SaveToFile(const std::string& FileName) const {
     // Encode first: a bitmap that cannot be saved leaves any existing file alone.
     const std::vector<uint8_t> bytes = SaveToMemory();
-    QSaveFile file(ToQtName(FileName));
+    QSaveFile file(QtFileName(FileName));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
             qint64(bytes.size()) ||

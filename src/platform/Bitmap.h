@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Exception.h"
 #include "platform/Types.h"
 
 #include <cstddef>
@@ -10,6 +11,12 @@
 
 class TCanvas;
 class TBufferCanvas;
+
+// A picture larger than the caller's limit, refused before its pixels are allocated.
+class EPictureTooLarge : public EInvalidGraphic {
+public:
+    using EInvalidGraphic::EInvalidGraphic;
+};
 
 enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
 
@@ -55,10 +62,12 @@ public:
 
     // Windows BMP: core, info, v4 and v5 headers; 8 bits per pixel uncompressed or RLE8,
     // bottom-up or top-down. Other depths are read as far as their header (size, format).
-    // A missing file raises EFOpenError; a malformed one EInvalidGraphic. On failure the
-    // bitmap is unchanged. BmpCodec.h lists how the cases real files disagree on are read.
-    void LoadFromFile(const std::string& FileName);
-    void LoadFromMemory(const uint8_t* Data, size_t Size);
+    // A missing file, or one that is not a regular file (a FIFO, a device), raises
+    // EFOpenError; a malformed one EInvalidGraphic, and a picture of more than PixelLimit
+    // pixels EPictureTooLarge naming the file and the limit. On failure the bitmap is
+    // unchanged. BmpCodec.h lists how the cases real files disagree on are read.
+    void LoadFromFile(const std::string& FileName, int64_t PixelLimit = MaxPixels);
+    void LoadFromMemory(const uint8_t* Data, size_t Size, int64_t PixelLimit = MaxPixels);
 
     // An 8-bit BMP with a 256-entry colour table; EFCreateError when the file cannot be
     // written. Other formats raise EInvalidGraphic.

@@ -95,7 +95,7 @@ struct THeader {
     size_t DataOffset = 0;
 };
 
-THeader ReadHeader(const uint8_t* Data, size_t Size) {
+THeader ReadHeader(const uint8_t* Data, size_t Size, int64_t PixelLimit) {
     if (Size < 2 || Data[0] != 'B' || Data[1] != 'M')
         Invalid("bad signature, not a BMP file");
     if (Size < FileHeaderSize + 4)
@@ -145,9 +145,11 @@ THeader ReadHeader(const uint8_t* Data, size_t Size) {
         Invalid("height " + std::to_string(height) + " is out of range");
     h.TopDown = height < 0;
     h.Height = h.TopDown ? -height : height;
-    if (int64_t(h.Width) * int64_t(h.Height) > TBitmap::MaxPixels)
-        Invalid("width x height exceeds the limit of " + std::to_string(TBitmap::MaxPixels) +
-                " pixels");
+    const int64_t Limit = std::min(PixelLimit, TBitmap::MaxPixels);
+    if (int64_t(h.Width) * int64_t(h.Height) > Limit)
+        throw EPictureTooLarge("Bitmap image is not valid: width x height exceeds the limit of " +
+                               std::to_string(Limit) + " pixels (" + std::to_string(h.Width) +
+                               " x " + std::to_string(h.Height) + ")");
 
     // A plain info header keeps its bit-field masks between header and colour table.
     size_t masks = 0;
@@ -328,10 +330,10 @@ void CheckUndecoded(size_t Size, const THeader& H) {
 
 } // namespace
 
-TBmpImage DecodeBmp(const uint8_t* Data, size_t Size) {
+TBmpImage DecodeBmp(const uint8_t* Data, size_t Size, int64_t PixelLimit) {
     if (Data == nullptr)
         Size = 0;
-    const THeader h = ReadHeader(Data, Size);
+    const THeader h = ReadHeader(Data, Size, PixelLimit);
 
     TBmpImage image;
     image.Width = h.Width;

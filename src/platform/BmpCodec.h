@@ -34,7 +34,9 @@ struct TBmpImage {
 //   last row are ignored.
 // - Pixel indices beyond the colour table are refused.
 // - The reserved byte of colour table entries is read as 0.
-TBmpImage DecodeBmp(const uint8_t* Data, size_t Size);
+// A picture of more than PixelLimit pixels (never more than TBitmap::MaxPixels) raises
+// EPictureTooLarge before anything is allocated for it.
+TBmpImage DecodeBmp(const uint8_t* Data, size_t Size, int64_t PixelLimit = TBitmap::MaxPixels);
 
 // BITMAPFILEHEADER + BITMAPINFOHEADER, 8 bits per pixel, BI_RGB, 256 colour entries,
 // bottom-up rows padded to 4 bytes. Palette is taken up to 256 entries, black beyond.

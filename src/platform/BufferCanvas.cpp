@@ -1,5 +1,7 @@
 #include "platform/Bitmap.h"
+
 #include "platform/Canvas.h"
+#include "platform/Text.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -12,10 +14,6 @@
 #include <cstring>
 
 namespace {
-
-QString ToQt(const std::string& Text) {
-    return QString::fromLatin1(Text.data(), qsizetype(Text.size()));
-}
 
 bool HaveFonts() {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
@@ -311,7 +309,7 @@ void TBufferCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
         return;
     const QFont font = QtFont(Font());
     const QFontMetrics metrics(font);
-    const QString text = ToQt(Text);
+    const QString text = ShownText(Text);
     const int cellWidth = metrics.horizontalAdvance(text);
     const int cellHeight = metrics.ascent() + metrics.descent();
     SetPenPos({int32_t(std::clamp<int64_t>(int64_t(X) + cellWidth, INT32_MIN, INT32_MAX)), Y});
@@ -352,7 +350,7 @@ void TBufferCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
 int32_t TBufferCanvas::TextWidth(const std::string& Text) {
     if (!HaveFonts())
         return 0;
-    return QFontMetrics(QtFont(Font())).horizontalAdvance(ToQt(Text));
+    return QFontMetrics(QtFont(Font())).horizontalAdvance(ShownText(Text));
 }
 
 int32_t TBufferCanvas::TextHeight(const std::string&) {

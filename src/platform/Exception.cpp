@@ -5,6 +5,9 @@ EFOpenError::EFOpenError(const std::string& FileName) : Exception("Cannot open f
 EFCreateError::EFCreateError(const std::string& FileName)
     : Exception("Cannot create file " + FileName) {}
 
+EFCreateError::EFCreateError(const std::string& FileName, const std::string& Reason)
+    : Exception("Cannot create file " + FileName + ": " + Reason) {}
+
 EListError::EListError(long long Index)
     : Exception("List index out of bounds (" + std::to_string(Index) + ")") {}
 

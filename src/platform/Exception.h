@@ -21,6 +21,8 @@ public:
 class EFCreateError : public Exception {
 public:
     explicit EFCreateError(const std::string& FileName);
+    // "Cannot create file %s: %s", with the system's reason.
+    EFCreateError(const std::string& FileName, const std::string& Reason);
 };
 
 // "List index out of bounds (%d)"

@@ -1,5 +1,7 @@
 #include "platform/Bitmap.h"
+
 #include "platform/Canvas.h"
+#include "platform/Text.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -14,10 +16,6 @@ namespace {
 
 QColor ToQColor(TColor C) {
     return QColor(GetRValue(C), GetGValue(C), GetBValue(C));
-}
-
-QString ToQt(const std::string& Text) {
-    return QString::fromLatin1(Text.data(), qsizetype(Text.size()));
 }
 
 // Qt's integer rectangles carry int widths: keep huge ones within range.
@@ -47,7 +45,7 @@ QImage ImageOf(const TBitmap& Bitmap) {
 } // namespace
 
 QFont QtFont(const TFont& Font) {
-    QFont font(ToQt(Font.Name));
+    QFont font(ShownText(Font.Name));
     font.setPixelSize(std::max(1, int(std::lround(Font.Size * 96.0 / 72.0))));
     font.setBold((Font.Style & fsBold) != 0);
     font.setItalic((Font.Style & fsItalic) != 0);
@@ -141,7 +139,7 @@ void TWidgetCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
         return;
     const QFont font = QtFont(Font());
     const QFontMetrics metrics(font);
-    const QString text = ToQt(Text);
+    const QString text = ShownText(Text);
     if (Brush().Style == TBrushStyle::bsSolid)
         FPainter->fillRect(
             QRect(X, Y, metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent()),
@@ -155,7 +153,7 @@ void TWidgetCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
 int32_t TWidgetCanvas::TextWidth(const std::string& Text) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return 0;
-    return QFontMetrics(QtFont(Font())).horizontalAdvance(ToQt(Text));
+    return QFontMetrics(QtFont(Font())).horizontalAdvance(ShownText(Text));
 }
 
 int32_t TWidgetCanvas::TextHeight(const std::string&) {

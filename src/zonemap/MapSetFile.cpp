@@ -4,11 +4,12 @@
 #include "graphics/ColorPalette.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
+#include "platform/FileWrite.h"
+#include "platform/Text.h"
 #include "zonemap/StringUtils.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -16,10 +17,6 @@
 #include <unordered_map>
 
 namespace {
-
-QString ToQtName(const std::string& FileName) {
-    return QString::fromLatin1(FileName.data(), qsizetype(FileName.size()));
-}
 
 // The text after the last directory separator or drive colon.
 std::string_view FileNamePart(std::string_view Name) {
@@ -45,7 +42,7 @@ bool HasLineBreak(const std::string& Text) {
 void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     if (FileNamePart(Value) == FileNamePart(FMapSetFile))
         return;
-    QFile File(ToQtName(Value));
+    QFile File(QtFileName(Value));
     if (!QFileInfo(File).isFile())
         return;
     // Read before anything is emptied: a file that exists but cannot be read changes
@@ -62,8 +59,9 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     FMapSetFile = Value;
     Clear();
     FLoadLine = 0;
+    FLoadPixels = 0;
 
-    // The source images live until the load ends, also when it stops early.
+    // The source images kept for the preview (empty entries when none is asked for).
     std::vector<std::unique_ptr<TBitmap>> Images;
     LoadLines(std::string(Bytes.constData(), size_t(Bytes.size())), Images);
 
@@ -102,15 +100,30 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
         SplitOff(Value, '=', Key);
         if (Key == "Bitmap") {
             const std::string Name(Value);
+            const std::string Path = BitmapPath(Name);
             auto Image = std::make_unique<TBitmap>();
-            Image->LoadFromFile(BitmapPath(Name));
-            Images.push_back(std::move(Image));
+            const int64_t Left = MaxLoadPixels - FLoadPixels;
+            try {
+                Image->LoadFromFile(Path, std::min(MaxBitmapPixels, Left));
+            } catch (const EPictureTooLarge&) {
+                if (Left >= MaxBitmapPixels)
+                    throw;
+                throw EPictureTooLarge(Path +
+                                       ": Bitmap image is not valid: the bitmaps of the map set "
+                                       "together exceed the limit of " +
+                                       std::to_string(MaxLoadPixels) + " pixels");
+            }
+            FLoadPixels += int64_t(Image->Width()) * Image->Height();
             auto Factory = std::make_unique<TCompressedBitmapSpriteFactory>();
-            Factory->SetBitmap(Images.back().get());
+            Factory->SetBitmap(Image.get());
             FBitmaps.push_back({Name, std::move(Factory)});
             if (ColorPalette() != nullptr)
-                ColorPalette()->LoadFromBitmap(Images.back().get());
+                ColorPalette()->LoadFromBitmap(Image.get());
             RecreateBuffer();
+            // Only the preview needs the decoded picture once it is compressed.
+            if (FPreviewWidth <= 0 || FPreviewHeight <= 0)
+                Image.reset();
+            Images.push_back(std::move(Image));
         } else if (Key == "Element") {
             std::string_view Name;
             SplitOff(Value, ':', Name);
@@ -147,7 +160,7 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
 void TZoneSpriteSurface::BuildPreview(const std::vector<std::unique_ptr<TBitmap>>& Images) {
     // Emptied first: a preview never shows parts of the one before.
     FPreview->SetSize(0, 0);
-    if (Images.empty())
+    if (Images.empty() || Images.front() == nullptr)
         return;
     FPreview->SetPixelFormat(TPixelFormat::pf8bit);
     FPreview->SetPalette(Images.front()->Palette());
@@ -245,20 +258,17 @@ std::string TZoneSpriteSurface::MapSetText() const {
     return Text;
 }
 
+bool TZoneSpriteSurface::CheckedMapSetText(std::string& Text) {
+    if (!CheckNames())
+        return false;
+    Text = MapSetText();
+    return true;
+}
+
 bool TZoneSpriteSurface::SaveMapSet(const std::string& FileName) {
     if (!CheckNames())
         return false;
     const std::string Text = MapSetText();
-    // The old file is replaced only by the rename at commit, after every byte is written.
-    // Unbuffered: a buffered QSaveFile flushes at commit without noting a failed write
-    // there, and would rename a file cut short over the old one.
-    QSaveFile File(ToQtName(FileName));
-    if (!File.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EFCreateError(FileName);
-    if (File.write(Text.data(), qint64(Text.size())) != qint64(Text.size()) || !File.commit()) {
-        const std::string Error = File.errorString().toStdString();
-        File.cancelWriting();
-        throw EStreamError("Cannot write file " + FileName + ": " + Error);
-    }
+    WriteWholeFile(FileName, Text.data(), Text.size());
     return true;
 }

@@ -73,6 +73,8 @@ public:
     // None until the surface first builds grid points.
     TPointList* GridPoints() const { return FGridPoints.get(); }
     TPointList& EnsureGridPoints();
+    // The last grid-point build gave this zone none because of its budgets.
+    bool GridPointsRefused() const { return FGridPointsRefused; }
 
     int32_t PathCost() const { return FPathCost; }
     void SetPathCost(int32_t Value) { FPathCost = Value; }
@@ -117,6 +119,7 @@ private:
     std::string FNeighborIndexText;
     TZoneSprite* FSprite = nullptr;
     int32_t FIndex = -1;
+    bool FGridPointsRefused = false;
 };
 
 // Same end points, in the same or in the opposite order; exact comparison.

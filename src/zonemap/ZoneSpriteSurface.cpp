@@ -62,7 +62,7 @@ std::string TZoneSpriteSurface::BitmapPath(const std::string& FileName) const {
 
 void TZoneSpriteSurface::AddBitmap(const std::string& FileName) {
     TBitmap Image;
-    Image.LoadFromFile(BitmapPath(FileName));
+    Image.LoadFromFile(BitmapPath(FileName), MaxBitmapPixels);
     auto Factory = std::make_unique<TCompressedBitmapSpriteFactory>();
     Factory->SetBitmap(&Image);
     if (ColorPalette() != nullptr)
@@ -254,9 +254,12 @@ void TZoneSpriteSurface::MouseDown(TMouseButton Button, TShiftState Shift, int X
 void TZoneSpriteSurface::BuildGridPoints() {
     if (FGridWidth <= 0 || FGridHeight <= 0)
         return;
+    int64_t CandidatesLeft = MaxGridCandidates;
+    int64_t WorkLeft = MaxGridWorkTotal;
     for (const auto& Z : FZones) {
         TPointList& Grid = Z->EnsureGridPoints();
         Grid.Clear();
+        Z->FGridPointsRefused = false;
         if (Z->PointCount() == 0)
             continue;
         const TRect& B = Z->Bounds();
@@ -267,9 +270,15 @@ void TZoneSpriteSurface::BuildGridPoints() {
         const int64_t Rows = Top < RowEnd ? (RowEnd - Top + FGridHeight - 1) / FGridHeight : 0;
         const int64_t Columns =
             B.Left < ColumnEnd ? (ColumnEnd - B.Left + FGridWidth - 1) / FGridWidth : 0;
-        if (Rows == 0 || Columns == 0 || Rows > MaxGridWork / Columns ||
-            Rows * Columns > MaxGridWork / Z->PointCount())
+        if (Rows == 0 || Columns == 0)
             continue;
+        if (Rows > MaxGridWork / Columns || Rows * Columns > MaxGridWork / Z->PointCount() ||
+            Rows * Columns > CandidatesLeft || Rows * Columns * Z->PointCount() > WorkLeft) {
+            Z->FGridPointsRefused = true;
+            continue;
+        }
+        CandidatesLeft -= Rows * Columns;
+        WorkLeft -= Rows * Columns * Z->PointCount();
         for (int64_t Y = Top; Y < RowEnd; Y += FGridHeight) {
             if (Y < std::numeric_limits<int32_t>::min())
                 continue;

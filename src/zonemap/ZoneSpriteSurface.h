@@ -73,7 +73,8 @@ public:
     const std::string& BitmapDirectory() const { return FBitmapDirectory; }
     void SetBitmapDirectory(const std::string& Value) { FBitmapDirectory = Value; }
 
-    // The last name set. Setting a name loads that map-set file, unless its file-name part
+    // The last name set. Setting a name loads that map-set file (and the bitmaps it names,
+    // each released once compressed unless a preview is asked for), unless its file-name part
     // equals the current one or no file exists there (then nothing changes). The load
     // empties the surface first; a line that cannot be used (a bitmap that cannot be read,
     // an unknown bitmap name, a zone number outside the list, a neighbour number that is
@@ -90,9 +91,12 @@ public:
     // Checks the zone names (message and false for an unnamed zone, a repeated name, or a
     // name that would break the file), then writes the map set. The file is replaced in
     // one step only once every byte is written: a failure leaves the old file as it was
-    // and raises EFCreateError "Cannot create file %s" or EStreamError with the write
-    // error. MapSetFile does not change.
+    // and raises EFCreateError "Cannot create file %s: <reason>" or EStreamError with the
+    // write error. A target that exists and is not a regular file (a device, a FIFO) is
+    // written directly, never replaced. MapSetFile does not change.
     bool SaveMapSet(const std::string& FileName);
+    // The same name checks, then the text SaveMapSet would write, for other destinations.
+    bool CheckedMapSetText(std::string& Text);
 
     TCreateZoneEvent OnCreateZone;
     TZoneSpriteEvent OnCreateZoneSprite;
@@ -161,11 +165,23 @@ public:
     TZone* PathZone(int32_t Index) const;
 
     // Grid points of every zone, row by row from Point(0).y + GridMarginTop; nothing when
-    // GridWidth or GridHeight is not positive. A zone whose candidates times vertices
-    // exceed MaxGridWork (a thousand times what real zones need) gets none, so absurd
-    // coordinates or vertex counts cannot stall a load.
+    // GridWidth or GridHeight is not positive. Budgets keep a few bytes of hostile zone
+    // text from costing gigabytes or minutes: a zone whose candidates times vertices exceed
+    // MaxGridWork (a thousand times what real zones need) gets none, and so does, in list
+    // order, every zone that would take the build past MaxGridCandidates grid candidates
+    // (at most 64 MiB of points) or MaxGridWorkTotal candidates times vertices in all.
+    // A map of 20,000 real zones stays far inside both. Zones refused so are marked
+    // (TZone::GridPointsRefused).
     static constexpr int64_t MaxGridWork = int64_t(1) << 26;
+    static constexpr int64_t MaxGridCandidates = int64_t(1) << 23;
+    static constexpr int64_t MaxGridWorkTotal = int64_t(1) << 28;
     void BuildGridPoints();
+
+    // Largest source bitmap a map set or AddBitmap may open (8192 x 8192), and the most
+    // pixels all the source bitmaps of one load may have together; past either the load
+    // stops with EPictureTooLarge (an EInvalidGraphic) naming the file and the limit.
+    static constexpr int64_t MaxBitmapPixels = int64_t(1) << 26;
+    static constexpr int64_t MaxLoadPixels = int64_t(1) << 29;
 
 protected:
     // The base behaviour, then OnZoneClick for the first zone (in list order) whose
@@ -202,4 +218,5 @@ private:
     std::vector<TElementEntry> FElementNames;
     std::string FBitmapDirectory;
     int32_t FLoadLine = 0;
+    int64_t FLoadPixels = 0;
 };

@@ -189,3 +189,53 @@ TEST(OutlineChecks, ReportFewPointsBeforeCrossings) {
 }
 
 } // namespace
+
+namespace {
+
+// The sweep must agree with the exhaustive search on outlines full of the degenerate cases
+// (shared corners, collinear edges, vertical edges, spikes): small random ones on a 5 x 5
+// grid.
+TEST(SelfIntersectionSweep, AgreesWithTheExhaustiveSearch) {
+    uint32_t State = 2024;
+    const auto Next = [&State](int Range) {
+        State = State * 1103515245u + 12345u;
+        return int32_t((State >> 16) % uint32_t(Range));
+    };
+    int Meeting = 0;
+    for (int Round = 0; Round < 20000; ++Round) {
+        std::vector<TPoint> Points(size_t(3 + Next(6)));
+        for (TPoint& P : Points)
+            P = {Next(5), Next(5)};
+        TEdgePair Exhaustive, Swept;
+        const bool Expected = FindSelfIntersection(Points, Exhaustive);
+        ASSERT_EQ(SweepSelfIntersection(Points, Swept), Expected) << "round " << Round;
+        if (!Expected)
+            continue;
+        ++Meeting;
+    }
+    EXPECT_GT(Meeting, 1000);
+    EXPECT_LT(Meeting, 20000);
+}
+
+} // namespace
+
+namespace {
+
+// Past the exhaustive search's budget the sweep decides: a simple zigzag of 40,000 long
+// edges, all overlapping in x, and the same with one corner pulled across its neighbours.
+TEST(SelfIntersectionSweep, DecidesLargeOutlines) {
+    std::vector<TPoint> Points;
+    for (int I = 0; I < 39998; ++I)
+        Points.push_back({I % 2 == 0 ? 0 : 100000, I});
+    Points.push_back({-10, 39997});
+    Points.push_back({-10, 0});
+    TEdgePair Pair;
+    EXPECT_FALSE(FindSelfIntersection(Points, Pair));
+    Points[20001].Y = 19990;
+    ASSERT_TRUE(FindSelfIntersection(Points, Pair));
+    EXPECT_LT(Pair.Edge1, Pair.Edge2);
+    EXPECT_GE(Pair.Edge2, 19990);
+    EXPECT_LE(Pair.Edge1, 20001);
+}
+
+} // namespace

@@ -11,7 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 
@@ -126,6 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         TFindingCase{"no-neighbor", {"Zone=300,200,350,200,350,250,300,250,;Far;0;"}, {2}},
         // The border x = 200 split by an extra point on the new zone's side.
         TFindingCase{"split-border", {"Zone=200,0,200,75,200,150,100,150,100,0,;Half;0;"}, {1, 2}},
+        TFindingCase{"no-grid-points", {"Zone=0,0,80000,0,80000,104000,0,104000,;Huge;0;"}, {2}},
         TFindingCase{"self-link", {"Link=1,1"}, {1}},
         TFindingCase{"redundant-link", {"Link=0,1"}, {0, 1}},
         TFindingCase{"zone-outside-bitmaps", {"Zone=400,0,500,0,500,150,400,150,;Out;0;"}, {2}},
@@ -275,7 +281,8 @@ TEST_F(Tool, RefusedSaveShowsTheMessageAndWritesNothing) {
 
     const TToolRun NoDir = RunTool({"resave", Map(TwoLands), Dir.File("no/such/dir.mapset")});
     EXPECT_EQ(NoDir.Status, 2);
-    EXPECT_EQ(NoDir.Err, "Cannot create file " + Dir.File("no/such/dir.mapset") + "\n");
+    EXPECT_EQ(NoDir.Err, "Cannot create file " + Dir.File("no/such/dir.mapset") +
+                             ": No such file or directory\n");
 }
 
 // Pixels of a rendered picture as RGB.
@@ -392,6 +399,143 @@ TEST_F(Tool, CheckOfTwentyThousandZonesTakesSeconds) {
     RecordProperty("check_seconds", std::to_string(CheckSeconds));
     RecordProperty("resave_seconds", std::to_string(ResaveSeconds));
     EXPECT_LT(CheckSeconds, 60.0);
+}
+
+} // namespace
+
+namespace {
+
+// Names are the system's bytes: a map set, its bitmap, its directory and the outputs all
+// named with non-ASCII characters.
+TEST_F(Tool, NonAsciiFileNamesReachTheFileSystemAsTheyAre) {
+    const std::string Sub = Dir.File("地図");
+    std::filesystem::create_directory(Sub);
+    WriteBitmap(Sub + "/hügel.bmp", 200, 150, 100, 40, 128, 32);
+    std::vector<std::string> Lines = TwoLands;
+    Lines[0] = "Bitmap=hügel.bmp";
+    Lines[1] = "Element=hügel.bmp:0,0";
+    Lines[2] = "Element=hügel.bmp:200,0";
+    WriteMapSet(Sub + "/kärte.mapset", Lines);
+    const std::string File = Sub + "/kärte.mapset";
+
+    const TToolRun Check = RunTool({"check", File});
+    EXPECT_EQ(Check.Status, 0) << Check.Out << Check.Err;
+    EXPECT_EQ(Check.Out, File + ": 2 zones, no findings\n");
+    ASSERT_EQ(RunTool({"resave", File, Sub + "/ausgabe-ü.mapset"}).Status, 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(Sub + "/ausgabe-ü.mapset"));
+    ASSERT_EQ(RunTool({"render", File, Sub + "/bild-ü.png"}).Status, 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(Sub + "/bild-ü.png"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Sub),
+                            std::filesystem::directory_iterator()),
+              4);
+}
+
+// JSON is always valid UTF-8: a UTF-8 name stays itself, a Latin-1 byte is shown as the
+// Latin-1 letter; the plain output passes the bytes through.
+TEST_F(Tool, JsonShowsNamesByTheOneRuleAndPlainTextKeepsTheBytes) {
+    const std::string File =
+        Map({"Zone=0,0,10,0,10,10,0,10,;\xC3\x9Cnterland;0;", "Zone=50,0,60,0,60,10,;\xDC"
+                                                              "berland;0;"});
+    int Status = -1;
+    const QJsonObject Json = CheckJson(File, Status);
+    EXPECT_EQ(Status, 1);
+    std::vector<QString> Names;
+    for (const QJsonValue& V : Json["findings"].toArray())
+        if (V.toObject()["kind"].toString() == QLatin1String("no-neighbor"))
+            for (const QJsonValue& Z : V.toObject()["zones"].toArray())
+                Names.push_back(Z.toObject()["name"].toString());
+    EXPECT_EQ(Names, (std::vector<QString>{QString::fromUtf8("Ünterland"),
+                                           QString::fromUtf8("Überland")}));
+    const TToolRun Plain = RunTool({"check", File});
+    EXPECT_NE(Plain.Out.find("zone 1 \"\xDC"
+                             "berland\""),
+              std::string::npos)
+        << Plain.Out;
+}
+
+// Files written by this process and its children stay under Bytes until destruction.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t Bytes) : FHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        rlimit Small = FOld;
+        Small.rlim_cur = Bytes;
+        setrlimit(RLIMIT_FSIZE, &Small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, FHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit FOld{};
+    void (*FHandler)(int);
+};
+
+TEST_F(Tool, RenderThatCannotBeWrittenLeavesTheOldPictureAndSaysWhy) {
+    const std::string File = Map(TwoLands);
+    const std::string Png = Dir.File("map.png");
+    std::ofstream(Png, std::ios::binary) << "the old picture";
+    TToolRun Run;
+    {
+        FileSizeLimit Limit(256);
+        Run = RunTool({"render", File, Png});
+    }
+    EXPECT_EQ(Run.Status, 2);
+    EXPECT_EQ(Run.Err, "Cannot write file " + Png + ": File too large\n");
+    EXPECT_EQ(ReadFile(Png), "the old picture");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()),
+                            std::filesystem::directory_iterator()),
+              3)
+        << "something was left beside the picture";
+}
+
+// A device as the target is written to, never replaced by a regular file.
+TEST_F(Tool, ADeviceAsTheTargetStaysADevice) {
+    const std::string Node = Dir.File("full");
+    if (mknod(Node.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "no device node can be made here";
+    const std::string File = Map(TwoLands);
+    for (const std::vector<std::string>& Args :
+         {std::vector<std::string>{"resave", File, Node}, {"render", File, Node}}) {
+        const TToolRun Run = RunTool(Args);
+        EXPECT_EQ(Run.Status, 2) << Args[0];
+        // "No space left on device" from the device, or a refusal to open it on a file
+        // system mounted without devices; never a success.
+        EXPECT_EQ(Run.Err.rfind("Cannot ", 0), 0u) << Run.Err;
+        EXPECT_EQ(Run.Err.find("Unknown error"), std::string::npos) << Run.Err;
+        struct stat Info {};
+        ASSERT_EQ(stat(Node.c_str(), &Info), 0);
+        EXPECT_TRUE(S_ISCHR(Info.st_mode)) << Args[0];
+    }
+}
+
+TEST_F(Tool, DashWritesToStandardOutput) {
+    const std::string File = Map(TwoLands);
+    ASSERT_EQ(RunTool({"resave", File, Dir.File("out.mapset")}).Status, 0);
+    const TToolRun Text = RunTool({"resave", File, "-"});
+    EXPECT_EQ(Text.Status, 0) << Text.Err;
+    EXPECT_EQ(Text.Out, ReadFile(Dir.File("out.mapset")));
+    const TToolRun Png = RunTool({"render", File, "-"});
+    EXPECT_EQ(Png.Status, 0) << Png.Err;
+    QImage Image;
+    ASSERT_TRUE(Image.loadFromData(QByteArray::fromStdString(Png.Out), "png"));
+    EXPECT_EQ(Image.size(), QSize(400, 150));
+    EXPECT_FALSE(std::filesystem::exists("-"));
+}
+
+} // namespace
+
+namespace {
+
+// A map whose background is not placed yet is not at fault for its zones.
+TEST_F(Tool, ZonesOfAMapWithoutElementsAreNotOutsideTheBitmaps) {
+    const std::string File = Map({"Bitmap=hills.bmp", TwoLands[3], TwoLands[4]});
+    const TToolRun Run = RunTool({"check", File});
+    EXPECT_EQ(Run.Status, 0) << Run.Out;
+    EXPECT_EQ(Run.Out.find("zone-outside-bitmaps"), std::string::npos) << Run.Out;
 }
 
 } // namespace

@@ -184,6 +184,12 @@ std::vector<Row> Rows() {
          MakeBmp({.Width = 65536, .Height = 65536, .Pixels = "x"}),
          "exceeds the limit",
          {}},
+        // 1,080 bytes that claim 16384 x 16384 pixels; refused before they are allocated.
+        {"BitmapRleBomb",
+         TKind::BitmapFile,
+         MakeBmp({.Width = 16384, .Height = 16384, .Compression = 1, .Pixels = "\x00\x01"s}),
+         "in.bmp: Bitmap image is not valid: width x height exceeds the limit of 67108864 pixels",
+         {}},
         {"BmpIndexBeyondShortTable",
          TKind::Bmp,
          MakeBmp({.ColorsUsed = 2, .Pixels = "\x05\x00\x00\x00\x00\x00\x00\x00"s}),

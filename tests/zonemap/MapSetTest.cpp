@@ -426,7 +426,7 @@ TEST_F(MapSetTest, FileThatCannotBeCreated) {
         S.Surface.SaveMapSet(Path);
         FAIL() << "no error";
     } catch (const EFCreateError& E) {
-        EXPECT_EQ(E.Message(), "Cannot create file " + Path);
+        EXPECT_EQ(E.Message(), "Cannot create file " + Path + ": No such file or directory");
     }
 }
 
