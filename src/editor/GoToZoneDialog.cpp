@@ -54,6 +54,8 @@ void TGoToZoneDialog::SetNames(const std::vector<std::string>& Names) {
     shown.removeDuplicates();
     FModel->setStringList(shown);
     FChosen = -1;
+    edtZoneName->clear();
+    lblProblem->hide();
 }
 
 std::string TGoToZoneDialog::ChosenName() const {
