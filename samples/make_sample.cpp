@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
