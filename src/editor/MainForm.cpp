@@ -1,7 +1,10 @@
 #include "editor/MainForm.h"
 
 #include "editor/FileDialog.h"
+#include "editor/GoToZoneDialog.h"
 #include "editor/GridSizeForm.h"
+#include "editor/MapNavigator.h"
+#include "editor/OverviewWindow.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/ScrollerGlyph.h"
 #include "editor/SpinEdit.h"
@@ -180,13 +183,18 @@ void TfrmMain::CreateMenus() {
         MenuItem(Zone, "AddanonAdjacentNeighbor1", "Add a non-Adjacent Neighbor");
     FindPathtoDestination1 = MenuItem(Zone, "FindPathtoDestination1", "Find Path to Destination");
 
+    mniGoToZone = MenuItem(Zone, "mniGoToZone", "Go to Zone...");
+    mniGoToZone->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    View->addSeparator();
+    mniOverview = MenuItem(View, "mniOverview", "Overview");
+
     QMenu* Help = menuBar()->addMenu("Help");
     Help->setObjectName("Help1");
     mniAbout = MenuItem(Help, "mniAbout", "About");
 
     // Shortcuts work wherever the focus is in the main window, also on the map.
     for (QAction* Item : {mniNewMapSet, mniLoad, mniSave, mniSaveAs, mniExit, ClearAll1,
-                          RemoveLast1, HighlightNeighbors1})
+                          RemoveLast1, HighlightNeighbors1, mniGoToZone})
         Item->setShortcutContext(Qt::WindowShortcut);
 
     const auto Bind = [this](QAction* Item, void (TfrmMain::*Handler)()) {
@@ -208,6 +216,8 @@ void TfrmMain::CreateMenus() {
     Bind(AddanonAdjacentNeighbor1, &TfrmMain::AddanonAdjacentNeighbor1Click);
     Bind(FindPathtoDestination1, &TfrmMain::FindPathtoDestination1Click);
     Bind(mniAbout, &TfrmMain::mniAboutClick);
+    Bind(mniOverview, &TfrmMain::mniOverviewClick);
+    Bind(mniGoToZone, &TfrmMain::mniGoToZoneClick);
 }
 
 void TfrmMain::CreateStatusBar() {
@@ -300,8 +310,13 @@ void TfrmMain::CreateMapArea() {
     sbHorizontal->setObjectName("sbHorizontal");
     sbVertical = new TScrollBar(Qt::Vertical, nullptr, Area);
     sbVertical->setObjectName("sbVertical");
-    surface->SetScrollBarHorz(sbHorizontal);
-    surface->SetScrollBarVert(sbVertical);
+    // Wheel, keys and bars move the view, each step on screen at once.
+    Navigator = new TMapNavigator(surface, this);
+    Navigator->setObjectName("Navigator");
+    Navigator->AttachScrollBars(sbHorizontal, sbVertical);
+    frmOverview = new TOverviewWindow(surface, Navigator, this);
+    frmOverview->hide();
+    dlgGoToZone = new TGoToZoneDialog(this);
 
     Grid->addWidget(ElasticPanel2, 0, 0);
     Grid->addWidget(sbVertical, 0, 1);
@@ -473,6 +488,8 @@ void TfrmMain::UpdateCaption() {
 void TfrmMain::SetModified(bool Value) {
     FModified = Value;
     setWindowModified(Value);
+    if (Value)
+        MapChanged();
 }
 
 void TfrmMain::RenderNow() {
@@ -504,6 +521,47 @@ void TfrmMain::pageMainChange() {
 void TfrmMain::surfaceOffsetChange(TObject*) {
     SetStatus(0, "OffsetX: " + std::to_string(surface->OffsetX()));
     SetStatus(1, "OffsetY: " + std::to_string(surface->OffsetY()));
+    if (frmOverview)
+        frmOverview->ViewChanged();
+}
+
+void TfrmMain::MapChanged() {
+    if (frmOverview)
+        frmOverview->MapChanged();
+}
+
+void TfrmMain::mniOverviewClick() {
+    if (!frmOverview->isVisible()) {
+        // First shown below the points editor's place, beside the main window.
+        frmOverview->resize(320, 240);
+        frmOverview->move(frameGeometry().topRight() + QPoint(4, 220));
+    }
+    frmOverview->show();
+    frmOverview->raise();
+    frmOverview->MapChanged();
+    frmOverview->ViewChanged();
+}
+
+void TfrmMain::mniGoToZoneClick() {
+    std::vector<std::string> Names;
+    Names.reserve(size_t(surface->ZoneCount()));
+    for (int32_t I = 0; I < surface->ZoneCount(); ++I)
+        Names.push_back(surface->Zone(I)->Name());
+    dlgGoToZone->SetNames(Names);
+    if (dlgGoToZone->exec() != QDialog::Accepted)
+        return;
+    const int Index = dlgGoToZone->ChosenIndex();
+    if (Index >= 0 && Index < surface->ZoneCount())
+        SelectAndCenter(surface->Zone(Index));
+}
+
+void TfrmMain::SelectAndCenter(TZone* Zone) {
+    ClearHighlights();
+    SelectZone(Zone);
+    const TRect& B = Zone->Bounds();
+    Navigator->CenterOn(int32_t((int64_t(B.Left) + B.Right) / 2),
+                        int32_t((int64_t(B.Top) + B.Bottom) / 2));
+    RenderNow();
 }
 
 void TfrmMain::mniViewBackgroundClick() {

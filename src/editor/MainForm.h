@@ -29,6 +29,9 @@ class TColorPalette;
 class TDIBCanvas;
 class TElasticPanel;
 class TFileDialog;
+class TGoToZoneDialog;
+class TMapNavigator;
+class TOverviewWindow;
 class TSpriteSurfaceScroller;
 class TZone;
 class TZoneSprite;
@@ -89,6 +92,12 @@ public:
     QAction* AddanonAdjacentNeighbor1 = nullptr;
     QAction* FindPathtoDestination1 = nullptr;
     QAction* mniAbout = nullptr;
+    // Beyond the design: navigation for large maps.
+    QAction* mniOverview = nullptr;
+    QAction* mniGoToZone = nullptr;
+    TMapNavigator* Navigator = nullptr;
+    TOverviewWindow* frmOverview = nullptr;
+    TGoToZoneDialog* dlgGoToZone = nullptr;
 
     // Background page.
     QGroupBox* GroupBox1 = nullptr;
@@ -132,6 +141,8 @@ public:
     void mniGridClick();
     void mniGridSizeClick();
     void mniAboutClick();
+    void mniOverviewClick();
+    void mniGoToZoneClick();
     void surfaceAfterSpriteRender(TObject* Sender, TCanvas& ACanvas, TDIBCanvas& ADibCanvas);
     void surfaceMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
@@ -186,6 +197,8 @@ public:
     // Renders a frame now, so that a change is on screen without waiting for the
     // animation.
     void RenderNow();
+    // Selects the zone as a map click does and scrolls it to the middle of the view.
+    void SelectAndCenter(TZone* Zone);
 
 protected:
     void closeEvent(QCloseEvent* Event) override;
@@ -201,6 +214,8 @@ private:
     void SetStatus(int Panel, const std::string& Text, bool RepaintNow = false);
     void UpdateCaption();
     void SetModified(bool Value);
+    // Zones, links, bitmaps or elements changed: the tool windows that show the map follow.
+    void MapChanged();
     // Asks before unsaved changes are lost; false when the user keeps them (Cancel, or a
     // Save that failed or was cancelled).
     bool MayDiscardChanges();

@@ -3,6 +3,7 @@
 #include "editor/MainForm.h"
 
 #include "editor/FileDialog.h"
+#include "editor/OverviewWindow.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/SortedList.h"
 #include "platform/Application.h"
@@ -113,6 +114,7 @@ void TfrmMain::LoadMapSet(const std::string& Path) {
     SetModified(false);
     UpdateCaption();
     RenderNow();
+    MapChanged();
 }
 
 void TfrmMain::OpenAtStart(const std::string& Path) {
@@ -225,6 +227,7 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     }
     if (FPointsEditor)
         FPointsEditor->hide();
+    frmOverview->hide();
     surface->SetActive(false);
     Event->accept();
 }

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -50,10 +51,17 @@ protected:
     TfrmPointsEditor& Points() { return *Main->PointsEditor(); }
     std::vector<std::string> Memo() { return Points().Lines(); }
 
-    // A press of the button at map coordinates (the surface reports map coordinates).
+    // A press and release of the button at map coordinates (the surface reports map
+    // coordinates). Sent as events of their own: QTest would take the point (0, 0) for the
+    // middle of the widget.
     void ClickMap(int X, int Y, Qt::MouseButton Button = Qt::LeftButton) {
-        QTest::mouseClick(Main->surface, Button, {},
-                          QPoint(X - Surface().OffsetX(), Y - Surface().OffsetY()));
+        const QPointF At(X - Surface().OffsetX(), Y - Surface().OffsetY());
+        QMouseEvent Press(QEvent::MouseButtonPress, At, Main->surface->mapToGlobal(At), Button,
+                          Button, Qt::NoModifier);
+        QApplication::sendEvent(Main->surface, &Press);
+        QMouseEvent Release(QEvent::MouseButtonRelease, At, Main->surface->mapToGlobal(At), Button,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(Main->surface, &Release);
     }
     void TypeMemo(const std::vector<std::string>& Lines) { Points().SetLines(Lines); }
     // Draw Points mode, the points clicked, then the zone made with the given kind.

@@ -1,0 +1,149 @@
+// Background composition through the main window, and a whole session from an empty
+// window to a saved map set that loads back the same.
+#include "EditorFixture.h"
+
+#include "editor/NewElementForm.h"
+#include "editor/SpinEdit.h"
+
+#include <QProcess>
+
+#include <QPushButton>
+#include <QToolButton>
+#include <algorithm>
+
+class BackgroundTest : public EditorTest {
+protected:
+    // The lines of a map set with its Element lines sorted: they are written in the order
+    // in which the background engine draws them, which is not the order of placement.
+    static std::vector<std::string> SortedElements(const std::string& Text) {
+        std::vector<std::string> Lines = Fixtures::Lines(Text);
+        const auto IsElement = [](const std::string& L) { return L.rfind("Element=", 0) == 0; };
+        const auto First = std::find_if(Lines.begin(), Lines.end(), IsElement);
+        const auto Last = std::find_if_not(First, Lines.end(), IsElement);
+        std::sort(First, Last);
+        return Lines;
+    }
+
+    // Chooses an entry (or none) in the New Element dialog, types Left and Top, presses OK.
+    void AddElement(int Row, const QString& Left, const QString& Top) {
+        WhenModal([Row, Left, Top](QWidget* Dialog) {
+            auto* Form = static_cast<TdlgNewElement*>(Dialog);
+            if (Row >= 0)
+                Form->lbBitmaps->setCurrentRow(Row);
+            Form->spinLeft->Edit()->setText(Left);
+            Form->spinTop->Edit()->setText(Top);
+            Form->BitBtn1->click();
+        });
+        Main->btnAddElement->click();
+    }
+};
+
+TEST_F(BackgroundTest, BitmapsAndElementsStayInStepWithTheSurface) {
+    for (const char* Name : {"c.bmp", "a.bmp", "b.bmp"})
+        Fixtures::WriteBitmap(Dir.File(Name), Name[0] == 'a' ? 32 : 64, 48, 20);
+    std::filesystem::create_directory(Dir.File("sub"));
+    Fixtures::WriteBitmap(Dir.File("sub/d.bmp"), 8, 8, 1);
+
+    Dialogs.AnswerOpen({Dir.File("sub/d.bmp")});
+    Main->btnAddBitmap->click();
+    EXPECT_EQ(Messages.Messages(),
+              std::vector<std::string>{"Bitmaps must reside in Application Directory!"});
+    EXPECT_EQ(Main->lbBitmaps->count(), 0);
+
+    Dialogs.AnswerOpen({Dir.File("c.bmp"), Dir.File("a.bmp"), Dir.File("b.bmp")});
+    Main->btnAddBitmap->click();
+    EXPECT_TRUE(Dialogs.Shown().back().MultiSelect);
+    EXPECT_EQ(Dialogs.Shown().back().Title, "Select Bitmap File");
+    EXPECT_EQ(Entries(Main->lbBitmaps),
+              (std::vector<std::string>{"a.bmp: 32x48", "b.bmp: 64x48", "c.bmp: 64x48"}));
+    EXPECT_EQ(Surface().Bitmaps().size(), 3u);
+    EXPECT_TRUE(Main->Modified());
+
+    // OK without a source bitmap is refused and the dialog stays; Cancel ends it.
+    Messages.Clear();
+    WhenModal([](QWidget* Dialog) {
+        auto* Form = static_cast<TdlgNewElement*>(Dialog);
+        Form->BitBtn1->click();
+        EXPECT_TRUE(Form->isVisible());
+        Form->BitBtn2->click();
+    });
+    Main->btnAddElement->click();
+    EXPECT_EQ(Messages.Messages(), std::vector<std::string>{"Please Select a Source Bitmap"});
+    EXPECT_EQ(Surface().ElementCount(), 0);
+
+    AddElement(0, "100", "200");
+    AddElement(2, "0", "0");
+    EXPECT_EQ(Entries(Main->lbElements),
+              (std::vector<std::string>{"a.bmp: 32x48: 100,200", "c.bmp: 64x48: 0,0"}));
+    // The dialog remembers Left and Top.
+    WhenModal([](QWidget* Dialog) {
+        auto* Form = static_cast<TdlgNewElement*>(Dialog);
+        EXPECT_EQ(Form->spinLeft->Value(), 0);
+        EXPECT_EQ(Form->lbBitmaps->count(), 3);
+        EXPECT_EQ(Form->lbBitmaps->currentRow(), -1);
+        Form->lbBitmaps->setCurrentRow(1);
+        Form->BitBtn1->click();
+    });
+    Main->btnAddElement->click();
+    ASSERT_EQ(Surface().ElementCount(), 3);
+    EXPECT_EQ(Surface().ElementNames()[2].Name, "b.bmp");
+
+    // Removing by index removes the surface's element of that index.
+    Main->lbElements->setCurrentRow(0);
+    Main->btnRemoveElement->click();
+    ASSERT_EQ(Surface().ElementCount(), 2);
+    EXPECT_EQ(Surface().ElementNames()[0].Name, "c.bmp");
+
+    // Removing a bitmap takes its elements; the list follows the surface.
+    Main->lbBitmaps->setCurrentRow(2);
+    Main->btnRemoveBitmap->click();
+    EXPECT_EQ(Entries(Main->lbBitmaps), (std::vector<std::string>{"a.bmp: 32x48", "b.bmp: 64x48"}));
+    EXPECT_EQ(Entries(Main->lbElements), (std::vector<std::string>{"b.bmp: 0,0"}));
+    EXPECT_EQ(Surface().ElementCount(), 1);
+}
+
+TEST_F(BackgroundTest, AWholeSessionSavesAMapThatLoadsBackTheSame) {
+    Fixtures::WriteBitmap(Dir.File("land.bmp"), 240, 240, 30);
+    Dialogs.AnswerOpen({Dir.File("land.bmp")});
+    Main->btnAddBitmap->click();
+    AddElement(0, "0", "0");
+    AddElement(0, "240", "0");
+    MakeZone({{0, 0}, {120, 0}, {120, 120}, {0, 120}}, true, "North");
+    MakeZone({{120, 0}, {240, 0}, {240, 120}, {120, 120}}, true);
+    MakeZone({{0, 120}, {120, 120}, {120, 240}, {0, 240}}, false);
+    MakeZone({{300, 120}, {400, 120}, {400, 200}}, false);
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(10, 200);
+    Main->AddanonAdjacentNeighbor1->trigger();
+    ClickMap(390, 130);
+
+    Dialogs.AnswerSave(Dir.File("built.mapset"));
+    Main->mniSave->trigger();
+    EXPECT_FALSE(Main->Modified());
+    const std::string Saved = Fixtures::ReadFile(Dir.File("built.mapset"));
+    EXPECT_EQ(SortedElements(Saved),
+              (std::vector<std::string>{"Bitmap=land.bmp", "Element=land.bmp:0,0",
+                                        "Element=land.bmp:240,0",
+                                        "Zone=0,0,120,0,120,120,0,120,;North;0;1#2#",
+                                        "Zone=120,0,240,0,240,120,120,120,;Land1;0;0#",
+                                        "Zone=0,120,120,120,120,240,0,240,;Sea1;1;0#3#",
+                                        "Zone=300,120,400,120,400,200,;Sea2;1;2#", "Link=2,3"}));
+
+    // Back into a fresh window: the same lists and the same file on the next save.
+    Main.reset();
+    Main = CreateForms({Dir.Path(), ""});
+    Load(Dir.File("built.mapset"));
+    EXPECT_EQ(Entries(Main->lbBitmaps), std::vector<std::string>{"land.bmp: 240x240"});
+    // Listed in the order of the file, which is the order the engine drew them in.
+    EXPECT_EQ(Entries(Main->lbElements),
+              (std::vector<std::string>{"land.bmp: 240,0", "land.bmp: 0,0"}));
+    EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"Land1", "North"}));
+    EXPECT_EQ(Surface().LinkCount(), 1);
+    Main->mniSave->trigger();
+    EXPECT_EQ(SortedElements(Fixtures::ReadFile(Dir.File("built.mapset"))), SortedElements(Saved));
+
+    QProcess Check;
+    Check.start(ZW_CLI_PATH, {"check", QString::fromStdString(Dir.File("built.mapset"))});
+    ASSERT_TRUE(Check.waitForFinished(30000));
+    EXPECT_EQ(Check.exitCode(), 0) << Check.readAllStandardOutput().toStdString();
+}

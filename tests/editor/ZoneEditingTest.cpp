@@ -1,0 +1,260 @@
+// Zone editing through the main window: points on the map, creating, naming, deleting and
+// replacing zones, standard sea zones, selection, neighbours, links and paths.
+#include "EditorFixture.h"
+
+#include "editor/SpinEdit.h"
+
+#include <QLabel>
+#include <QTabWidget>
+
+namespace {
+
+using Corners = std::vector<std::pair<int, int>>;
+
+std::vector<TPoint> PointsOf(const TZone* Zone) {
+    return Zone->Points();
+}
+
+} // namespace
+
+TEST_F(EditorTest, ClickedPointsBecomeNamedLandAndSeaZones) {
+    Main->rbDrawPoints->setChecked(true);
+    ClickMap(123, 457);
+    ClickMap(-7, 3);
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"120,455", "-5,0"}));
+    // A right click with no zone point anywhere adds nothing.
+    ClickMap(50, 50, Qt::RightButton);
+    EXPECT_EQ(Memo().size(), 2u);
+    Main->ClearAll1->trigger();
+
+    MakeZone({{100, 100}, {140, 100}, {140, 140}}, true);
+    ASSERT_EQ(Surface().ZoneCount(), 1);
+    EXPECT_EQ(Surface().Zone(0)->Name(), "Land1");
+    EXPECT_FALSE(Surface().Zone(0)->IsSea());
+    EXPECT_EQ(Surface().Zone(0)->ZoneText(), "100,100,140,100,140,140,;Land1;0;");
+    EXPECT_TRUE(Memo().empty());
+    EXPECT_TRUE(Main->edtZoneName->text().isEmpty());
+    EXPECT_TRUE(Main->Modified());
+    EXPECT_TRUE(Main->NeighborsDirty());
+
+    MakeZone({{200, 100}, {240, 100}, {240, 140}}, true, "Hills");
+    MakeZone({{300, 100}, {340, 100}, {340, 140}}, false, "ignored");
+    MakeZone({{300, 200}, {340, 200}, {340, 240}}, false);
+    EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"Land1", "Hills", "Sea1", "Sea2"}));
+    EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"Hills", "Land1"}));
+    EXPECT_EQ(TfrmMain::ZoneOf(Main->lbLandZones->item(1)), Surface().Zone(0));
+
+    // The lowest free number is taken again once its zone is gone.
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(135, 105);
+    Main->btnDeleteZone->click();
+    MakeZone({{100, 300}, {140, 300}, {140, 340}}, true);
+    EXPECT_EQ(Surface().Zone(Surface().ZoneCount() - 1)->Name(), "Land1");
+
+    // A right click takes the nearest corner of any zone, the first of equal ones.
+    Main->ClearAll1->trigger();
+    ClickMap(203, 97, Qt::RightButton);
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"200,100"}));
+}
+
+TEST_F(EditorTest, ZonesThatCannotBeMadeAreRefusedWithTheirReason) {
+    MakeZone({{100, 100}, {140, 100}, {140, 140}}, true);
+    struct Row {
+        std::vector<std::string> Lines;
+        std::string Name;
+        std::string Message;
+    };
+    const std::vector<Row> Rows = {
+        {{"1,1", "2,2"}, "", "First draw at least 3 dots to define the Zone."},
+        {{"1,1", "2,2", "3,x"}, "", "'x' is not a valid integer value"},
+        {{"1,1", "2,2", "33"}, "", "'' is not a valid integer value"},
+        {{"100,100", "140,100", "140,140"},
+         "",
+         "A Zone already exists at this location!  If you're using the  Create Standard Sea "
+         "Zone option, try creating the Zone with the seed point a  bit more to the right."},
+        {{"1,1", "9,1", "9,9"}, "Bad;Name", "A Zone name must not contain \";\" or a line break."},
+    };
+    for (const Row& R : Rows) {
+        Messages.Clear();
+        TypeMemo(R.Lines);
+        Main->cbLandZone->setChecked(true);
+        Main->edtZoneName->setText(QString::fromStdString(R.Name));
+        Main->btnCreateZone->click();
+        EXPECT_EQ(Messages.Messages(), std::vector<std::string>{R.Message});
+        EXPECT_EQ(Surface().ZoneCount(), 1);
+        EXPECT_EQ(Memo(), R.Lines) << "the pending points stay";
+    }
+    // A zone's own points do not make a second zone.
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(135, 105);
+    Messages.Clear();
+    Main->btnCreateZone->click();
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    EXPECT_EQ(Messages.Messages()[0].substr(0, 39), "A Zone already exists at this location!");
+}
+
+TEST_F(EditorTest, ReplaceKeepsTheNameAndAFailedReplaceKeepsEverything) {
+    Load(WriteMapSet());
+    TZone* West = Surface().Zone(0);
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(10, 10);
+    ASSERT_EQ(Main->SelectedZone(), West);
+    ASSERT_EQ(Surface().LinkCount(), 1);
+
+    // Failed replacements: too few points, a bad line, the points of another zone.
+    for (const std::vector<std::string>& Lines : {std::vector<std::string>{"0,0", "40,0"},
+                                                  {"0,0", "40,0", "0,z"},
+                                                  {"40,0", "80,0", "80,40", "40,40"}}) {
+        Messages.Clear();
+        TypeMemo(Lines);
+        Main->btnReplaceZone->click();
+        EXPECT_EQ(Messages.Messages().size(), 1u);
+        EXPECT_EQ(Surface().ZoneCount(), 3);
+        EXPECT_EQ(Surface().Zone(0), West);
+        EXPECT_EQ(Main->SelectedZone(), West);
+        EXPECT_EQ(Surface().LinkCount(), 1);
+        EXPECT_EQ(Main->lbLandZones->count(), 2);
+    }
+
+    // The same points again are no duplicate of the zone being replaced; moved points make
+    // the new zone, named from the name box, last in the zone order, without its link.
+    TypeMemo({"0,0", "40,0", "40,45", "0,40"});
+    Messages.Clear();
+    Main->btnReplaceZone->click();
+    EXPECT_TRUE(Messages.Messages().empty());
+    EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"East", "Bay", "West"}));
+    EXPECT_EQ(Surface().Zone(2)->Point(2), (TPoint{40, 45}));
+    EXPECT_EQ(Surface().LinkCount(), 0);
+    EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"East", "West"}));
+    EXPECT_EQ(Main->SelectedZone(), nullptr);
+
+    // Delete takes the zone's own entry, not another of the same name.
+    MakeZone({{200, 200}, {240, 200}, {240, 240}}, true, "West");
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(238, 202);
+    Main->btnDeleteZone->click();
+    ASSERT_EQ(Main->lbLandZones->count(), 2);
+    EXPECT_EQ(TfrmMain::ZoneOf(Main->lbLandZones->item(1)), Surface().Zone(2));
+}
+
+TEST_F(EditorTest, StandardSeaZonesAreBricksOfTheGridSize) {
+    struct Row {
+        int GridSize, SeedX, SeedY;
+        std::vector<TPoint> Points;
+    };
+    const std::vector<Row> Rows = {
+        {120, 130, 250, {{120, 240}, {180, 240}, {240, 240}, {240, 360}, {180, 360}, {120, 360}}},
+        {120, 130, 130, {{180, 120}, {240, 120}, {300, 120}, {300, 240}, {240, 240}, {180, 240}}},
+        {250, 130, 250, {{125, 250}, {250, 250}, {375, 250}, {375, 500}, {250, 500}, {125, 500}}},
+    };
+    for (const Row& R : Rows) {
+        if (R.GridSize != Main->GridSize()) {
+            WhenModal([Size = R.GridSize](QWidget* Dialog) {
+                auto* Spin = Dialog->findChild<TSpinEdit*>("spinGridSize");
+                Spin->Edit()->setText(QString::number(Size));
+                QTest::keyClick(Spin->Edit(), Qt::Key_Return);
+            });
+            Main->mniGridSize->trigger();
+        }
+        TypeMemo({std::to_string(R.SeedX) + "," + std::to_string(R.SeedY)});
+        Main->btnCreateSeaZone->click();
+        TZone* Zone = Surface().Zone(Surface().ZoneCount() - 1);
+        EXPECT_EQ(PointsOf(Zone), R.Points) << R.SeedX << "," << R.SeedY << " S=" << R.GridSize;
+        EXPECT_TRUE(Zone->IsSea());
+    }
+    EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"Sea1", "Sea2", "Sea3"}));
+    // The brick of row 1 again: a duplicate; no seed at all: its own message.
+    TypeMemo({"130,250"});
+    Main->btnCreateSeaZone->click();
+    TypeMemo({});
+    Main->btnCreateSeaZone->click();
+    ASSERT_EQ(Messages.Messages().size(), 2u);
+    EXPECT_EQ(Messages.Messages()[1], "Click to Create a Point where the Sea Zone should go!");
+    EXPECT_EQ(Surface().ZoneCount(), 3);
+}
+
+TEST_F(EditorTest, SelectionByMapAndListAndHighlightsUntilTheNextClick) {
+    Load(WriteMapSet());
+    MakeZone({{20, 20}, {60, 20}, {60, 30}}, true, "Over");
+    Main->rbSelectZone->setChecked(true);
+
+    // Where two zones overlap the first in zone order wins.
+    ClickMap(35, 22);
+    EXPECT_EQ(Main->SelectedZone(), Surface().Zone(0));
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"0,0", "40,0", "40,40", "0,40"}));
+    EXPECT_EQ(Main->StatusPanels[2]->text().toStdString(), "Selected Zone: West");
+    EXPECT_EQ(Main->edtZoneName->text().toStdString(), "West");
+    EXPECT_TRUE(Main->cbLandZone->isChecked());
+    ClickMap(20, 70);
+    EXPECT_EQ(Main->SelectedZone(), Surface().Zone(2));
+    EXPECT_FALSE(Main->cbLandZone->isChecked()) << "Bay is a sea zone";
+    ClickMap(300, 300);
+    EXPECT_EQ(Main->SelectedZone(), Surface().Zone(2)) << "a click outside every zone keeps it";
+
+    // The list selects the zone attached to the entry.
+    QListWidgetItem* East = Main->lbLandZones->findItems("East", Qt::MatchExactly).front();
+    QTest::mouseClick(Main->lbLandZones->viewport(), Qt::LeftButton, {},
+                      Main->lbLandZones->visualItemRect(East).center());
+    EXPECT_EQ(Main->SelectedZone(), Surface().Zone(1));
+
+    // Neighbours are rebuilt when stale, highlighted, and cleared by the next mouse down.
+    Main->HighlightNeighbors1->trigger();
+    EXPECT_FALSE(Main->NeighborsDirty());
+    EXPECT_TRUE(Surface().Zone(0)->Sprite()->Highlighted());
+    EXPECT_FALSE(Surface().Zone(1)->Sprite()->Highlighted());
+    EXPECT_FALSE(Surface().Zone(2)->Sprite()->Highlighted());
+    EXPECT_FALSE(Surface().Zone(3)->Sprite()->Highlighted()) << "overlapping is not adjacent";
+    ClickMap(300, 300);
+    EXPECT_FALSE(Surface().Zone(0)->Sprite()->Highlighted());
+}
+
+TEST_F(EditorTest, PicksLinkDistantZonesAndFindTheCheapestPath) {
+    Load(WriteMapSet());
+    MakeZone({{200, 200}, {240, 200}, {240, 240}, {200, 240}}, true, "Far");
+    MakeZone({{240, 200}, {280, 200}, {280, 240}, {240, 240}}, false);
+    Main->rbSelectZone->setChecked(true);
+
+    // The Zone menu needs a selection.
+    Main->AddanonAdjacentNeighbor1->trigger();
+    Main->FindPathtoDestination1->trigger();
+    Main->HighlightNeighbors1->trigger();
+    EXPECT_EQ(Messages.Messages(), std::vector<std::string>(3, "No Zone Selected"));
+
+    // Cancel ends a pick without a link.
+    ClickMap(50, 10);
+    Main->AddanonAdjacentNeighbor1->trigger();
+    EXPECT_EQ(Main->PickMode(), TPickMode::pmAddNeighbor);
+    EXPECT_TRUE(Main->pageMain->isHidden());
+    EXPECT_EQ(Main->pnlControls->Caption(), "Click the Zone to add as a Neighbor");
+    Main->Button4->click();
+    EXPECT_EQ(Main->PickMode(), TPickMode::pmNone);
+    EXPECT_FALSE(Main->pageMain->isHidden());
+    EXPECT_EQ(Surface().LinkCount(), 1);
+
+    // In Draw Points mode too, a click during a pick selects: East is linked with Far.
+    Main->AddanonAdjacentNeighbor1->trigger();
+    Main->rbDrawPoints->setChecked(true);
+    Messages.Clear();
+    ClickMap(210, 230);
+    EXPECT_EQ(Messages.Messages(), std::vector<std::string>{"Link Established"});
+    EXPECT_TRUE(Memo().size() == 4u) << "the selection filled the memo, no point was added";
+    ASSERT_EQ(Surface().LinkCount(), 2);
+    EXPECT_EQ(Surface().Link(1)->Zone1, Surface().Zone(1));
+    EXPECT_EQ(Surface().Link(1)->Zone2, Surface().Zone(3));
+    EXPECT_FALSE(Main->pageMain->isHidden());
+
+    // From the new sea zone to Bay: by Far, the new link, East, West and the old link.
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(270, 220);
+    Main->FindPathtoDestination1->trigger();
+    EXPECT_EQ(Main->pnlControls->Caption(), "Click the Destination Zone");
+    ClickMap(30, 65);
+    std::vector<std::string> Path;
+    for (int32_t I = 0; I < Surface().PathCount(); ++I)
+        Path.push_back(Surface().PathZone(I)->Name());
+    EXPECT_EQ(Path, (std::vector<std::string>{"Sea1", "Far", "East", "West", "Bay"}));
+    for (int32_t I = 0; I < Surface().ZoneCount(); ++I)
+        EXPECT_TRUE(Surface().Zone(I)->Sprite()->Highlighted()) << I;
+    ClickMap(300, 300);
+    EXPECT_FALSE(Surface().Zone(0)->Sprite()->Highlighted());
+}
