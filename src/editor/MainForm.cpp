@@ -338,6 +338,9 @@ void TfrmMain::CreateControls() {
             [this] { Application().Guarded([this] { Button4Click(); }); });
 
     pageMain = Named(new QTabWidget(pnlControls), "pageMain");
+    // Both tab captions must fit the panel's 185 pixels side by side.
+    pageMain->setUsesScrollButtons(false);
+    pageMain->setStyleSheet("QTabBar::tab { padding: 3px 5px; }");
     auto* Fill = new QVBoxLayout(pnlControls);
     Fill->setContentsMargins(0, 0, 0, 0);
     Fill->addWidget(pageMain);
