@@ -35,6 +35,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -89,6 +90,10 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     palMain->SetName("palMain");
     palMain->SetPaletteEntries(EditorPaletteEntries());
 
+    FUndoStack = new QUndoStack(this);
+    FUndoStack->setObjectName("UndoStack");
+    connect(FUndoStack, &QUndoStack::cleanChanged, this,
+            [this](bool Clean) { setWindowModified(!Clean); });
     CreateMenus();
     CreateStatusBar();
     auto* Client = Named(new QWidget(this), "Client");
@@ -155,6 +160,8 @@ void TfrmMain::CreateMenus() {
     mniExit = MenuItem(File, "mniExit", "Exit");
     mniExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
+    CreateEditMenu();
+
     QMenu* View = menuBar()->addMenu("View");
     View->setObjectName("View1");
     mniViewBackground = MenuItem(View, "mniViewBackground", "Background");
@@ -218,6 +225,23 @@ void TfrmMain::CreateMenus() {
     Bind(mniAbout, &TfrmMain::mniAboutClick);
     Bind(mniOverview, &TfrmMain::mniOverviewClick);
     Bind(mniGoToZone, &TfrmMain::mniGoToZoneClick);
+}
+
+void TfrmMain::CreateEditMenu() {
+    QMenu* Edit = menuBar()->addMenu("Edit");
+    Edit->setObjectName("Edit1");
+    // Captions name the command: "Undo Create Zone Land3".
+    mniUndo = FUndoStack->createUndoAction(this, "Undo");
+    mniUndo->setObjectName("mniUndo");
+    mniUndo->setShortcut(QKeySequence::Undo);
+    mniRedo = FUndoStack->createRedoAction(this, "Redo");
+    mniRedo->setObjectName("mniRedo");
+    mniRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* Item : {mniUndo, mniRedo}) {
+        Item->setShortcutContext(Qt::WindowShortcut);
+        Edit->addAction(Item);
+    }
 }
 
 void TfrmMain::CreateStatusBar() {
@@ -485,14 +509,19 @@ void TfrmMain::UpdateCaption() {
             " - " + ShownText(Slash == std::string::npos ? FFileName : FFileName.substr(Slash + 1));
     }
     setWindowTitle(Caption + "[*]");
-    setWindowModified(FModified);
+    setWindowModified(Modified());
 }
 
-void TfrmMain::SetModified(bool Value) {
-    FModified = Value;
-    setWindowModified(Value);
-    if (Value)
-        MapChanged();
+bool TfrmMain::Modified() const {
+    return !FUndoStack->isClean();
+}
+
+void TfrmMain::MarkSaved(bool ForgetHistory) {
+    if (ForgetHistory)
+        FUndoStack->clear();
+    else
+        FUndoStack->setClean();
+    setWindowModified(Modified());
 }
 
 void TfrmMain::RenderNow() {

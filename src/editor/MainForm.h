@@ -2,6 +2,7 @@
 
 #include "platform/Controls.h"
 #include "platform/Types.h"
+#include "zonemap/ZoneSpriteSurface.h"
 
 #include <QMainWindow>
 
@@ -22,6 +23,8 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QTabWidget;
+class QUndoCommand;
+class QUndoStack;
 class QToolButton;
 class QWidget;
 class TCanvas;
@@ -92,6 +95,8 @@ public:
     QAction* AddanonAdjacentNeighbor1 = nullptr;
     QAction* FindPathtoDestination1 = nullptr;
     QAction* mniAbout = nullptr;
+    QAction* mniUndo = nullptr;
+    QAction* mniRedo = nullptr;
     // Beyond the design: navigation for large maps.
     QAction* mniOverview = nullptr;
     QAction* mniGoToZone = nullptr;
@@ -189,7 +194,7 @@ public:
     TZone* PickSource() const { return FPickSource; }
     bool NeighborsDirty() const { return FNeighborsDirty; }
     // Unsaved changes to bitmaps, elements, zones or links.
-    bool Modified() const { return FModified; }
+    bool Modified() const;
     TfrmPointsEditor* PointsEditor() const { return FPointsEditor; }
     // The zone attached to a land-zone list entry.
     static TZone* ZoneOf(const QListWidgetItem* Item);
@@ -199,6 +204,29 @@ public:
     void RenderNow();
     // Selects the zone as a map click does and scrolls it to the middle of the view.
     void SelectAndCenter(TZone* Zone);
+
+    // --- Map changes: what the undo commands do and take back ----------------------------
+    // Every change to bitmaps, elements, zones and links goes through the history; its
+    // clean state is the saved state.
+    QUndoStack* UndoStack() const { return FUndoStack; }
+    // A zone made from its text (points, name, sea flag) as zone Index; land zones listed.
+    TZone* InsertZoneAt(int32_t Index, const std::string& Text);
+    // Zone Index deleted with its links and its list entry; a selection or a pick that
+    // names it ends.
+    void RemoveZoneAt(int32_t Index);
+    void InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2);
+    void RemoveLinkAt(int32_t Index);
+    void InsertBitmapAt(int32_t Index, TBitmapEntry Entry, const QString& ListText);
+    // Bitmap Index taken with its elements and its list entry; RefillElements then lists
+    // the elements afresh from the surface.
+    TBitmapEntry TakeBitmapAt(int32_t Index, bool RefillElements);
+    void InsertElementsAt(const std::vector<TZoneSpriteSurface::TElementPlace>& Places,
+                          const QStringList& ListTexts);
+    void RemoveElementAt(int32_t Index);
+    QStringList ElementEntries() const;
+    void SetElementEntries(const QStringList& Entries);
+    // The zone text without its neighbours: what makes the same zone again.
+    static std::string ZoneDefinition(const TZone* Zone);
 
 protected:
     void closeEvent(QCloseEvent* Event) override;
@@ -213,7 +241,9 @@ private:
     void CreateStatusBar();
     void SetStatus(int Panel, const std::string& Text, bool RepaintNow = false);
     void UpdateCaption();
-    void SetModified(bool Value);
+    // Saved or loaded: the history's clean state; a fresh map set or load also forgets the
+    // history.
+    void MarkSaved(bool ForgetHistory);
     // Zones, links, bitmaps or elements changed: the tool windows that show the map follow.
     void MapChanged();
     // Asks before unsaved changes are lost; false when the user keeps them (Cancel, or a
@@ -234,9 +264,16 @@ private:
     // nullptr after the message that says why none can be made. Replaced is left out of
     // the duplicate test.
     std::unique_ptr<TZone> PrepareZone(TZone* Replaced);
-    // The rest of Create New Zone: the surface takes the zone, which is named and listed.
-    TZone* AddPreparedZone(std::unique_ptr<TZone> Zone);
-    std::string FreeName(const std::string& Word) const;
+    // The rest of Create New Zone: the zone named and made through the history (Parent: as
+    // part of a replacement).
+    void AddPreparedZone(std::unique_ptr<TZone> Zone, const TZone* Replaced = nullptr,
+                         QUndoCommand* Parent = nullptr);
+    // Word and the lowest number that no zone's name has; Ignored does not count.
+    std::string FreeName(const std::string& Word, const TZone* Ignored = nullptr) const;
+    // The name the next zone gets from the name box and the Land Zone box (Create New
+    // Zone's naming step); Replaced is about to go and does not hold its name.
+    std::string NextZoneName(const TZone* Replaced);
+    void CreateEditMenu();
     void AddLandZoneEntry(TZone* Zone);
     QListWidgetItem* LandZoneEntry(TZone* Zone) const;
 
@@ -250,7 +287,7 @@ private:
     bool FNeighborsDirty = false;
     TPickMode FPickMode = TPickMode::pmNone;
     TZone* FPickSource = nullptr;
-    bool FModified = false;
+    QUndoStack* FUndoStack = nullptr;
     bool FShownOnce = false;
     bool FPointsEditorPlaced = false;
 };

@@ -6,11 +6,13 @@
 #include "editor/NewElementForm.h"
 #include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
+#include "editor/UndoCommands.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QListWidget>
+#include <QUndoStack>
 
 namespace {
 
@@ -46,12 +48,12 @@ void TfrmMain::btnAddBitmapClick() {
     for (const std::string& File : Files) {
         const std::string Name = BareName(File);
         surface->AddBitmap(Name);
-        SetModified(true);
         const TBitmapEntry& Entry = surface->Bitmaps().back();
-        SortedList::Insert(lbBitmaps,
-                           ShownText(Name + ": " + std::to_string(Entry.Factory->Width()) + "x" +
-                                     std::to_string(Entry.Factory->Height())),
-                           QByteArray::fromStdString(Name));
+        const QString Text = ShownText(Name + ": " + std::to_string(Entry.Factory->Width()) + "x" +
+                                       std::to_string(Entry.Factory->Height()));
+        SortedList::Insert(lbBitmaps, Text, QByteArray::fromStdString(Name));
+        FUndoStack->push(new TAddBitmapCommand(this, int32_t(surface->Bitmaps().size()) - 1, Text));
+        MapChanged();
         RenderNow();
     }
 }
@@ -60,12 +62,12 @@ void TfrmMain::btnRemoveBitmapClick() {
     QListWidgetItem* Item = lbBitmaps->currentItem();
     if (!Item || !Item->isSelected())
         return;
-    surface->RemoveBitmap(BitmapNameOf(Item));
-    delete Item;
-    // The surface removed the bitmap's elements too: entry i must stay element i.
-    FillElementList();
-    SetModified(true);
-    RenderNow();
+    const int32_t Index = surface->BitmapIndex(BitmapNameOf(Item));
+    if (Index < 0) {
+        delete Item;
+        return;
+    }
+    FUndoStack->push(new TRemoveBitmapCommand(this, Index));
 }
 
 void TfrmMain::btnAddElementClick() {
@@ -80,20 +82,71 @@ void TfrmMain::btnAddElementClick() {
     const int Index = Choices->currentRow();
     if (Index < 0 || Index >= lbBitmaps->count())
         return;
-    surface->AddElement(BitmapNameOf(Choices->item(Index)), FNewElement->spinLeft->Value(),
-                        FNewElement->spinTop->Value());
-    lbElements->addItem(lbBitmaps->item(Index)->text() + ": " + FNewElement->spinLeft->Text() +
-                        "," + FNewElement->spinTop->Text());
-    SetModified(true);
-    RenderNow();
+    const std::string Name = BitmapNameOf(Choices->item(Index));
+    if (surface->BitmapIndex(Name) < 0)
+        return;
+    FUndoStack->push(new TAddElementCommand(
+        this, Name, FNewElement->spinLeft->Value(), FNewElement->spinTop->Value(),
+        lbBitmaps->item(Index)->text() + ": " + FNewElement->spinLeft->Text() + "," +
+            FNewElement->spinTop->Text()));
 }
 
 void TfrmMain::btnRemoveElementClick() {
     QListWidgetItem* Item = lbElements->currentItem();
     if (!Item || !Item->isSelected())
         return;
-    surface->RemoveElement(lbElements->row(Item));
-    delete Item;
-    SetModified(true);
+    FUndoStack->push(new TRemoveElementCommand(this, lbElements->row(Item)));
+}
+
+void TfrmMain::InsertBitmapAt(int32_t Index, TBitmapEntry Entry, const QString& ListText) {
+    const std::string Name = Entry.Name;
+    surface->InsertBitmap(Index, std::move(Entry));
+    SortedList::Insert(lbBitmaps, ListText, QByteArray::fromStdString(Name));
+    MapChanged();
     RenderNow();
+}
+
+TBitmapEntry TfrmMain::TakeBitmapAt(int32_t Index, bool RefillElements) {
+    const std::string Name = surface->Bitmaps().at(size_t(Index)).Name;
+    for (int Row = 0; Row < lbBitmaps->count(); ++Row)
+        if (BitmapNameOf(lbBitmaps->item(Row)) == Name) {
+            delete lbBitmaps->item(Row);
+            break;
+        }
+    TBitmapEntry Entry = surface->TakeBitmap(Index);
+    // The surface removed the bitmap's elements too: entry i must stay element i.
+    if (RefillElements)
+        FillElementList();
+    MapChanged();
+    RenderNow();
+    return Entry;
+}
+
+void TfrmMain::InsertElementsAt(const std::vector<TZoneSpriteSurface::TElementPlace>& Places,
+                                const QStringList& ListTexts) {
+    surface->InsertElements(Places);
+    if (ListTexts.size() == qsizetype(Places.size()))
+        for (size_t I = 0; I < Places.size(); ++I)
+            lbElements->insertItem(Places[I].Index, ListTexts[qsizetype(I)]);
+    MapChanged();
+    RenderNow();
+}
+
+void TfrmMain::RemoveElementAt(int32_t Index) {
+    surface->RemoveElement(Index);
+    delete lbElements->item(Index);
+    MapChanged();
+    RenderNow();
+}
+
+QStringList TfrmMain::ElementEntries() const {
+    QStringList Entries;
+    for (int Row = 0; Row < lbElements->count(); ++Row)
+        Entries << lbElements->item(Row)->text();
+    return Entries;
+}
+
+void TfrmMain::SetElementEntries(const QStringList& Entries) {
+    lbElements->clear();
+    lbElements->addItems(Entries);
 }

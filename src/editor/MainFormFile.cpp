@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QUndoStack>
 
 #include <cmath>
 
@@ -69,6 +70,11 @@ void TfrmMain::mniNewMapSetClick() {
     lbLandZones->clear();
     lbElements->clear();
     lbBitmaps->clear();
+    // A fresh history; changes that were not saved stay unsaved, as the map stays on screen.
+    const bool WasModified = Modified();
+    MarkSaved(true);
+    if (WasModified)
+        FUndoStack->resetClean();
     UpdateCaption();
 }
 
@@ -105,13 +111,13 @@ void TfrmMain::LoadMapSet(const std::string& Path) {
         // must ask for a name instead of writing the part over the whole.
         FillLists();
         FFileName.clear();
-        SetModified(false);
+        MarkSaved(true);
         UpdateCaption();
         RenderNow();
         throw;
     }
     FillLists();
-    SetModified(false);
+    MarkSaved(true);
     UpdateCaption();
     RenderNow();
     MapChanged();
@@ -179,7 +185,7 @@ bool TfrmMain::SaveCurrentFileChecked() {
     RebuildNeighbors();
     if (!surface->SaveMapSet(FFileName))
         return false;
-    SetModified(false);
+    MarkSaved(false);
     UpdateCaption();
     ShowMessage("File " + FFileName + " saved");
     return true;
@@ -192,7 +198,7 @@ void TfrmMain::RebuildNeighbors() {
 }
 
 bool TfrmMain::MayDiscardChanges() {
-    if (!FModified)
+    if (!Modified())
         return true;
     switch (Application().AskSaveChanges("Save changes to the map set?")) {
     case TSaveChangesAnswer::scDiscard:

@@ -6,6 +6,7 @@
 #include "editor/MyUtils.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/SortedList.h"
+#include "editor/UndoCommands.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "zonemap/StringUtils.h"
@@ -16,9 +17,11 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QUndoStack>
 
 #include <cstdlib>
 #include <limits>
+#include <unordered_set>
 
 namespace {
 
@@ -117,8 +120,7 @@ void TfrmMain::SelectZone(TZone* Zone) {
     const TPickMode Mode = FPickMode;
     TZone* Source = FPickSource;
     if (Mode == TPickMode::pmAddNeighbor) {
-        surface->AddLink(Source, Zone);
-        SetModified(true);
+        FUndoStack->push(new TAddLinkCommand(this, Source->Index(), Zone->Index()));
         ShowMessage("Link Established");
         EndPick();
     } else if (Mode == TPickMode::pmFindPath) {
@@ -142,12 +144,73 @@ std::vector<TPoint> TfrmMain::PendingPoints() const {
     return Points;
 }
 
-std::string TfrmMain::FreeName(const std::string& Word) const {
+std::string TfrmMain::FreeName(const std::string& Word, const TZone* Ignored) const {
+    std::unordered_set<std::string> Taken;
+    for (int32_t I = 0; I < surface->ZoneCount(); ++I)
+        if (surface->Zone(I) != Ignored)
+            Taken.insert(surface->Zone(I)->Name());
     for (int64_t N = 1;; ++N) {
-        const std::string Name = Word + std::to_string(N);
-        if (!surface->ZoneByName(Name))
+        std::string Name = Word + std::to_string(N);
+        if (!Taken.count(Name))
             return Name;
     }
+}
+
+std::string TfrmMain::NextZoneName(const TZone* Replaced) {
+    if (!cbLandZone->isChecked())
+        return FreeName("Sea", Replaced);
+    if (edtZoneName->text().isEmpty())
+        edtZoneName->setText(ShownText(FreeName("Land", Replaced)));
+    return TypedText(edtZoneName->text());
+}
+
+std::string TfrmMain::ZoneDefinition(const TZone* Zone) {
+    // Points, name and sea flag: everything up to the third field separator.
+    const std::string Text = Zone->ZoneText();
+    size_t At = 0;
+    for (int Field = 0; Field < 3; ++Field) {
+        At = Text.find(';', At);
+        if (At == std::string::npos)
+            return Text;
+        ++At;
+    }
+    return Text.substr(0, At);
+}
+
+TZone* TfrmMain::InsertZoneAt(int32_t Index, const std::string& Text) {
+    auto* Zone = new TZone(surface, Text);
+    surface->InsertZone(Index, Zone);
+    if (!Zone->IsSea())
+        AddLandZoneEntry(Zone);
+    FNeighborsDirty = true;
+    MapChanged();
+    RenderNow();
+    return Zone;
+}
+
+void TfrmMain::RemoveZoneAt(int32_t Index) {
+    TZone* Zone = surface->Zone(Index);
+    if (!Zone->IsSea())
+        delete LandZoneEntry(Zone);
+    if (SelectedZone() == Zone)
+        FSelectedSprite = nullptr;
+    if (FPickSource == Zone)
+        EndPick();
+    surface->DeleteZone(Zone);
+    FNeighborsDirty = true;
+    MapChanged();
+    RenderNow();
+}
+
+void TfrmMain::InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2) {
+    surface->InsertLink(Index, surface->Zone(Zone1), surface->Zone(Zone2));
+    MapChanged();
+}
+
+void TfrmMain::RemoveLinkAt(int32_t Index) {
+    surface->DeleteLink(Index);
+    FNeighborsDirty = true;
+    MapChanged();
 }
 
 std::unique_ptr<TZone> TfrmMain::PrepareZone(TZone* Replaced) {
@@ -187,24 +250,21 @@ std::unique_ptr<TZone> TfrmMain::PrepareZone(TZone* Replaced) {
     return Zone;
 }
 
-TZone* TfrmMain::AddPreparedZone(std::unique_ptr<TZone> Prepared) {
-    TZone* Zone = Prepared.release();
-    surface->AddZone(Zone);
-    if (cbLandZone->isChecked()) {
-        if (edtZoneName->text().isEmpty())
-            edtZoneName->setText(ShownText(FreeName("Land")));
-        Zone->SetName(TypedText(edtZoneName->text()));
-        AddLandZoneEntry(Zone);
-    } else {
-        Zone->SetIsSea(1);
-        Zone->SetName(FreeName("Sea"));
-    }
+void TfrmMain::AddPreparedZone(std::unique_ptr<TZone> Prepared, const TZone* Replaced,
+                               QUndoCommand* Parent) {
+    const std::string Name = NextZoneName(Replaced);
+    std::string Text;
+    for (const TPoint& P : Prepared->Points())
+        Text += PointLine(P.X, P.Y) + ",";
+    Text += ";" + Name + ";" + (cbLandZone->isChecked() ? "0" : "1") + ";";
+    // A replacement deletes first, so the new zone takes the last place of one zone fewer.
+    const int32_t Index = surface->ZoneCount() - (Replaced ? 1 : 0);
+    auto* Command = new TCreateZoneCommand(this, Index, Text, ShownText(Name), Parent);
+    if (!Parent)
+        FUndoStack->push(Command);
     edtZoneName->clear();
     FPointsEditor->Clear();
     FNeighborsDirty = true;
-    SetModified(true);
-    RenderNow();
-    return Zone;
 }
 
 void TfrmMain::btnCreateZoneClick() {
@@ -213,18 +273,8 @@ void TfrmMain::btnCreateZoneClick() {
 }
 
 void TfrmMain::btnDeleteZoneClick() {
-    TZone* Zone = SelectedZone();
-    if (!Zone)
-        return;
-    if (!Zone->IsSea())
-        delete LandZoneEntry(Zone);
-    if (FPickSource == Zone)
-        EndPick();
-    surface->DeleteZone(Zone);
-    FSelectedSprite = nullptr;
-    FNeighborsDirty = true;
-    SetModified(true);
-    RenderNow();
+    if (TZone* Zone = SelectedZone())
+        FUndoStack->push(new TDeleteZoneCommand(this, Zone->Index()));
 }
 
 void TfrmMain::btnReplaceZoneClick() {
@@ -234,8 +284,14 @@ void TfrmMain::btnReplaceZoneClick() {
     std::unique_ptr<TZone> Zone = PrepareZone(Old);
     if (!Zone)
         return;
-    btnDeleteZoneClick();
-    AddPreparedZone(std::move(Zone));
+    if (!Old) {
+        AddPreparedZone(std::move(Zone));
+        return;
+    }
+    auto* Replace = new QUndoCommand("Replace Zone " + ShownText(Old->Name()));
+    new TDeleteZoneCommand(this, Old->Index(), Replace);
+    AddPreparedZone(std::move(Zone), Old, Replace);
+    FUndoStack->push(Replace);
 }
 
 void TfrmMain::btnCreateSeaZoneClick() {

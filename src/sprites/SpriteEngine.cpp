@@ -66,6 +66,26 @@ TSprite* TSpriteEngine::AddSprite(std::unique_ptr<TSprite> Sprite) {
     return s;
 }
 
+TSprite* TSpriteEngine::InsertSprite(std::unique_ptr<TSprite> Sprite, int Index) {
+    TSprite* s = AddSprite(std::move(Sprite));
+    if (!s)
+        return nullptr;
+    std::unique_ptr<TSprite> Owned = std::move(FPending.back());
+    FPending.pop_back();
+    const size_t At = size_t(std::clamp(Index, 0, int(FDrawn.size())));
+    FDrawn.insert(FDrawn.begin() + std::ptrdiff_t(At), std::move(Owned));
+    if (OnAddSprite)
+        OnAddSprite(this, s);
+    return s;
+}
+
+int TSpriteEngine::DrawnIndexOf(const TSprite* Sprite) const {
+    for (size_t I = 0; I < FDrawn.size(); ++I)
+        if (FDrawn[I].get() == Sprite)
+            return int(I);
+    return -1;
+}
+
 void TSpriteEngine::RemoveSprite(TSprite* Sprite) {
     if (!Sprite)
         return;

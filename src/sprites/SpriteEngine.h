@@ -53,6 +53,12 @@ public:
     // Takes ownership; the sprite is pending until the next frame admits it. Returns the
     // sprite, for the caller to go on setting it up.
     TSprite* AddSprite(std::unique_ptr<TSprite> Sprite);
+    // Takes ownership and puts the sprite straight into the drawn list at Index (limited to
+    // the list), without waiting for admission: for putting a sprite back exactly where it
+    // was drawn. OnAddSprite is called.
+    TSprite* InsertSprite(std::unique_ptr<TSprite> Sprite, int Index);
+    // The sprite's place in the drawn list, or -1 when it is not drawn (pending or unknown).
+    int DrawnIndexOf(const TSprite* Sprite) const;
     // Kills the sprite and queues it (once); it is freed by the next removal step if this
     // engine holds it.
     void RemoveSprite(TSprite* Sprite);

@@ -153,6 +153,33 @@ public:
     // virtual size and MapSetFile stay. The last path goes too, as it named freed zones.
     void Clear();
 
+    // --- Putting back what was taken (the editor's undo) -----------------------------
+    // AddZone at Index: the zones from Index on move one place up.
+    void InsertZone(int32_t Index, TZone* Zone);
+    // AddLink at Index of the link list.
+    void InsertLink(int32_t Index, TZone* Zone1, TZone* Zone2);
+    // Removes link Index; each zone leaves the other's neighbour list once, so the lists
+    // are stale until the next BuildNeighbors.
+    void DeleteLink(int32_t Index);
+    // Removes bitmap Index with all its elements and hands its entry over, factory and all.
+    TBitmapEntry TakeBitmap(int32_t Index);
+    // Puts an entry taken by TakeBitmap back at Index; nothing is read and no colour merged.
+    void InsertBitmap(int32_t Index, TBitmapEntry Entry);
+    // Elements put back, each as element Index and at once at place DrawnIndex of the
+    // background engine's drawing order (-1: admitted with the next frame, as a new one).
+    // The places are those the elements had together; names not listed are skipped.
+    struct TElementPlace {
+        int32_t Index = 0;
+        std::string BitmapName;
+        int32_t X = 0;
+        int32_t Y = 0;
+        int32_t DrawnIndex = -1;
+    };
+    void InsertElements(std::vector<TElementPlace> Places);
+    // The element's place in the background engine's drawing order; -1 while it waits to
+    // be admitted.
+    int32_t ElementDrawnIndex(int32_t Index) const;
+
     // --- Neighbours and paths --------------------------------------------------------
     // Every zone's neighbours: the zones sharing an edge with it in zone-list order, then
     // its link partners that are not adjacent, in link order, each zone once.
