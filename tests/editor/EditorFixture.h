@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -28,7 +29,7 @@
 // The editor as it starts, with its program directory in a fresh temporary directory and
 // every message box, file dialog and unsaved-changes question scripted.
 class EditorTest : public ::testing::Test {
-protected:
+public:
     EditorTest() {
         FPreviousQuestion =
             Application().SetSaveChangesHook([this](const std::string&, const std::string& Text) {
