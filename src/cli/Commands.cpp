@@ -1,9 +1,10 @@
 #include "cli/Commands.h"
 
 #include "cli/Arguments.h"
-#include "cli/MapChecks.h"
+#include "cli/FindingJson.h"
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
+#include "mapcheck/MapChecks.h"
 #include "platform/Application.h"
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
@@ -170,11 +171,7 @@ int Check(const TCommandLine& Line, std::ostream& Out, std::ostream& Err,
         return Status;
     for (const TFinding& F : Findings)
         Out << FormatFinding(F) << '\n';
-    Out << FileName << ": " << ZoneCount << " zone" << (ZoneCount == 1 ? "" : "s") << ", "
-        << (Findings.empty() ? std::string("no findings")
-                             : std::to_string(Findings.size()) +
-                                   (Findings.size() == 1 ? " finding" : " findings"))
-        << '\n';
+    Out << FileName << ": " << FindingsSummary(ZoneCount, Findings.size()) << '\n';
     return Status;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/Finding.h"
+#include "mapcheck/Finding.h"
 
 #include <memory>
 #include <string>
