@@ -4,6 +4,7 @@
 // 20,000 zones over 1000 x 1000 tiles, with the neighbour rebuild that precedes it: what the
 // editor pays after each edit.
 #include "cli/MapSession.h"
+#include "mapcheck/FileChecks.h"
 #include "mapcheck/Geometry.h"
 #include "mapcheck/MapChecks.h"
 #include "platform/Bitmap.h"
@@ -61,6 +62,22 @@ void BM_SelfIntersectionZigzag(benchmark::State& State) {
     }
 }
 BENCHMARK(BM_SelfIntersectionZigzag)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+// The text checks on a hostile file of about 2 MB: 50,000 Bitmap lines, then 50,000 Element
+// lines each naming a bitmap that none of them loads (every lookup misses, every hint is
+// sought).
+void BM_CheckMapSetTextManyUnknownBitmaps(benchmark::State& State) {
+    std::string Text;
+    for (int I = 0; I < 50000; ++I)
+        Text += "Bitmap=b" + std::to_string(I) + ".bmp\r\n";
+    for (int I = 0; I < 50000; ++I)
+        Text += "Element=e" + std::to_string(I) + ".bmp:0,0\r\n";
+    for (auto _ : State)
+        if (CheckMapSetText(Text).size() != 50000)
+            State.SkipWithError("every element names an unknown bitmap");
+    State.counters["bytes"] = double(Text.size());
+}
+BENCHMARK(BM_CheckMapSetTextManyUnknownBitmaps)->Unit(benchmark::kMillisecond);
 
 // Rows x Columns standard zones (bricks of Size, odd rows shifted by half) named Sea1, ...,
 // over copies of one 1000 x 1000 tile: a clean map as the editor's grid template makes it.

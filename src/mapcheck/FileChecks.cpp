@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -67,33 +68,67 @@ std::string IgnoredReason(std::string_view Key) {
     return KeyText(Key);
 }
 
+std::string LowerAscii(std::string_view S) {
+    std::string Lower(S);
+    for (char& C : Lower)
+        C = LowerAscii(C);
+    return Lower;
+}
+
 struct TBitmapLine {
     std::string_view Name;
-    int32_t Line;
-    bool Hidden = false; // behind a byte-order mark: the reader never sees it
+    int32_t Line = 0;
 };
 
-std::string UnknownBitmapMessage(std::string_view Name, int32_t Line,
-                                 const std::vector<TBitmapLine>& Bitmaps) {
-    std::string Text = "the element names bitmap \"" + std::string(Name) +
-                       "\", which no Bitmap line above it loads";
-    for (const TBitmapLine& B : Bitmaps)
-        if (B.Hidden && B.Line < Line && SameIgnoringCase(B.Name, Name))
-            return Text + "; line " + std::to_string(B.Line) +
+// The Bitmap lines under each spelling an Element line may miss them by, the first line of
+// each kept: one lookup per Element line, so that a file of many lines costs no more than
+// reading it.
+class TBitmapLines {
+public:
+    void Add(std::string_view Name, int32_t Line, bool HiddenByMark) {
+        const TBitmapLine B{Name, Line};
+        if (HiddenByMark) {
+            FHidden.try_emplace(LowerAscii(Name), B);
+            return;
+        }
+        FExact.try_emplace(LowerAscii(Name), B);
+        FTrimmed.try_emplace(LowerAscii(Trimmed(Name)), B);
+        const size_t Colon = Name.find(':');
+        if (Colon != std::string_view::npos)
+            FBeforeColon.try_emplace(LowerAscii(Name.substr(0, Colon)), B);
+    }
+
+    // Whether a Bitmap line above Line loads Name (matched as the surface matches names).
+    bool Loads(std::string_view Name, int32_t Line) const {
+        const TBitmapLine* B = Find(FExact, Name);
+        return B != nullptr && B->Line < Line;
+    }
+
+    std::string WhyUnknown(std::string_view Name, int32_t Line) const {
+        std::string Text = "the element names bitmap \"" + std::string(Name) +
+                           "\", which no Bitmap line above it loads";
+        const auto Above = [Line](const TBitmapLine* B) { return B != nullptr && B->Line < Line; };
+        if (const TBitmapLine* B = Find(FHidden, Name); Above(B))
+            return Text + "; line " + std::to_string(B->Line) +
                    " would, but its byte-order mark hides it";
-    for (const TBitmapLine& B : Bitmaps)
-        if (!B.Hidden && B.Line < Line && SameIgnoringCase(Trimmed(B.Name), Trimmed(Name)))
-            return Text + "; \"" + std::string(B.Name) + "\" differs from it only in spaces";
-    for (const TBitmapLine& B : Bitmaps)
-        if (!B.Hidden && B.Line < Line && B.Name.size() > Name.size() &&
-            B.Name[Name.size()] == ':' && SameIgnoringCase(B.Name.substr(0, Name.size()), Name))
-            return Text + "; the name ends at the first \":\", so bitmap \"" + std::string(B.Name) +
-                   "\" cannot be placed";
-    for (const TBitmapLine& B : Bitmaps)
-        if (!B.Hidden && B.Line > Line && SameIgnoringCase(B.Name, Name))
-            return Text + "; its Bitmap line comes later, on line " + std::to_string(B.Line);
-    return Text;
-}
+        if (const TBitmapLine* B = Find(FTrimmed, Trimmed(Name)); Above(B))
+            return Text + "; \"" + std::string(B->Name) + "\" differs from it only in spaces";
+        if (const TBitmapLine* B = Find(FBeforeColon, Name); Above(B))
+            return Text + "; the name ends at the first \":\", so bitmap \"" +
+                   std::string(B->Name) + "\" cannot be placed";
+        if (const TBitmapLine* B = Find(FExact, Name); B != nullptr && B->Line > Line)
+            return Text + "; its Bitmap line comes later, on line " + std::to_string(B->Line);
+        return Text;
+    }
+
+private:
+    using TMap = std::unordered_map<std::string, TBitmapLine>;
+    static const TBitmapLine* Find(const TMap& Map, std::string_view Name) {
+        const auto Found = Map.find(LowerAscii(Name));
+        return Found == Map.end() ? nullptr : &Found->second;
+    }
+    TMap FExact, FTrimmed, FBeforeColon, FHidden;
+};
 
 // What a coordinate beyond the exact range becomes in the sprite's single-precision
 // position, as the save writes it back.
@@ -128,12 +163,12 @@ std::vector<TFinding> CheckMapSetText(std::string_view Text) {
         Rest.remove_prefix(End);
     }
 
-    std::vector<TBitmapLine> Bitmaps;
+    TBitmapLines Bitmaps;
     for (size_t I = 0; I < Lines.size(); ++I) {
         std::string_view Value = Lines[I], Key;
         SplitOff(Value, '=', Key);
         if (Key == "Bitmap" || Key == std::string(ByteOrderMark) + "Bitmap")
-            Bitmaps.push_back({Value, int32_t(I + 1), Key != "Bitmap"});
+            Bitmaps.Add(Value, int32_t(I + 1), Key != "Bitmap");
     }
 
     std::vector<TFinding> Findings;
@@ -163,11 +198,8 @@ std::vector<TFinding> CheckMapSetText(std::string_view Text) {
             continue;
         std::string_view Name;
         SplitOff(Value, ':', Name);
-        const bool Known = std::any_of(Bitmaps.begin(), Bitmaps.end(), [&](const TBitmapLine& B) {
-            return !B.Hidden && B.Line < Line && SameIgnoringCase(B.Name, Name);
-        });
-        if (!Known)
-            Add("unknown-bitmap", UnknownBitmapMessage(Name, Line, Bitmaps), Line);
+        if (!Bitmaps.Loads(Name, Line))
+            Add("unknown-bitmap", Bitmaps.WhyUnknown(Name, Line), Line);
         const int32_t X = SplitOffInt(Value, ',');
         const int32_t Y = SplitOffInt(Value, ',');
         std::string Changes;
