@@ -1,11 +1,23 @@
 // The outline checks of "check" on one zone of 40,000 points: a random outline (crossings
 // everywhere) and a zigzag of long edges that all overlap in x but never meet, the worst
-// case of comparing edges whose x ranges overlap.
-#include "cli/Geometry.h"
+// case of comparing edges whose x ranges overlap. Then the whole check of a loaded map of
+// 20,000 zones over 1000 x 1000 tiles, with the neighbour rebuild that precedes it: what the
+// editor pays after each edit.
+#include "cli/MapSession.h"
+#include "mapcheck/FileChecks.h"
+#include "mapcheck/Geometry.h"
+#include "mapcheck/MapChecks.h"
+#include "platform/Bitmap.h"
+#include "zonemap/ZoneSpriteSurface.h"
 
+#include <QApplication>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -51,6 +63,90 @@ void BM_SelfIntersectionZigzag(benchmark::State& State) {
 }
 BENCHMARK(BM_SelfIntersectionZigzag)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
+// The text checks on a hostile file of about 2 MB: 50,000 Bitmap lines, then 50,000 Element
+// lines each naming a bitmap that none of them loads (every lookup misses, every hint is
+// sought).
+void BM_CheckMapSetTextManyUnknownBitmaps(benchmark::State& State) {
+    std::string Text;
+    for (int I = 0; I < 50000; ++I)
+        Text += "Bitmap=b" + std::to_string(I) + ".bmp\r\n";
+    for (int I = 0; I < 50000; ++I)
+        Text += "Element=e" + std::to_string(I) + ".bmp:0,0\r\n";
+    for (auto _ : State)
+        if (CheckMapSetText(Text).size() != 50000)
+            State.SkipWithError("every element names an unknown bitmap");
+    State.counters["bytes"] = double(Text.size());
+}
+BENCHMARK(BM_CheckMapSetTextManyUnknownBitmaps)->Unit(benchmark::kMillisecond);
+
+// Rows x Columns standard zones (bricks of Size, odd rows shifted by half) named Sea1, ...,
+// over copies of one 1000 x 1000 tile: a clean map as the editor's grid template makes it.
+void WriteBrickMap(const std::string& Dir, int Rows, int Columns, int Size) {
+    const int Tile = 1000;
+    TBitmap Image;
+    Image.SetPixelFormat(TPixelFormat::pf8bit);
+    Image.SetPalette(std::vector<TRGBQuad>(256, TRGBQuad{0, 0, 128, 0}));
+    Image.SetSize(Tile, Tile);
+    Image.SaveToFile(Dir + "/tile.bmp");
+    std::ofstream File(Dir + "/bricks.mapset", std::ios::binary);
+    File << "Bitmap=tile.bmp\r\n";
+    for (int Y = 0; Y < Rows * Size; Y += Tile)
+        for (int X = 0; X < Columns * Size + Size / 2; X += Tile)
+            File << "Element=tile.bmp:" << X << "," << Y << "\r\n";
+    int Number = 0;
+    for (int Row = 0; Row < Rows; ++Row)
+        for (int Col = 0; Col < Columns; ++Col) {
+            const int T = Row * Size;
+            const int L = Col * Size + (Row % 2 == 1 ? Size / 2 : 0);
+            File << "Zone=" << L << "," << T << "," << L + Size / 2 << "," << T << "," << L + Size
+                 << "," << T << "," << L + Size << "," << T + Size << "," << L + Size / 2 << ","
+                 << T + Size << "," << L << "," << T + Size << ",;Sea" << ++Number << ";1;\r\n";
+        }
+}
+
+// Made once and released before the application ends: the surface is a widget.
+std::unique_ptr<TMapSession> Bricks;
+
+TMapSession& BrickSession() {
+    static QTemporaryDir Dir;
+    if (!Bricks) {
+        const std::string Path = Dir.path().toStdString();
+        WriteBrickMap(Path, 100, 200, 20);
+        Bricks = std::make_unique<TMapSession>();
+        TFinding Error;
+        if (!Bricks->Load(Path + "/bricks.mapset", Error))
+            std::abort();
+        Bricks->Surface().BuildNeighbors();
+    }
+    return *Bricks;
+}
+
+void BM_CheckMapSet20000Zones(benchmark::State& State) {
+    TZoneSpriteSurface& Surface = BrickSession().Surface();
+    for (auto _ : State)
+        if (!CheckMapSet(Surface).empty())
+            State.SkipWithError("the brick map is clean");
+}
+BENCHMARK(BM_CheckMapSet20000Zones)->Unit(benchmark::kMillisecond);
+
+void BM_BuildNeighborsAndCheck20000Zones(benchmark::State& State) {
+    TZoneSpriteSurface& Surface = BrickSession().Surface();
+    for (auto _ : State) {
+        Surface.BuildNeighbors();
+        benchmark::DoNotOptimize(CheckMapSet(Surface));
+    }
+}
+BENCHMARK(BM_BuildNeighborsAndCheck20000Zones)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication App(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Bricks.reset();
+    return 0;
+}

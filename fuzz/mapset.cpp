@@ -1,9 +1,12 @@
 // A whole map-set load from a file with a small bitmap beside it: any content either
 // loads or stops with an error, never crashes or hangs, and whatever was loaded can be
-// saved (or is refused by the save checks).
+// saved (or is refused by the save checks), and the map checks take both the text and
+// whatever was loaded.
 #include "FuzzSupport.h"
 
 #include "graphics/ColorPalette.h"
+#include "mapcheck/FileChecks.h"
+#include "mapcheck/MapChecks.h"
 #include "platform/Bitmap.h"
 #include "platform/Exception.h"
 #include "zonemap/ZoneSpriteSurface.h"
@@ -53,8 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         surface->SetMapSetFile(file);
     } catch (const Exception&) {
     }
+    CheckMapSetText(std::string_view(reinterpret_cast<const char*>(Data), Size));
     try {
         surface->BuildNeighbors();
+        CheckMapSet(*surface);
         surface->SaveMapSet(workspace.Dir + "/output.mapset");
     } catch (const Exception&) {
     }

@@ -1,9 +1,10 @@
 #include "cli/Commands.h"
 
 #include "cli/Arguments.h"
-#include "cli/MapChecks.h"
+#include "cli/FindingJson.h"
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
+#include "mapcheck/MapChecks.h"
 #include "platform/Application.h"
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
@@ -38,6 +39,15 @@ const std::map<std::string, std::string>& Helps() {
          "Loads the map set (bitmaps from the map set's own directory), rebuilds the\n"
          "neighbours and reports, with the zone numbers and names involved:\n"
          "  load-error            the load stopped (with the line of the file)\n"
+         "  ignored-line          a line the reader skips: an unknown key, a byte-order mark\n"
+         "                        before the first key, bytes that are not text, a NUL byte\n"
+         "  unknown-bitmap        an Element line naming no bitmap loaded above it (the\n"
+         "                        name quoted, so that stray spaces show)\n"
+         "  bitmap-directory-part a bitmap name with a directory part, read from outside\n"
+         "                        the map set's own directory\n"
+         "  element-position      an element coordinate beyond 16,777,216, where positions\n"
+         "                        are held in single precision\n"
+         "  empty-map-set         no Bitmap, Element, Zone or Link line at all\n"
          "  unnamed-zone          a zone without a name\n"
          "  duplicate-name        zones with the same name (case-sensitive)\n"
          "  forbidden-character   a zone name with \";\" or a line break, a bitmap name with "
@@ -57,6 +67,8 @@ const std::map<std::string, std::string>& Helps() {
          "                        that is never shown\n"
          "\n"
          "--json writes the findings as one JSON document.\n"
+         "Findings of the file's lines come first, with their line numbers; they are\n"
+         "reported even when the load stops.\n"
          "Exit status: 0 nothing found, 1 something found, 2 the file could not be loaded.\n"},
         {"neighbors",
          "usage: zonewright-cli neighbors FILE\n"
@@ -152,12 +164,18 @@ int Check(const TCommandLine& Line, std::ostream& Out, std::ostream& Err,
     TFinding LoadError;
     std::vector<TFinding> Findings;
     int Status = esOk;
-    if (!LoadOrReport(Session, FileName, Err, &LoadError)) {
+    const bool Loaded = LoadOrReport(Session, FileName, Err, &LoadError);
+    if (!Loaded) {
         Findings.push_back(LoadError);
         Status = esFailed;
-    } else {
+    }
+    // What the text shows comes first; it explains a load that stopped as well.
+    const std::vector<TFinding>& Text = Session.TextFindings();
+    Findings.insert(Findings.end(), Text.begin(), Text.end());
+    if (Loaded) {
         Session.Surface().BuildNeighbors();
-        Findings = CheckMapSet(Session.Surface());
+        const std::vector<TFinding> Map = CheckMapSet(Session.Surface());
+        Findings.insert(Findings.end(), Map.begin(), Map.end());
         if (!Findings.empty() || Messages.Shown())
             Status = esFound;
     }
@@ -166,15 +184,12 @@ int Check(const TCommandLine& Line, std::ostream& Out, std::ostream& Err,
         WriteFindingsJson(Out, FileName, ZoneCount, Status, Findings);
         return Status;
     }
-    if (Status == esFailed)
+    // The load error itself is on Err already; a stopped load gets no summary.
+    for (size_t I = Loaded ? 0 : 1; I < Findings.size(); ++I)
+        Out << FormatFinding(Findings[I]) << '\n';
+    if (!Loaded)
         return Status;
-    for (const TFinding& F : Findings)
-        Out << FormatFinding(F) << '\n';
-    Out << FileName << ": " << ZoneCount << " zone" << (ZoneCount == 1 ? "" : "s") << ", "
-        << (Findings.empty() ? std::string("no findings")
-                             : std::to_string(Findings.size()) +
-                                   (Findings.size() == 1 ? " finding" : " findings"))
-        << '\n';
+    Out << FileName << ": " << FindingsSummary(ZoneCount, Findings.size()) << '\n';
     return Status;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/MapSession.h"
 
 #include "graphics/ColorPalette.h"
+#include "mapcheck/FileChecks.h"
 #include "platform/Exception.h"
 #include "platform/Text.h"
 #include "zonemap/EditorPalette.h"
@@ -77,14 +78,17 @@ TMapSession::~TMapSession() {
 bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     Error = TFinding{};
     Error.Kind = "load-error";
+    FTextFindings.clear();
     const QFileInfo Info(QtFileName(FileName));
     QFile File(Info.filePath());
     if (!Info.isFile() || !File.open(QIODevice::ReadOnly)) {
         Error.Message = EFOpenError(FileName).what();
         return false;
     }
-    const int32_t LineCount = CountLines(File.readAll());
+    const QByteArray Bytes = File.readAll();
     File.close();
+    const int32_t LineCount = CountLines(Bytes);
+    FTextFindings = CheckMapSetText(std::string_view(Bytes.constData(), size_t(Bytes.size())));
 
     FZoneLines.clear();
     FSurface->SetBitmapDirectory(FileNameBytes(Info.absolutePath()));

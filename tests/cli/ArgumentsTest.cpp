@@ -1,5 +1,5 @@
 #include "cli/Arguments.h"
-#include "cli/Finding.h"
+#include "cli/FindingJson.h"
 
 #include <gtest/gtest.h>
 
@@ -59,14 +59,6 @@ TEST(BoundedInt, AcceptsOnlyWholeNumbersInRange) {
 TEST(Json, EscapesControlsAndWidensLatin1) {
     EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
     EXPECT_EQ(JsonString("K\xF6ln"), "\"K\xC3\xB6ln\"");
-}
-
-TEST(FindingText, NamesLineElementAndZones) {
-    TFinding F("split-border", "overlap", {{3, "A"}, {7, "B"}});
-    EXPECT_EQ(FormatFinding(F), "split-border: zones 3 \"A\" and 7 \"B\": overlap");
-    TFinding L("load-error", "List index out of bounds (4)");
-    L.Line = 12;
-    EXPECT_EQ(FormatFinding(L), "load-error: line 12: List index out of bounds (4)");
 }
 
 } // namespace

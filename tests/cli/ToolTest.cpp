@@ -539,3 +539,40 @@ TEST_F(Tool, ZonesOfAMapWithoutElementsAreNotOutsideTheBitmaps) {
 }
 
 } // namespace
+
+namespace {
+
+// What only the file's text shows: reported with its line, also when the load stops there
+// (the load error keeps the library's own text on standard error), and an empty file is
+// not clean.
+TEST_F(Tool, CheckNamesTheLinesTheReaderSkipsOrCannotUse) {
+    const std::string Spaced = Map({"Bitmap=hills.bmp", "Element=hills.bmp :0,0"}, "s.mapset");
+    const TToolRun Stopped = RunTool({"check", Spaced});
+    EXPECT_EQ(Stopped.Status, 2);
+    EXPECT_EQ(Stopped.Err, Spaced + ":2: List index out of bounds (-1)\n");
+    EXPECT_EQ(Stopped.Out, "unknown-bitmap: line 2: the element names bitmap \"hills.bmp \", which "
+                           "no Bitmap line above it loads; \"hills.bmp\" differs from it only in "
+                           "spaces\n");
+
+    std::vector<std::string> Lines = TwoLands;
+    Lines.push_back("Colour=5");
+    const std::string Junk = Map(Lines, "j.mapset");
+    const TToolRun Skipped = RunTool({"check", Junk});
+    EXPECT_EQ(Skipped.Status, 1);
+    EXPECT_EQ(Skipped.Out, "ignored-line: line 6: unknown key \"Colour\": the reader ignores the "
+                           "line\n" +
+                               Junk + ": 2 zones, 1 finding\n");
+    int Status = -1;
+    const QJsonObject Json = CheckJson(Junk, Status);
+    EXPECT_EQ(Status, 1);
+    EXPECT_EQ(Json["findings"].toArray().at(0).toObject()["line"].toInt(), 6);
+
+    const std::string Empty = Map({}, "e.mapset");
+    const TToolRun Nothing = RunTool({"check", Empty});
+    EXPECT_EQ(Nothing.Status, 1);
+    EXPECT_EQ(Nothing.Out, "empty-map-set: the file holds no Bitmap, Element, Zone or Link line: "
+                           "nothing to load\n" +
+                               Empty + ": 0 zones, 1 finding\n");
+}
+
+} // namespace

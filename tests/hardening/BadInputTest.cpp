@@ -245,6 +245,18 @@ std::vector<Row> Rows() {
          "Bitmap=HILLS.BMP\r\nElement=hills.bmp:0,0\r\nElement=VALLEY.BMP:10,10\r\n",
          "List index out of bounds (-1)",
          {.Bitmaps = 1, .Elements = 1}},
+        // The library's message stays as the editor shows it; check adds the why.
+        {"MapSetByteOrderMark",
+         TKind::MapSet,
+         "\xEF\xBB\xBF"
+         "Bitmap=HILLS.BMP\r\nElement=HILLS.BMP:0,0\r\n",
+         "List index out of bounds (-1)",
+         {}},
+        {"MapSetBitmapNameWithATrailingSpace",
+         TKind::MapSet,
+         "Bitmap=HILLS.BMP\r\nElement=HILLS.BMP :0,0\r\n",
+         "List index out of bounds (-1)",
+         {.Bitmaps = 1}},
         {"MapSetElementBeforeItsBitmap",
          TKind::MapSet,
          "Element=HILLS.BMP:0,0\r\nBitmap=HILLS.BMP\r\n",

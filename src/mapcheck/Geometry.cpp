@@ -1,4 +1,4 @@
-#include "cli/Geometry.h"
+#include "mapcheck/Geometry.h"
 
 #include "zonemap/Zone.h"
 

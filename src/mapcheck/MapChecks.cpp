@@ -1,6 +1,6 @@
-#include "cli/MapChecks.h"
+#include "mapcheck/MapChecks.h"
 
-#include "cli/Geometry.h"
+#include "mapcheck/Geometry.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <string_view>

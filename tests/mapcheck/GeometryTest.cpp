@@ -1,5 +1,5 @@
-#include "cli/Geometry.h"
-#include "cli/MapChecks.h"
+#include "mapcheck/Geometry.h"
+#include "mapcheck/MapChecks.h"
 #include "zonemap/Zone.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +12,7 @@ struct TZoneRef {
     friend bool operator==(const TZoneRef&, const TZoneRef&) = default;
 };
 
-// One problem that "check" found in a map set.
+// One problem that the checks found in a map set.
 struct TFinding {
     TFinding() = default;
     TFinding(std::string AKind, std::string AMessage, std::vector<TZoneRef> AZones = {})
@@ -30,11 +29,5 @@ struct TFinding {
 // One line: kind, then the line, the element or the zones involved, then the message.
 std::string FormatFinding(const TFinding& Finding);
 
-// The findings of one check as one JSON document, always valid UTF-8: names and the file
-// name are shown by the one rule for shown text (valid UTF-8 as it is, other bytes as
-// Latin-1).
-void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t ZoneCount,
-                       int Status, const std::vector<TFinding>& Findings);
-
-// Text as a JSON string literal, quotes included, shown by the same rule.
-std::string JsonString(const std::string& Text);
+// The count after the findings, "3 zones, 4 findings" or "1 zone, no findings".
+std::string FindingsSummary(int32_t ZoneCount, size_t FindingCount);
