@@ -3,6 +3,7 @@
 #include "editor/FileDialog.h"
 #include "editor/GoToZoneDialog.h"
 #include "editor/GridSizeForm.h"
+#include "editor/MapCheckWindow.h"
 #include "editor/MapNavigator.h"
 #include "editor/OverviewWindow.h"
 #include "editor/PointsEditorForm.h"
@@ -10,6 +11,7 @@
 #include "editor/SpinEdit.h"
 #include "graphics/ColorPalette.h"
 #include "graphics/DIBCanvas.h"
+#include "mapcheck/MapChecks.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
 #include "platform/Text.h"
@@ -34,6 +36,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -194,6 +197,7 @@ void TfrmMain::CreateMenus() {
     mniGoToZone->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     View->addSeparator();
     mniOverview = MenuItem(View, "mniOverview", "Overview");
+    mniMapCheck = MenuItem(View, "mniMapCheck", "Map Check");
 
     QMenu* Help = menuBar()->addMenu("Help");
     Help->setObjectName("Help1");
@@ -225,6 +229,7 @@ void TfrmMain::CreateMenus() {
     Bind(mniAbout, &TfrmMain::mniAboutClick);
     Bind(mniOverview, &TfrmMain::mniOverviewClick);
     Bind(mniGoToZone, &TfrmMain::mniGoToZoneClick);
+    Bind(mniMapCheck, &TfrmMain::mniMapCheckClick);
 }
 
 void TfrmMain::CreateEditMenu() {
@@ -263,6 +268,10 @@ void TfrmMain::CreateStatusBar() {
         status->addWidget(Panel, I < 3 ? 0 : 1);
         StatusPanels[I] = Panel;
     }
+    lblFindings = Named(new QLabel(status), "lblFindings");
+    lblFindings->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblFindings->setMinimumWidth(90);
+    status->addPermanentWidget(lblFindings);
 }
 
 void TfrmMain::CreateMapArea() {
@@ -341,6 +350,16 @@ void TfrmMain::CreateMapArea() {
     frmOverview = new TOverviewWindow(surface, Navigator, this);
     frmOverview->hide();
     dlgGoToZone = new TGoToZoneDialog(this);
+    frmMapCheck = new TMapCheckWindow(this);
+    frmMapCheck->hide();
+    frmMapCheck->OnZoneChosen = [this](int32_t Number) {
+        if (Number >= 0 && Number < surface->ZoneCount())
+            SelectAndCenter(surface->Zone(Number));
+    };
+    FCheckTimer = new QTimer(this);
+    FCheckTimer->setSingleShot(true);
+    FCheckTimer->setInterval(50);
+    connect(FCheckTimer, &QTimer::timeout, this, [this] { RunMapCheck(); });
 
     Grid->addWidget(ElasticPanel2, 0, 0);
     Grid->addWidget(sbVertical, 0, 1);
@@ -560,6 +579,34 @@ void TfrmMain::surfaceOffsetChange(TObject*) {
 void TfrmMain::MapChanged() {
     if (frmOverview)
         frmOverview->MapChanged();
+    // Shortly after the change, once a burst of changes is over: the window keeps
+    // answering input, and a finding an edit mended is gone within a fraction of a second.
+    if (FCheckTimer)
+        FCheckTimer->start();
+}
+
+void TfrmMain::RunMapCheck() {
+    FCheckTimer->stop();
+    std::vector<TFinding> Findings;
+    Application().Guarded([&] {
+        // The check reads the neighbour lists; they are rebuilt exactly as Highlight
+        // Neighbors would rebuild them, so nothing the user sees changes.
+        surface->BuildNeighbors();
+        Findings = CheckMapSet(*surface);
+    });
+    const size_t Count = Findings.size();
+    frmMapCheck->SetFindings(std::move(Findings), surface->ZoneCount());
+    lblFindings->setText(Count == 0   ? QString("No findings")
+                         : Count == 1 ? QString("1 finding")
+                                      : QString("%1 findings").arg(Count));
+}
+
+void TfrmMain::mniMapCheckClick() {
+    if (!frmMapCheck->isVisible())
+        frmMapCheck->move(frameGeometry().bottomLeft() + QPoint(0, 4));
+    RunMapCheck();
+    frmMapCheck->show();
+    frmMapCheck->raise();
 }
 
 void TfrmMain::mniOverviewClick() {

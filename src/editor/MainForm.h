@@ -23,6 +23,7 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QTabWidget;
+class QTimer;
 class QUndoCommand;
 class QUndoStack;
 class QToolButton;
@@ -33,6 +34,7 @@ class TDIBCanvas;
 class TElasticPanel;
 class TFileDialog;
 class TGoToZoneDialog;
+class TMapCheckWindow;
 class TMapNavigator;
 class TOverviewWindow;
 class TSpriteSurfaceScroller;
@@ -103,6 +105,10 @@ public:
     TMapNavigator* Navigator = nullptr;
     TOverviewWindow* frmOverview = nullptr;
     TGoToZoneDialog* dlgGoToZone = nullptr;
+    // Beyond the design: the map check, always current.
+    QAction* mniMapCheck = nullptr;
+    TMapCheckWindow* frmMapCheck = nullptr;
+    QLabel* lblFindings = nullptr;
 
     // Background page.
     QGroupBox* GroupBox1 = nullptr;
@@ -148,6 +154,9 @@ public:
     void mniAboutClick();
     void mniOverviewClick();
     void mniGoToZoneClick();
+    void mniMapCheckClick();
+    // Runs the map check now (it also runs by itself shortly after every change).
+    void RunMapCheck();
     void surfaceAfterSpriteRender(TObject* Sender, TCanvas& ACanvas, TDIBCanvas& ADibCanvas);
     void surfaceMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
@@ -288,6 +297,8 @@ private:
     TPickMode FPickMode = TPickMode::pmNone;
     TZone* FPickSource = nullptr;
     QUndoStack* FUndoStack = nullptr;
+    // Coalesces the map checks that a burst of changes asks for into one.
+    QTimer* FCheckTimer = nullptr;
     bool FShownOnce = false;
     bool FPointsEditorPlaced = false;
 };

@@ -3,6 +3,7 @@
 #include "editor/MainForm.h"
 
 #include "editor/FileDialog.h"
+#include "editor/MapCheckWindow.h"
 #include "editor/OverviewWindow.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/SortedList.h"
@@ -234,6 +235,7 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     if (FPointsEditor)
         FPointsEditor->hide();
     frmOverview->hide();
+    frmMapCheck->hide();
     surface->SetActive(false);
     Event->accept();
 }
