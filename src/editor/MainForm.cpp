@@ -611,9 +611,15 @@ void TfrmMain::mniMapCheckClick() {
 
 void TfrmMain::mniOverviewClick() {
     if (!frmOverview->isVisible()) {
-        // First shown below the points editor's place, beside the main window.
+        // Beside the main window below the points editor's place, kept on the screen.
         frmOverview->resize(320, 240);
-        frmOverview->move(frameGeometry().topRight() + QPoint(4, 220));
+        QPoint Place = frameGeometry().topRight() + QPoint(4, 220);
+        if (QScreen* Screen = screen()) {
+            const QRect Free = Screen->availableGeometry();
+            Place.setX(std::clamp(Place.x(), Free.left(), Free.right() - frmOverview->width()));
+            Place.setY(std::clamp(Place.y(), Free.top(), Free.bottom() - frmOverview->height()));
+        }
+        frmOverview->move(Place);
     }
     frmOverview->show();
     frmOverview->raise();
