@@ -263,6 +263,10 @@ private:
     void FillLists();
     void FillElementList();
     void ClearSelection();
+    // The selected zone for a Zone menu command ("No Zone Selected" and none without one),
+    // with the neighbour lists rebuilt first when they are stale and RebuildStale.
+    TZone* ZoneForCommand(bool RebuildStale);
+    void BeginPick(TZone* Source, TPickMode Mode, const std::string& Prompt);
     void EndPick();
     void ClearHighlights();
     // Writes FFileName; true when the file was saved.

@@ -336,16 +336,30 @@ void TfrmMain::RemoveLast1Click() {
     FPointsEditor->RemoveLast();
 }
 
-void TfrmMain::HighlightNeighbors1Click() {
+TZone* TfrmMain::ZoneForCommand(bool RebuildStale) {
     TZone* Zone = SelectedZone();
     if (!Zone) {
         ShowMessage("No Zone Selected");
-        return;
+        return nullptr;
     }
-    if (FNeighborsDirty) {
+    if (RebuildStale && FNeighborsDirty) {
         RebuildNeighbors();
         FNeighborsDirty = false;
     }
+    return Zone;
+}
+
+void TfrmMain::BeginPick(TZone* Source, TPickMode Mode, const std::string& Prompt) {
+    pnlControls->SetCaption(Prompt);
+    pageMain->hide();
+    FPickSource = Source;
+    FPickMode = Mode;
+}
+
+void TfrmMain::HighlightNeighbors1Click() {
+    TZone* Zone = ZoneForCommand(true);
+    if (!Zone)
+        return;
     FSelectedSprite->SetHighlighted(false);
     for (int32_t I = 0; I < Zone->NeighborCount(); ++I)
         if (TZoneSprite* Sprite = Zone->Neighbor(I)->Sprite())
@@ -354,31 +368,13 @@ void TfrmMain::HighlightNeighbors1Click() {
 }
 
 void TfrmMain::AddanonAdjacentNeighbor1Click() {
-    TZone* Zone = SelectedZone();
-    if (!Zone) {
-        ShowMessage("No Zone Selected");
-        return;
-    }
-    pnlControls->SetCaption("Click the Zone to add as a Neighbor");
-    pageMain->hide();
-    FPickSource = Zone;
-    FPickMode = TPickMode::pmAddNeighbor;
+    if (TZone* Zone = ZoneForCommand(false))
+        BeginPick(Zone, TPickMode::pmAddNeighbor, "Click the Zone to add as a Neighbor");
 }
 
 void TfrmMain::FindPathtoDestination1Click() {
-    TZone* Zone = SelectedZone();
-    if (!Zone) {
-        ShowMessage("No Zone Selected");
-        return;
-    }
-    if (FNeighborsDirty) {
-        RebuildNeighbors();
-        FNeighborsDirty = false;
-    }
-    pnlControls->SetCaption("Click the Destination Zone");
-    pageMain->hide();
-    FPickSource = Zone;
-    FPickMode = TPickMode::pmFindPath;
+    if (TZone* Zone = ZoneForCommand(true))
+        BeginPick(Zone, TPickMode::pmFindPath, "Click the Destination Zone");
 }
 
 void TfrmMain::Button4Click() {

@@ -80,19 +80,8 @@ int32_t TZoneSpriteSurface::BitmapIndex(const std::string& Name) const {
 
 void TZoneSpriteSurface::RemoveBitmap(const std::string& FileName) {
     const int32_t Index = BitmapIndex(FileName);
-    if (Index < 0)
-        return;
-    const TObject* Factory = FBitmaps[size_t(Index)].Factory.get();
-    for (size_t I = FElementNames.size(); I-- > 0;) {
-        TCompressedBitmapSprite* Sprite = FElementNames[I].Sprite;
-        if (Sprite->Factory() == Factory) {
-            FElementNames.erase(FElementNames.begin() + std::ptrdiff_t(I));
-            FBackgroundEngine->RemoveSprite(Sprite);
-        }
-    }
-    // The dead sprites share the compressed picture, so they outlive the factory safely
-    // until the next frame frees them.
-    FBitmaps.erase(FBitmaps.begin() + Index);
+    if (Index >= 0)
+        TakeBitmap(Index);
 }
 
 void TZoneSpriteSurface::AddElement(const std::string& BitmapName, int32_t X, int32_t Y) {

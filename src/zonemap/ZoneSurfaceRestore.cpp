@@ -39,6 +39,8 @@ TBitmapEntry TZoneSpriteSurface::TakeBitmap(int32_t Index) {
             FBackgroundEngine->RemoveSprite(Sprite);
         }
     }
+    // The dead sprites share the compressed picture, so they outlive the factory safely
+    // until the next frame frees them.
     TBitmapEntry Entry = std::move(FBitmaps[size_t(Index)]);
     FBitmaps.erase(FBitmaps.begin() + Index);
     return Entry;
