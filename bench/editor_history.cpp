@@ -63,9 +63,13 @@ struct Window {
     std::unique_ptr<TfrmMain> Main;
 };
 
+// Made on first use and destroyed before the application object, which its widgets need.
+std::unique_ptr<Window> WindowHolder;
+
 Window& TheWindow() {
-    static Window window;
-    return window;
+    if (!WindowHolder)
+        WindowHolder = std::make_unique<Window>();
+    return *WindowHolder;
 }
 
 // A zone in the middle of the map deleted (with its list entry), ready to be taken back.
@@ -125,5 +129,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    WindowHolder.reset();
     return 0;
 }

@@ -85,9 +85,13 @@ struct Map {
     TMapNavigator Navigator{&Surface};
 };
 
+// Made on first use and destroyed before the application object, which its widgets need.
+std::unique_ptr<Map> MapHolder;
+
 Map& TheMap() {
-    static Map map;
-    return map;
+    if (!MapHolder)
+        MapHolder = std::make_unique<Map>();
+    return *MapHolder;
 }
 
 void BM_WheelStep(benchmark::State& State) {
@@ -142,5 +146,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    MapHolder.reset();
     return 0;
 }

@@ -133,6 +133,11 @@ TfrmMain::~TfrmMain() {
         surface->OnMouseDown = nullptr;
         surface->OnOffsetChange = nullptr;
     }
+    // What watches or shows the surface goes before it.
+    delete frmOverview;
+    frmOverview = nullptr;
+    delete Navigator;
+    Navigator = nullptr;
     delete SpriteSurfaceScroller1;
     SpriteSurfaceScroller1 = nullptr;
     delete surface;

@@ -20,7 +20,7 @@ int64_t ClampOffset(int64_t Value, int64_t Max) {
 } // namespace
 
 TMapNavigator::TMapNavigator(TSpriteSurface* Surface, QObject* Parent)
-    : QObject(Parent), FSurface(Surface) {
+    : QObject(Parent), FSurface(Surface), FWatched(Surface) {
     if (!Surface)
         return;
     Surface->setFocusPolicy(Qt::StrongFocus);
@@ -171,7 +171,13 @@ void TMapNavigator::RenderNow() {
 }
 
 bool TMapNavigator::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched != FSurface.data())
+    // Compared as objects: while the surface is being destroyed it is no surface any more,
+    // and only the events below concern it.
+    const QEvent::Type Type = Event->type();
+    if (Type != QEvent::Wheel && Type != QEvent::ShortcutOverride && Type != QEvent::KeyPress &&
+        Type != QEvent::Resize)
+        return false;
+    if (FSurface.isNull() || Watched != FWatched)
         return false;
     switch (Event->type()) {
     case QEvent::Wheel:

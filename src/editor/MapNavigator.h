@@ -76,6 +76,8 @@ private:
     void RenderNow();
 
     QPointer<TSpriteSurface> FSurface;
+    // The surface as the object the filter sees, compared without a cast.
+    QObject* FWatched = nullptr;
     QPointer<TScrollBar> FBarHorz;
     QPointer<TScrollBar> FBarVert;
     // The surface's own scroll handlers of the bars, called first by the wrappers.
