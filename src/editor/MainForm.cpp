@@ -213,10 +213,6 @@ void TfrmMain::CreateMenus() {
                           RemoveLast1, HighlightNeighbors1, mniGoToZone})
         Item->setShortcutContext(Qt::WindowShortcut);
 
-    const auto Bind = [this](QAction* Item, void (TfrmMain::*Handler)()) {
-        connect(Item, &QAction::triggered, this,
-                [this, Handler] { Application().Guarded([&] { (this->*Handler)(); }); });
-    };
     Bind(mniNewMapSet, &TfrmMain::mniNewMapSetClick);
     Bind(mniLoad, &TfrmMain::mniLoadClick);
     Bind(mniSave, &TfrmMain::mniSaveClick);
@@ -321,7 +317,7 @@ void TfrmMain::CreateMapArea() {
     };
     surface->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                   int Y) {
-        Application().Guarded([&] { surfaceMouseDown(Sender, Button, Shift, X, Y); });
+        RunCommand([&] { surfaceMouseDown(Sender, Button, Shift, X, Y); });
     };
     surface->OnOffsetChange = [this](TObject* Sender) { surfaceOffsetChange(Sender); };
 
@@ -383,7 +379,7 @@ void TfrmMain::CreateControls() {
 
     Button4 = PushButton(pnlControls, "Button4", "Cancel", 16, 368, 153, 25);
     connect(Button4, &QPushButton::clicked, this,
-            [this] { Application().Guarded([this] { Button4Click(); }); });
+            [this] { RunCommand([this] { Button4Click(); }); });
 
     pageMain = Named(new QTabWidget(pnlControls), "pageMain");
     // Both tab captions must fit the panel's 185 pixels side by side.
@@ -435,10 +431,6 @@ void TfrmMain::CreateBackgroundPage() {
     ElasticPanel1->AfterLoad();
     Inside->addWidget(ElasticPanel1);
 
-    const auto Bind = [this](QAbstractButton* Button, void (TfrmMain::*Handler)()) {
-        connect(Button, &QAbstractButton::clicked, this,
-                [this, Handler] { Application().Guarded([&] { (this->*Handler)(); }); });
-    };
     Bind(btnAddBitmap, &TfrmMain::btnAddBitmapClick);
     Bind(btnRemoveBitmap, &TfrmMain::btnRemoveBitmapClick);
     Bind(btnAddElement, &TfrmMain::btnAddElementClick);
@@ -485,20 +477,16 @@ void TfrmMain::CreateZonePage() {
     lbLandZones->setUniformItemSizes(true);
     Inside->addWidget(lbLandZones);
 
-    const auto Bind = [this](QAbstractButton* Button, void (TfrmMain::*Handler)()) {
-        connect(Button, &QAbstractButton::clicked, this,
-                [this, Handler] { Application().Guarded([&] { (this->*Handler)(); }); });
-    };
     Bind(btnCreateZone, &TfrmMain::btnCreateZoneClick);
     Bind(btnDeleteZone, &TfrmMain::btnDeleteZoneClick);
     Bind(btnReplaceZone, &TfrmMain::btnReplaceZoneClick);
     Bind(btnCreateSeaZone, &TfrmMain::btnCreateSeaZoneClick);
     connect(lbLandZones, &QListWidget::itemClicked, this,
-            [this] { Application().Guarded([this] { lbLandZonesClick(); }); });
+            [this] { RunCommand([this] { lbLandZonesClick(); }); });
     // The keyboard moves the list's selection as a click does.
     connect(lbLandZones, &QListWidget::currentRowChanged, this, [this] {
         if (lbLandZones->hasFocus())
-            Application().Guarded([this] { lbLandZonesClick(); });
+            RunCommand([this] { lbLandZonesClick(); });
     });
 }
 
@@ -549,8 +537,32 @@ void TfrmMain::MarkSaved(bool ForgetHistory) {
 }
 
 void TfrmMain::RenderNow() {
+    if (FRenderHold > 0) {
+        FRenderPending = true;
+        return;
+    }
     if (surface && surface->ColorPalette())
         Application().Guarded([this] { surface->Render(); });
+}
+
+void TfrmMain::RunCommand(const std::function<void()>& Action) {
+    // However many steps of the command change the map, it is drawn once at its end.
+    ++FRenderHold;
+    Application().Guarded(Action);
+    if (--FRenderHold == 0 && FRenderPending) {
+        FRenderPending = false;
+        RenderNow();
+    }
+}
+
+void TfrmMain::Bind(QAction* Item, void (TfrmMain::*Handler)()) {
+    connect(Item, &QAction::triggered, this,
+            [this, Handler] { RunCommand([this, Handler] { (this->*Handler)(); }); });
+}
+
+void TfrmMain::Bind(QAbstractButton* Button, void (TfrmMain::*Handler)()) {
+    connect(Button, &QAbstractButton::clicked, this,
+            [this, Handler] { RunCommand([this, Handler] { (this->*Handler)(); }); });
 }
 
 void TfrmMain::pageMainChange() {

@@ -7,10 +7,12 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -242,6 +244,11 @@ protected:
     void showEvent(QShowEvent* Event) override;
 
 private:
+    // Runs a user's command: errors go to the application's handler, and the map is drawn
+    // once when the command ends, not at every step of it.
+    void RunCommand(const std::function<void()>& Action);
+    void Bind(QAction* Item, void (TfrmMain::*Handler)());
+    void Bind(QAbstractButton* Button, void (TfrmMain::*Handler)());
     void CreateMenus();
     void CreateMapArea();
     void CreateControls();
@@ -301,6 +308,8 @@ private:
     TPickMode FPickMode = TPickMode::pmNone;
     TZone* FPickSource = nullptr;
     QUndoStack* FUndoStack = nullptr;
+    int FRenderHold = 0;
+    bool FRenderPending = false;
     // Coalesces the map checks that a burst of changes asks for into one.
     QTimer* FCheckTimer = nullptr;
     bool FShownOnce = false;

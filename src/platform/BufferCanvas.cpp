@@ -12,11 +12,66 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
 bool HaveFonts() {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+// A text as drawn in one font: its cell and the pixels its glyphs cover, with a margin
+// for glyphs that reach outside the cell (italics, underline).
+struct TTextMask {
+    int CellWidth = 0;
+    int CellHeight = 0;
+    int Margin = 0;
+    int MaskWidth = 0;
+    int MaskHeight = 0;
+    std::vector<uint8_t> Covered; // MaskWidth x MaskHeight, 1 where a glyph is
+};
+
+// Shaping and rasterising a label costs far more than drawing it, and a map draws the same
+// few hundred labels every frame: masks are kept per font and text, the whole cache
+// dropped when it grows past a bound. One cache a thread, as fonts are used per thread.
+const TTextMask& TextMaskOf(const TFont& Font, const std::string& Text) {
+    thread_local std::unordered_map<std::string, TTextMask> Cache;
+    std::string Key = Font.Name;
+    Key += '\0';
+    Key += std::to_string(Font.Size) + '\0' + std::to_string(Font.Style) + '\0' + Text;
+    if (const auto Found = Cache.find(Key); Found != Cache.end())
+        return Found->second;
+    if (Cache.size() >= 8192)
+        Cache.clear();
+    TTextMask Mask;
+    const QFont QtFace = QtFont(Font);
+    const QFontMetrics Metrics(QtFace);
+    const QString Shown = ShownText(Text);
+    Mask.CellWidth = Text.empty() ? 0 : Metrics.horizontalAdvance(Shown);
+    Mask.CellHeight = Metrics.ascent() + Metrics.descent();
+    if (Mask.CellWidth > 0 && Mask.CellHeight > 0) {
+        Mask.Margin = std::max(2, Mask.CellHeight / 2);
+        Mask.MaskWidth = Mask.CellWidth + 2 * Mask.Margin;
+        Mask.MaskHeight = Mask.CellHeight + 2 * Mask.Margin;
+        QImage Image(Mask.MaskWidth, Mask.MaskHeight, QImage::Format_Grayscale8);
+        Image.fill(0);
+        {
+            QPainter Painter(&Image);
+            Painter.setRenderHint(QPainter::TextAntialiasing, false);
+            Painter.setFont(QtFace);
+            Painter.setPen(Qt::white);
+            Painter.drawText(QPoint(Mask.Margin, Mask.Margin + Metrics.ascent()), Shown);
+        }
+        Mask.Covered.resize(size_t(Mask.MaskWidth) * size_t(Mask.MaskHeight));
+        for (int y = 0; y < Mask.MaskHeight; ++y) {
+            const uchar* Row = Image.constScanLine(y);
+            for (int x = 0; x < Mask.MaskWidth; ++x)
+                Mask.Covered[size_t(y) * size_t(Mask.MaskWidth) + size_t(x)] = Row[x] >= 128;
+        }
+    }
+    return Cache.emplace(std::move(Key), std::move(Mask)).first->second;
 }
 
 int SquaredDistance(const TRGBQuad& Entry, TColor Color) {
@@ -307,11 +362,9 @@ void TBufferCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
 void TBufferCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
     if (Text.empty() || !HaveFonts())
         return;
-    const QFont font = QtFont(Font());
-    const QFontMetrics metrics(font);
-    const QString text = ShownText(Text);
-    const int cellWidth = metrics.horizontalAdvance(text);
-    const int cellHeight = metrics.ascent() + metrics.descent();
+    const TTextMask& Mask = TextMaskOf(Font(), Text);
+    const int cellWidth = Mask.CellWidth;
+    const int cellHeight = Mask.CellHeight;
     SetPenPos({int32_t(std::clamp<int64_t>(int64_t(X) + cellWidth, INT32_MIN, INT32_MAX)), Y});
     if (!FBits || cellWidth <= 0 || cellHeight <= 0)
         return;
@@ -323,26 +376,17 @@ void TBufferCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
     if (Brush().Style == TBrushStyle::bsSolid)
         pixels.Fill(cellX, cellY, PixelValue(Brush().Color));
 
-    // Glyphs may reach outside the cell (italics, underline): render with a margin.
-    const int margin = std::max(2, cellHeight / 2);
-    QImage mask(cellWidth + 2 * margin, cellHeight + 2 * margin, QImage::Format_Grayscale8);
-    mask.fill(0);
-    {
-        QPainter painter(&mask);
-        painter.setRenderHint(QPainter::TextAntialiasing, false);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(QPoint(margin, margin + metrics.ascent()), text);
-    }
+    const int margin = Mask.Margin;
     const uint32_t value = PixelValue(Font().Color);
     const TSpan maskX =
-        Intersect({int64_t(X) - margin, int64_t(X) - margin + mask.width()}, {0, FWidth});
+        Intersect({int64_t(X) - margin, int64_t(X) - margin + Mask.MaskWidth}, {0, FWidth});
     const TSpan maskY =
-        Intersect({int64_t(Y) - margin, int64_t(Y) - margin + mask.height()}, {0, FHeight});
+        Intersect({int64_t(Y) - margin, int64_t(Y) - margin + Mask.MaskHeight}, {0, FHeight});
     for (int64_t y = maskY.From; y < maskY.To; ++y) {
-        const uchar* row = mask.constScanLine(int(y - (int64_t(Y) - margin)));
+        const uint8_t* row =
+            Mask.Covered.data() + size_t(y - (int64_t(Y) - margin)) * size_t(Mask.MaskWidth);
         for (int64_t x = maskX.From; x < maskX.To; ++x)
-            if (row[x - (int64_t(X) - margin)] >= 128)
+            if (row[x - (int64_t(X) - margin)])
                 pixels.Put(x, y, value);
     }
 }
@@ -350,14 +394,13 @@ void TBufferCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
 int32_t TBufferCanvas::TextWidth(const std::string& Text) {
     if (!HaveFonts())
         return 0;
-    return QFontMetrics(QtFont(Font())).horizontalAdvance(ShownText(Text));
+    return TextMaskOf(Font(), Text).CellWidth;
 }
 
 int32_t TBufferCanvas::TextHeight(const std::string&) {
     if (!HaveFonts())
         return 0;
-    const QFontMetrics metrics(QtFont(Font()));
-    return metrics.ascent() + metrics.descent();
+    return TextMaskOf(Font(), std::string()).CellHeight;
 }
 
 namespace {
