@@ -3,6 +3,7 @@
 // case of comparing edges whose x ranges overlap. Then the whole check of a loaded map of
 // 20,000 zones over 1000 x 1000 tiles, with the neighbour rebuild that precedes it: what the
 // editor pays after each edit.
+#include "BenchMain.h"
 #include "cli/MapSession.h"
 #include "mapcheck/FileChecks.h"
 #include "mapcheck/Geometry.h"
@@ -141,12 +142,5 @@ BENCHMARK(BM_BuildNeighborsAndCheck20000Zones)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication App(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Bricks.reset();
-    return 0;
+    return RunBenchmarks(argc, argv, [] { Bricks.reset(); });
 }

@@ -2,6 +2,7 @@
 // that shows it, and the overview window redrawn after a zone edit (and after a change of
 // the background, for comparison).
 
+#include "BenchMain.h"
 #include "editor/MapNavigator.h"
 #include "editor/OverviewWindow.h"
 #include "graphics/ColorPalette.h"
@@ -140,12 +141,5 @@ BENCHMARK(BM_OverviewAfterBackgroundChange)->Arg(480)->Arg(1200)->Unit(benchmark
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    MapHolder.reset();
-    return 0;
+    return RunBenchmarks(argc, argv, [] { MapHolder.reset(); });
 }

@@ -7,6 +7,7 @@
 // Every benchmark leaves the window as it found it (zone count, lists, mode), so that
 // --benchmark_repetitions and any --benchmark_filter give the same figures.
 
+#include "BenchMain.h"
 #include "editor/Editor.h"
 #include "editor/MainForm.h"
 #include "editor/MapNavigator.h"
@@ -533,15 +534,65 @@ BENCHMARK(BM_FindPath)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Fastest);
 
+// A land zone from the middle of the zone list deleted with its list entry, ready to be
+// taken back.
+void DeleteMiddleZone(Session& S) {
+    TZoneSpriteSurface* Surface = S.Main->surface;
+    int32_t Index = Surface->ZoneCount() / 2;
+    while (Surface->Zone(Index)->IsSea())
+        ++Index;
+    S.Main->SelectZone(Surface->Zone(Index));
+    S.Main->btnDeleteZone->click();
+}
+
+// Undo of Delete Selected Zone: the zone back in its place, with its links and list entry.
+void BM_UndoDeleteZone(benchmark::State& State) {
+    Session& S = TheSession();
+    DeleteMiddleZone(S);
+    for (auto _ : State) {
+        S.Main->mniUndo->trigger();
+        State.PauseTiming();
+        S.Main->mniRedo->trigger();
+        State.ResumeTiming();
+    }
+    S.Main->mniUndo->trigger();
+    S.Intact(State);
+}
+BENCHMARK(BM_UndoDeleteZone)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
+
+void BM_RedoDeleteZone(benchmark::State& State) {
+    Session& S = TheSession();
+    DeleteMiddleZone(S);
+    S.Main->mniUndo->trigger();
+    for (auto _ : State) {
+        S.Main->mniRedo->trigger();
+        State.PauseTiming();
+        S.Main->mniUndo->trigger();
+        State.ResumeTiming();
+    }
+    S.Intact(State);
+}
+BENCHMARK(BM_RedoDeleteZone)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
+
+// The map check as it runs after an edit: the neighbour rebuild, every check, the list of
+// findings and the count in the status bar.
+void BM_MapCheckAfterEdit(benchmark::State& State) {
+    Session& S = TheSession();
+    for (auto _ : State) {
+        State.PauseTiming();
+        DeleteMiddleZone(S);
+        State.ResumeTiming();
+        S.Main->RunMapCheck();
+        State.PauseTiming();
+        S.Main->mniUndo->trigger();
+        State.ResumeTiming();
+    }
+    S.Intact(State);
+}
+BENCHMARK(BM_MapCheckAfterEdit)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication App(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    TheSessionPtr.reset();
-    return 0;
+    return RunBenchmarks(argc, argv, [] { TheSessionPtr.reset(); });
 }

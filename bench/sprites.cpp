@@ -2,6 +2,7 @@
 // art, each beside a memset of the frame), the engine's per-sprite cost at 20,000 sprites
 // with 1% visible, and the compression of both kinds of art.
 
+#include "BenchMain.h"
 #include "graphics/ColorPalette.h"
 #include "graphics/CompressedBitmapSprite.h"
 #include "platform/Bitmap.h"
@@ -329,13 +330,5 @@ BENCHMARK(BM_Engine_DrawAndCull)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Engine_Frame)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

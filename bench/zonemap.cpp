@@ -4,6 +4,7 @@
 
 #include "../tests/zonemap/MapMaker.h"
 #include "../tests/zonemap/PairwiseNeighbors.h"
+#include "BenchMain.h"
 #include "graphics/ColorPalette.h"
 #include "platform/Bitmap.h"
 #include "zonemap/ZoneSpriteSurface.h"
@@ -225,13 +226,8 @@ BENCHMARK(BM_WriteSameBytesPlain)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication App(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (!MadeDir.empty())
-        std::filesystem::remove_all(MadeDir);
-    return 0;
+    return RunBenchmarks(argc, argv, [] {
+        if (!MadeDir.empty())
+            std::filesystem::remove_all(MadeDir);
+    });
 }

@@ -18,12 +18,6 @@ bool TFileDialog::Execute() {
     std::string File;
     if (!Application().ExecuteSaveDialog(FOptions, File) || File.empty())
         return false;
-    // The dialog adds the default extension when the user typed none.
-    const size_t Slash = File.find_last_of('/');
-    const size_t Dot = File.find_last_of('.');
-    if (!FOptions.DefaultExt.empty() &&
-        (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash)))
-        File += "." + FOptions.DefaultExt;
     FFiles.push_back(File);
     return true;
 }

@@ -18,6 +18,7 @@
 #include "widgets/ElasticPanel.h"
 #include "widgets/SpriteSurfaceScroller.h"
 #include "zonemap/EditorPalette.h"
+#include "zonemap/StringUtils.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QAction>
@@ -79,10 +80,8 @@ bool ReadPointLine(const std::string& Line, int32_t& X, int32_t& Y) {
     const size_t Comma = Line.find(',');
     if (Comma == std::string::npos)
         return false;
-    bool OkX = false, OkY = false;
-    X = QString::fromLatin1(Line.substr(0, Comma)).toInt(&OkX);
-    Y = QString::fromLatin1(Line.substr(Comma + 1)).toInt(&OkY);
-    return OkX && OkY;
+    const std::string_view Text(Line);
+    return TryStrToInt(Text.substr(0, Comma), X) && TryStrToInt(Text.substr(Comma + 1), Y);
 }
 
 } // namespace
@@ -236,18 +235,31 @@ void TfrmMain::CreateMenus() {
 void TfrmMain::CreateEditMenu() {
     QMenu* Edit = menuBar()->addMenu("Edit");
     Edit->setObjectName("Edit1");
-    // Captions name the command: "Undo Create Zone Land3".
-    mniUndo = FUndoStack->createUndoAction(this, "Undo");
-    mniUndo->setObjectName("mniUndo");
+    mniUndo = MenuItem(Edit, "mniUndo", "Undo");
     mniUndo->setShortcut(QKeySequence::Undo);
-    mniRedo = FUndoStack->createRedoAction(this, "Redo");
-    mniRedo->setObjectName("mniRedo");
+    mniRedo = MenuItem(Edit, "mniRedo", "Redo");
     mniRedo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (QAction* Item : {mniUndo, mniRedo}) {
         Item->setShortcutContext(Qt::WindowShortcut);
-        Edit->addAction(Item);
+        Item->setEnabled(false);
     }
+    // Captions name the command: "Undo Create Zone Land3".
+    const auto Caption = [](const char* Verb, const QString& Command) {
+        return Command.isEmpty() ? QString(Verb) : QString("%1 %2").arg(Verb, Command);
+    };
+    connect(FUndoStack, &QUndoStack::undoTextChanged, this,
+            [this, Caption](const QString& Text) { mniUndo->setText(Caption("Undo", Text)); });
+    connect(FUndoStack, &QUndoStack::redoTextChanged, this,
+            [this, Caption](const QString& Text) { mniRedo->setText(Caption("Redo", Text)); });
+    connect(FUndoStack, &QUndoStack::canUndoChanged, mniUndo, &QAction::setEnabled);
+    connect(FUndoStack, &QUndoStack::canRedoChanged, mniRedo, &QAction::setEnabled);
+    // Run as every other command: an error reaches the application's handler, and a step
+    // that changes several things (a replacement) is drawn once.
+    connect(mniUndo, &QAction::triggered, this,
+            [this] { RunCommand([this] { FUndoStack->undo(); }); });
+    connect(mniRedo, &QAction::triggered, this,
+            [this] { RunCommand([this] { FUndoStack->redo(); }); });
 }
 
 void TfrmMain::CreateStatusBar() {
@@ -515,11 +527,8 @@ void TfrmMain::SetStatus(int Panel, const std::string& Text, bool RepaintNow) {
 
 void TfrmMain::UpdateCaption() {
     QString Caption = MainCaption;
-    if (!FFileName.empty()) {
-        const size_t Slash = FFileName.find_last_of('/');
-        Caption +=
-            " - " + ShownText(Slash == std::string::npos ? FFileName : FFileName.substr(Slash + 1));
-    }
+    if (!FFileName.empty())
+        Caption += " - " + ShownText(FileNameOf(FFileName));
     setWindowTitle(Caption + "[*]");
     setWindowModified(Modified());
 }
@@ -565,6 +574,15 @@ void TfrmMain::Bind(QAbstractButton* Button, void (TfrmMain::*Handler)()) {
             [this, Handler] { RunCommand([this, Handler] { (this->*Handler)(); }); });
 }
 
+void TfrmMain::PlaceOnScreen(QWidget* Window, QPoint Place) const {
+    if (QScreen* Screen = screen()) {
+        const QRect Free = Screen->availableGeometry();
+        Place.setX(std::clamp(Place.x(), Free.left(), Free.right() - Window->width()));
+        Place.setY(std::clamp(Place.y(), Free.top(), Free.bottom() - Window->height()));
+    }
+    Window->move(Place);
+}
+
 void TfrmMain::pageMainChange() {
     if (!FPointsEditor)
         return;
@@ -573,15 +591,9 @@ void TfrmMain::pageMainChange() {
         return;
     }
     if (!FPointsEditorPlaced) {
-        // First shown beside the main window's right edge, kept on the screen.
+        // First shown beside the main window's right edge.
         FPointsEditorPlaced = true;
-        QPoint Place = frameGeometry().topRight() + QPoint(4, 0);
-        if (QScreen* Screen = screen()) {
-            const QRect Free = Screen->availableGeometry();
-            Place.setX(std::clamp(Place.x(), Free.left(), Free.right() - FPointsEditor->width()));
-            Place.setY(std::clamp(Place.y(), Free.top(), Free.bottom() - FPointsEditor->height()));
-        }
-        FPointsEditor->move(Place);
+        PlaceOnScreen(FPointsEditor, frameGeometry().topRight() + QPoint(4, 0));
     }
     FPointsEditor->show();
 }
@@ -628,15 +640,9 @@ void TfrmMain::mniMapCheckClick() {
 
 void TfrmMain::mniOverviewClick() {
     if (!frmOverview->isVisible()) {
-        // Beside the main window below the points editor's place, kept on the screen.
+        // Beside the main window, below the points editor's place.
         frmOverview->resize(320, 240);
-        QPoint Place = frameGeometry().topRight() + QPoint(4, 220);
-        if (QScreen* Screen = screen()) {
-            const QRect Free = Screen->availableGeometry();
-            Place.setX(std::clamp(Place.x(), Free.left(), Free.right() - frmOverview->width()));
-            Place.setY(std::clamp(Place.y(), Free.top(), Free.bottom() - frmOverview->height()));
-        }
-        frmOverview->move(Place);
+        PlaceOnScreen(frmOverview, frameGeometry().topRight() + QPoint(4, 220));
     }
     frmOverview->show();
     frmOverview->raise();

@@ -5,6 +5,7 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QMainWindow>
+#include <QPoint>
 
 #include <cstdint>
 #include <functional>
@@ -181,7 +182,8 @@ public:
 
     // --- Routines ----------------------------------------------------------------------
     void RebuildNeighbors();
-    void SaveCurrentFile();
+    // Rebuilds the neighbours, writes FFileName, confirms; true when the file was saved.
+    bool SaveCurrentFile();
     TZone* ZoneAt(int32_t X, int32_t Y) const;
     void SelectZone(TZone* Zone);
 
@@ -191,8 +193,9 @@ public:
     // The program's directory: where map sets and bitmaps must lie (the executable's, or
     // the one given on the command line).
     static std::string ProgramDir();
-    // The directory part of a path, up to and including its last separator.
+    // The directory part of a path, up to and including its last separator, and the rest.
     static std::string DirectoryOf(const std::string& Path);
+    static std::string FileNameOf(const std::string& Path);
     // A chosen file passes when its directory equals the program's, ASCII letters compared
     // without case.
     static bool InProgramDir(const std::string& Path);
@@ -209,6 +212,8 @@ public:
     TfrmPointsEditor* PointsEditor() const { return FPointsEditor; }
     // The zone attached to a land-zone list entry.
     static TZone* ZoneOf(const QListWidgetItem* Item);
+    // The bitmap list's entry of a source bitmap: its name, ": ", width, "x", height.
+    static QString BitmapEntryText(const TBitmapEntry& Entry);
 
     // Renders a frame now, so that a change is on screen without waiting for the
     // animation.
@@ -227,7 +232,8 @@ public:
     void RemoveZoneAt(int32_t Index);
     void InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2);
     void RemoveLinkAt(int32_t Index);
-    void InsertBitmapAt(int32_t Index, TBitmapEntry Entry, const QString& ListText);
+    // Bitmap Index again, listed as it was ("coast.bmp: 640x480").
+    void InsertBitmapAt(int32_t Index, TBitmapEntry Entry);
     // Bitmap Index taken with its elements and its list entry; RefillElements then lists
     // the elements afresh from the surface.
     TBitmapEntry TakeBitmapAt(int32_t Index, bool RefillElements);
@@ -249,6 +255,8 @@ private:
     void RunCommand(const std::function<void()>& Action);
     void Bind(QAction* Item, void (TfrmMain::*Handler)());
     void Bind(QAbstractButton* Button, void (TfrmMain::*Handler)());
+    // Moves a tool window to Place, or as near as keeps it on the screen.
+    void PlaceOnScreen(QWidget* Window, QPoint Place) const;
     void CreateMenus();
     void CreateMapArea();
     void CreateControls();
@@ -276,8 +284,8 @@ private:
     void BeginPick(TZone* Source, TPickMode Mode, const std::string& Prompt);
     void EndPick();
     void ClearHighlights();
-    // Writes FFileName; true when the file was saved.
-    bool SaveCurrentFileChecked();
+    // Save As's dialog: FFileName becomes the chosen name; false when cancelled.
+    bool AskFileName();
     // Each memo line as a point: x lenient, y strict (EConvertError).
     std::vector<TPoint> PendingPoints() const;
     // Create New Zone up to its duplicate test: the zone that the pending points make, or

@@ -27,11 +27,6 @@ std::string BitmapNameOf(const QListWidgetItem* Item) {
     return TypedText(Colon < 0 ? Text : Text.left(Colon));
 }
 
-std::string BareName(const std::string& Path) {
-    const size_t Slash = Path.find_last_of('/');
-    return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
-}
-
 } // namespace
 
 void TfrmMain::btnAddBitmapClick() {
@@ -46,13 +41,11 @@ void TfrmMain::btnAddBitmapClick() {
     // Bare names are opened from the program's directory, whatever the working directory.
     surface->SetBitmapDirectory(ProgramDir());
     for (const std::string& File : Files) {
-        const std::string Name = BareName(File);
+        const std::string Name = FileNameOf(File);
         surface->AddBitmap(Name);
-        const TBitmapEntry& Entry = surface->Bitmaps().back();
-        const QString Text = ShownText(Name + ": " + std::to_string(Entry.Factory->Width()) + "x" +
-                                       std::to_string(Entry.Factory->Height()));
-        SortedList::Insert(lbBitmaps, Text, QByteArray::fromStdString(Name));
-        FUndoStack->push(new TAddBitmapCommand(this, int32_t(surface->Bitmaps().size()) - 1, Text));
+        SortedList::Insert(lbBitmaps, BitmapEntryText(surface->Bitmaps().back()),
+                           QByteArray::fromStdString(Name));
+        FUndoStack->push(new TAddBitmapCommand(this, int32_t(surface->Bitmaps().size()) - 1));
         MapChanged();
         RenderNow();
     }
@@ -98,10 +91,14 @@ void TfrmMain::btnRemoveElementClick() {
     FUndoStack->push(new TRemoveElementCommand(this, lbElements->row(Item)));
 }
 
-void TfrmMain::InsertBitmapAt(int32_t Index, TBitmapEntry Entry, const QString& ListText) {
-    const std::string Name = Entry.Name;
+QString TfrmMain::BitmapEntryText(const TBitmapEntry& Entry) {
+    return ShownText(Entry.Name + ": " + std::to_string(Entry.Factory->Width()) + "x" +
+                     std::to_string(Entry.Factory->Height()));
+}
+
+void TfrmMain::InsertBitmapAt(int32_t Index, TBitmapEntry Entry) {
+    SortedList::Insert(lbBitmaps, BitmapEntryText(Entry), QByteArray::fromStdString(Entry.Name));
     surface->InsertBitmap(Index, std::move(Entry));
-    SortedList::Insert(lbBitmaps, ListText, QByteArray::fromStdString(Name));
     MapChanged();
     RenderNow();
 }

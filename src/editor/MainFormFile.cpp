@@ -59,6 +59,10 @@ std::string TfrmMain::DirectoryOf(const std::string& Path) {
     return Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
 }
 
+std::string TfrmMain::FileNameOf(const std::string& Path) {
+    return Path.substr(DirectoryOf(Path).size());
+}
+
 bool TfrmMain::InProgramDir(const std::string& Path) {
     std::string Dir = ProgramDir();
     if (Dir.empty() || Dir.back() != '/')
@@ -135,9 +139,7 @@ void TfrmMain::OpenAtStart(const std::string& Path) {
 void TfrmMain::FillLists() {
     std::vector<std::pair<QString, QVariant>> Bitmaps;
     for (const TBitmapEntry& Entry : surface->Bitmaps())
-        Bitmaps.emplace_back(ShownText(Entry.Name + ": " + std::to_string(Entry.Factory->Width()) +
-                                       "x" + std::to_string(Entry.Factory->Height())),
-                             QVariant());
+        Bitmaps.emplace_back(BitmapEntryText(Entry), QByteArray::fromStdString(Entry.Name));
     SortedList::Fill(lbBitmaps, std::move(Bitmaps));
     FillElementList();
     std::vector<std::pair<QString, QVariant>> Zones;
@@ -170,19 +172,20 @@ void TfrmMain::mniSaveClick() {
 }
 
 void TfrmMain::mniSaveAsClick() {
+    if (AskFileName())
+        SaveCurrentFile();
+}
+
+bool TfrmMain::AskFileName() {
     dlgSave->SetInitialDir(ProgramDir());
     if (!dlgSave->Execute())
-        return;
+        return false;
     FFileName = dlgSave->FileName();
     UpdateCaption();
-    SaveCurrentFile();
+    return true;
 }
 
-void TfrmMain::SaveCurrentFile() {
-    SaveCurrentFileChecked();
-}
-
-bool TfrmMain::SaveCurrentFileChecked() {
+bool TfrmMain::SaveCurrentFile() {
     RebuildNeighbors();
     if (!surface->SaveMapSet(FFileName))
         return false;
@@ -211,14 +214,8 @@ bool TfrmMain::MayDiscardChanges() {
     }
     bool Saved = false;
     Application().Guarded([&] {
-        if (FFileName.empty()) {
-            dlgSave->SetInitialDir(ProgramDir());
-            if (!dlgSave->Execute())
-                return;
-            FFileName = dlgSave->FileName();
-            UpdateCaption();
-        }
-        Saved = SaveCurrentFileChecked();
+        if (!FFileName.empty() || AskFileName())
+            Saved = SaveCurrentFile();
     });
     return Saved;
 }

@@ -25,8 +25,24 @@
 
 namespace {
 
-std::string PointLine(int32_t X, int32_t Y) {
+std::string PointLine(int64_t X, int64_t Y) {
     return std::to_string(X) + "," + std::to_string(Y);
+}
+
+// A pending-point line as the zone commands read it: the text before the first comma is x
+// (0 when it is no whole number), the rest must be a whole number (EConvertError).
+TPoint MemoPoint(const std::string& Line) {
+    std::string Rest = Line;
+    const int32_t X = SplitOffInt(Rest, ',');
+    return {X, StrToInt(Rest)};
+}
+
+// The coordinate part of a zone text: "x,y," for each point.
+std::string CoordinateText(const std::vector<TPoint>& Points) {
+    std::string Text;
+    for (const TPoint& P : Points)
+        Text += PointLine(P.X, P.Y) + ",";
+    return Text;
 }
 
 } // namespace
@@ -135,12 +151,8 @@ void TfrmMain::SelectZone(TZone* Zone) {
 
 std::vector<TPoint> TfrmMain::PendingPoints() const {
     std::vector<TPoint> Points;
-    for (const std::string& Line : FPointsEditor->Lines()) {
-        std::string Rest = Line;
-        const int32_t X = SplitOffInt(Rest, ',');
-        const int32_t Y = StrToInt(Rest);
-        Points.push_back({X, Y});
-    }
+    for (const std::string& Line : FPointsEditor->Lines())
+        Points.push_back(MemoPoint(Line));
     return Points;
 }
 
@@ -226,13 +238,7 @@ std::unique_ptr<TZone> TfrmMain::PrepareZone(TZone* Replaced) {
             return nullptr;
         }
     }
-    std::string Text;
-    for (const TPoint& P : PendingPoints()) {
-        if (!Text.empty())
-            Text += ',';
-        Text += PointLine(P.X, P.Y);
-    }
-    auto Zone = std::make_unique<TZone>(surface, Text);
+    auto Zone = std::make_unique<TZone>(surface, CoordinateText(PendingPoints()));
     for (int32_t I = 0; I < surface->ZoneCount(); ++I) {
         const TZone* Other = surface->Zone(I);
         if (Other == Replaced || Other->PointCount() != Zone->PointCount())
@@ -253,10 +259,8 @@ std::unique_ptr<TZone> TfrmMain::PrepareZone(TZone* Replaced) {
 void TfrmMain::AddPreparedZone(std::unique_ptr<TZone> Prepared, const TZone* Replaced,
                                QUndoCommand* Parent) {
     const std::string Name = NextZoneName(Replaced);
-    std::string Text;
-    for (const TPoint& P : Prepared->Points())
-        Text += PointLine(P.X, P.Y) + ",";
-    Text += ";" + Name + ";" + (cbLandZone->isChecked() ? "0" : "1") + ";";
+    const std::string Text = CoordinateText(Prepared->Points()) + ";" + Name + ";" +
+                             (cbLandZone->isChecked() ? "0" : "1") + ";";
     // A replacement deletes first, so the new zone takes the last place of one zone fewer.
     const int32_t Index = surface->ZoneCount() - (Replaced ? 1 : 0);
     auto* Command = new TCreateZoneCommand(this, Index, Text, ShownText(Name), Parent);
@@ -264,7 +268,6 @@ void TfrmMain::AddPreparedZone(std::unique_ptr<TZone> Prepared, const TZone* Rep
         FUndoStack->push(Command);
     edtZoneName->clear();
     FPointsEditor->Clear();
-    FNeighborsDirty = true;
 }
 
 void TfrmMain::btnCreateZoneClick() {
@@ -300,22 +303,17 @@ void TfrmMain::btnCreateSeaZoneClick() {
         ShowMessage("Click to Create a Point where the Sea Zone should go!");
         return;
     }
-    std::string Rest = Lines.front();
-    const int32_t X = SplitOffInt(Rest, ',');
-    const int32_t Y = StrToInt(Rest);
+    const TPoint Seed = MemoPoint(Lines.front());
     const int64_t S = FGridSize;
-    const int64_t Row = Y / S;
-    const int64_t Col = X / S;
+    const int64_t Row = Seed.Y / S;
+    const int64_t Col = Seed.X / S;
     const int64_t Top = Row * S;
     int64_t Left = Col * S;
     if (Row % 2 == 1)
         Left += S / 2;
-    const auto Line = [](int64_t PX, int64_t PY) {
-        return std::to_string(PX) + "," + std::to_string(PY);
-    };
-    FPointsEditor->SetLines({Line(Left, Top), Line(Left + S / 2, Top), Line(Left + S, Top),
-                             Line(Left + S, Top + S), Line(Left + S / 2, Top + S),
-                             Line(Left, Top + S)});
+    FPointsEditor->SetLines({PointLine(Left, Top), PointLine(Left + S / 2, Top),
+                             PointLine(Left + S, Top), PointLine(Left + S, Top + S),
+                             PointLine(Left + S / 2, Top + S), PointLine(Left, Top + S)});
     btnCreateZoneClick();
 }
 

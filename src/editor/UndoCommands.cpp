@@ -67,8 +67,7 @@ void TAddLinkCommand::undo() {
     FForm->RemoveLinkAt(FIndex);
 }
 
-TAddBitmapCommand::TAddBitmapCommand(TfrmMain* Form, int32_t Index, const QString& ListText)
-    : FForm(Form), FIndex(Index), FListText(ListText) {
+TAddBitmapCommand::TAddBitmapCommand(TfrmMain* Form, int32_t Index) : FForm(Form), FIndex(Index) {
     setText("Add Bitmap " + ShownText(Form->surface->Bitmaps().at(size_t(Index)).Name));
 }
 
@@ -78,7 +77,7 @@ void TAddBitmapCommand::redo() {
         FDone = false;
         return;
     }
-    FForm->InsertBitmapAt(FIndex, std::move(FTaken), FListText);
+    FForm->InsertBitmapAt(FIndex, std::move(FTaken));
 }
 
 void TAddBitmapCommand::undo() {
@@ -90,8 +89,6 @@ TRemoveBitmapCommand::TRemoveBitmapCommand(TfrmMain* Form, int32_t Index)
     const TZoneSpriteSurface& Surface = *Form->surface;
     const TBitmapEntry& Entry = Surface.Bitmaps().at(size_t(Index));
     setText("Remove Bitmap " + ShownText(Entry.Name));
-    FListText = ShownText(Entry.Name + ": " + std::to_string(Entry.Factory->Width()) + "x" +
-                          std::to_string(Entry.Factory->Height()));
     for (int32_t E = 0; E < Surface.ElementCount(); ++E)
         if (Surface.Element(E)->Factory() == Entry.Factory.get())
             FElements.push_back(PlaceOf(Surface, E));
@@ -103,7 +100,7 @@ void TRemoveBitmapCommand::redo() {
 }
 
 void TRemoveBitmapCommand::undo() {
-    FForm->InsertBitmapAt(FIndex, std::move(FTaken), FListText);
+    FForm->InsertBitmapAt(FIndex, std::move(FTaken));
     FForm->InsertElementsAt(FElements, {});
     FForm->SetElementEntries(FElementList);
 }

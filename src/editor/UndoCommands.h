@@ -66,14 +66,13 @@ private:
 // picture back without reading the file again).
 class TAddBitmapCommand : public QUndoCommand {
 public:
-    TAddBitmapCommand(TfrmMain* Form, int32_t Index, const QString& ListText);
+    TAddBitmapCommand(TfrmMain* Form, int32_t Index);
     void redo() override;
     void undo() override;
 
 private:
     TfrmMain* FForm;
     int32_t FIndex;
-    QString FListText;
     TBitmapEntry FTaken;
     bool FDone = true;
 };
@@ -88,7 +87,6 @@ public:
 private:
     TfrmMain* FForm;
     int32_t FIndex;
-    QString FListText;
     std::vector<TZoneSpriteSurface::TElementPlace> FElements;
     QStringList FElementList;
     TBitmapEntry FTaken;

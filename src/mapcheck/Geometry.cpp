@@ -167,27 +167,23 @@ int32_t DistinctCornerCount(const std::vector<TPoint>& Points) {
     return int32_t(DistinctCorners(Points).size());
 }
 
-bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing) {
+namespace {
+
+// The outline's edges between distinct corners, each with the number of the edge it
+// begins; none when fewer than three corners are left.
+std::vector<TSegment> OutlineEdges(const std::vector<TPoint>& Points) {
     const auto Corners = DistinctCorners(Points);
     const size_t M = Corners.size();
     if (M < 3)
-        return false;
+        return {};
     std::vector<TSegment> Edges(M);
     for (size_t K = 0; K < M; ++K)
         Edges[K] = {Corners[K].first, Corners[(K + 1) % M].first, Corners[K].second};
-    if (FindWithinBudget(Edges, Crossing, ExhaustiveBudget))
-        return Crossing.Edge1 >= 0;
-    return SweepSelfIntersection(Points, Crossing);
+    return Edges;
 }
 
-bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing) {
-    const auto Corners = DistinctCorners(Points);
-    const size_t M = Corners.size();
-    if (M < 3)
-        return false;
-    std::vector<TSegment> Edges(M);
-    for (size_t K = 0; K < M; ++K)
-        Edges[K] = {Corners[K].first, Corners[(K + 1) % M].first, Corners[K].second};
+bool SweepEdges(const std::vector<TSegment>& Edges, TEdgePair& Crossing) {
+    const size_t M = Edges.size();
     // A corner visited twice is a touch the sweep does not look for.
     std::vector<size_t> ByPoint(M);
     std::iota(ByPoint.begin(), ByPoint.end(), size_t(0));
@@ -200,6 +196,22 @@ bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossin
             return true;
         }
     return SweepForMeeting(Edges, Crossing);
+}
+
+} // namespace
+
+bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing) {
+    const std::vector<TSegment> Edges = OutlineEdges(Points);
+    if (Edges.empty())
+        return false;
+    if (FindWithinBudget(Edges, Crossing, ExhaustiveBudget))
+        return Crossing.Edge1 >= 0;
+    return SweepEdges(Edges, Crossing);
+}
+
+bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing) {
+    const std::vector<TSegment> Edges = OutlineEdges(Points);
+    return !Edges.empty() && SweepEdges(Edges, Crossing);
 }
 
 namespace {

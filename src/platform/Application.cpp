@@ -112,9 +112,26 @@ bool TApplication::ExecuteOpenDialog(const TFileDialogOptions& Options,
     return !Files.empty();
 }
 
+namespace {
+
+// The default extension after a file name that has none (the directory's dots do not count).
+void AddDefaultExtension(std::string& FileName, const std::string& Extension) {
+    const size_t Slash = FileName.find_last_of('/');
+    const size_t Dot = FileName.find_last_of('.');
+    const bool HasOne = Dot != std::string::npos && (Slash == std::string::npos || Dot > Slash);
+    if (!Extension.empty() && !FileName.empty() && !HasOne)
+        FileName += "." + Extension;
+}
+
+} // namespace
+
 bool TApplication::ExecuteSaveDialog(const TFileDialogOptions& Options, std::string& FileName) {
-    if (FSaveDialogHook)
-        return FSaveDialogHook(Options, FileName);
+    if (FSaveDialogHook) {
+        const bool Confirmed = FSaveDialogHook(Options, FileName);
+        if (Confirmed)
+            AddDefaultExtension(FileName, Options.DefaultExt);
+        return Confirmed;
+    }
     if (!HaveWidgets())
         return false;
     QFileDialog dialog(nullptr, ShownText(Options.Title), QtFileName(Options.InitialDir),

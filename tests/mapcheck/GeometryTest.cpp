@@ -9,6 +9,14 @@
 
 namespace {
 
+// A row's name as a test name: anything but letters and digits becomes "_".
+std::string TestName(std::string Name) {
+    for (char& C : Name)
+        if (!std::isalnum(static_cast<unsigned char>(C)))
+            C = '_';
+    return Name;
+}
+
 struct TOutlineCase {
     const char* Name;
     std::vector<TPoint> Points;
@@ -61,13 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Near the ends of the 32-bit range products need more than 64 bits.
         TOutlineCase{"huge bow tie", {{Min, Min}, {Max, Max}, {Max, Min}, {Min, Max}}, true, 0, 2},
         TOutlineCase{"huge square", {{Min, Min}, {Max, Min}, {Max, Max}, {Min, Max}}, false, 0, 0}),
-    [](const auto& Info) {
-        std::string N = Info.param.Name;
-        for (char& C : N)
-            if (!std::isalnum(static_cast<unsigned char>(C)))
-                C = '_';
-        return N;
-    });
+    [](const auto& Info) { return TestName(Info.param.Name); });
 
 TEST(DistinctCorners, DropsRepeatsIncludingTheClosingOne) {
     EXPECT_EQ(DistinctCornerCount({{0, 0}, {0, 0}, {5, 5}, {0, 0}}), 2);
@@ -127,13 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
         TOverlapCase{"three zones on one line",
                      {"0,0,30,0,30,10,0,10", "0,-10,10,-10,10,0,0,0", "10,-10,30,-10,30,0,10,0"},
                      {{0, 1}, {0, 2}}}),
-    [](const auto& Info) {
-        std::string N = Info.param.Name;
-        for (char& C : N)
-            if (!std::isalnum(static_cast<unsigned char>(C)))
-                C = '_';
-        return N;
-    });
+    [](const auto& Info) { return TestName(Info.param.Name); });
 
 TEST(SplitBorders, SkipsPairsThatShareAnIdenticalEdgeElsewhere) {
     Zones Z;
