@@ -386,6 +386,9 @@ void TfrmMain::CreateControls() {
     pnlControls->SetName("pnlControls");
     pnlControls->SetBevelOuter(TBevelCut::bvNone);
     pnlControls->SetCaption("");
+    // The longest prompt, "Click the Zone to add as a Neighbor", must fit the 185 pixels
+    // on one line: the narrower face of the zone labels does.
+    pnlControls->Font().Name = "Arial";
     pnlControls->setFixedWidth(185);
     static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(pnlControls);
 
