@@ -72,13 +72,14 @@ TEST_F(BackgroundTest, BitmapsAndElementsStayInStepWithTheSurface) {
     EXPECT_EQ(Surface().ElementCount(), 0);
 
     AddElement(0, "100", "200");
-    AddElement(2, "0", "0");
+    AddElement(2, "30", "40");
     EXPECT_EQ(Entries(Main->lbElements),
-              (std::vector<std::string>{"a.bmp: 32x48: 100,200", "c.bmp: 64x48: 0,0"}));
+              (std::vector<std::string>{"a.bmp: 32x48: 100,200", "c.bmp: 64x48: 30,40"}));
     // The dialog remembers Left and Top.
     WhenModal([](QWidget* Dialog) {
         auto* Form = static_cast<TdlgNewElement*>(Dialog);
-        EXPECT_EQ(Form->spinLeft->Value(), 0);
+        EXPECT_EQ(Form->spinLeft->Value(), 30);
+        EXPECT_EQ(Form->spinTop->Value(), 40);
         EXPECT_EQ(Form->lbBitmaps->count(), 3);
         EXPECT_EQ(Form->lbBitmaps->currentRow(), -1);
         Form->lbBitmaps->setCurrentRow(1);
@@ -98,7 +99,7 @@ TEST_F(BackgroundTest, BitmapsAndElementsStayInStepWithTheSurface) {
     Main->lbBitmaps->setCurrentRow(2);
     Main->btnRemoveBitmap->click();
     EXPECT_EQ(Entries(Main->lbBitmaps), (std::vector<std::string>{"a.bmp: 32x48", "b.bmp: 64x48"}));
-    EXPECT_EQ(Entries(Main->lbElements), (std::vector<std::string>{"b.bmp: 0,0"}));
+    EXPECT_EQ(Entries(Main->lbElements), (std::vector<std::string>{"b.bmp: 30,40"}));
     EXPECT_EQ(Surface().ElementCount(), 1);
 }
 

@@ -5,6 +5,7 @@
 #include "editor/ScrollerGlyph.h"
 #include "editor/SpinEdit.h"
 #include "graphics/ColorPalette.h"
+#include "platform/Text.h"
 #include "widgets/SpriteSurfaceScroller.h"
 
 #include <QAction>
@@ -15,6 +16,8 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -128,6 +131,28 @@ TEST_F(EditorTest, LoadFillsTheThreeListsFromTheMapSet) {
     EXPECT_EQ(Surface().ZoneCount(), 3);
     EXPECT_EQ(Main->lbLandZones->count(), 2);
 }
+
+#ifdef ZW_SAMPLE_DIR
+TEST_F(EditorTest, TheSampleMapSetLoadsIntoTheThreeLists) {
+    Main = CreateForms({ZW_SAMPLE_DIR, ""});
+    Load(std::string(ZW_SAMPLE_DIR) + "/sample.mapset");
+    EXPECT_TRUE(Messages.Messages().empty());
+    EXPECT_EQ(Entries(Main->lbBitmaps),
+              (std::vector<std::string>{"sample-east.bmp: 800x1200", "sample-west.bmp: 800x1200"}));
+    EXPECT_EQ(Entries(Main->lbElements),
+              (std::vector<std::string>{"sample-west.bmp: 0,0", "sample-east.bmp: 800,0"}));
+    std::vector<std::string> Land;
+    for (int32_t I = 0; I < Surface().ZoneCount(); ++I)
+        if (!Surface().Zone(I)->IsSea())
+            Land.push_back(Surface().Zone(I)->Name());
+    std::sort(Land.begin(), Land.end());
+    EXPECT_EQ(Land.size(), 27u);
+    EXPECT_EQ(Entries(Main->lbLandZones), Land);
+    for (int Row = 0; Row < Main->lbLandZones->count(); ++Row)
+        EXPECT_EQ(ShownText(TfrmMain::ZoneOf(Main->lbLandZones->item(Row))->Name()),
+                  Main->lbLandZones->item(Row)->text());
+}
+#endif
 
 TEST_F(EditorTest, SaveRebuildsNeighboursAndSaveAsAsksForTheName) {
     Load(WriteMapSet());
