@@ -125,6 +125,10 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
 }
 
 TfrmMain::~TfrmMain() {
+    // The history tells the menu about its clearing; the window must still be whole then,
+    // which it no longer is once QWidget deletes the children.
+    delete FUndoStack;
+    FUndoStack = nullptr;
     // The surface must stop rendering before the palette and the handlers it calls go.
     if (surface) {
         surface->SetActive(false);
