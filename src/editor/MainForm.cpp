@@ -1,13 +1,18 @@
 #include "editor/MainForm.h"
 
+#include "editor/DrawPointsTool.h"
 #include "editor/FileDialog.h"
 #include "editor/GoToZoneDialog.h"
 #include "editor/GridSizeForm.h"
 #include "editor/MapCheckWindow.h"
+#include "editor/MapDocument.h"
 #include "editor/MapNavigator.h"
 #include "editor/OverviewWindow.h"
+#include "editor/PickTools.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/ScrollerGlyph.h"
+#include "editor/SelectZoneTool.h"
+#include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
 #include "graphics/ColorPalette.h"
 #include "graphics/DIBCanvas.h"
@@ -92,10 +97,6 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     palMain->SetName("palMain");
     palMain->SetPaletteEntries(EditorPaletteEntries());
 
-    FUndoStack = new QUndoStack(this);
-    FUndoStack->setObjectName("UndoStack");
-    connect(FUndoStack, &QUndoStack::cleanChanged, this,
-            [this](bool Clean) { setWindowModified(!Clean); });
     CreateMenus();
     CreateStatusBar();
     auto* Client = Named(new QWidget(this), "Client");
@@ -104,7 +105,12 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     Row->setSpacing(0);
     setCentralWidget(Client);
     CreateMapArea();
+    FDocument = new TMapDocument(surface, this);
+    CreateNavigation();
+    CreateMapCheck();
     CreateControls();
+    CreateTools();
+    FollowDocument();
 
     dlgOpenBitmap = new TFileDialog(
         TFileDialog::TKind::fdOpen, "dlgOpenBitmap",
@@ -127,8 +133,8 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
 TfrmMain::~TfrmMain() {
     // The history tells the menu about its clearing; the window must still be whole then,
     // which it no longer is once QWidget deletes the children.
-    delete FUndoStack;
-    FUndoStack = nullptr;
+    delete FDocument;
+    FDocument = nullptr;
     // The surface must stop rendering before the palette and the handlers it calls go.
     if (surface) {
         surface->SetActive(false);
@@ -153,7 +159,11 @@ void TfrmMain::SetForms(TdlgNewElement* NewElement, TfrmPointsEditor* PointsEdit
     FPointsEditor = PointsEditor;
     FGridSizeDialog = GridSize;
     // Pending points are on the map at once, not at the next animation frame.
-    FPointsEditor->OnChange = [this] { RenderNow(); };
+    FPointsEditor->OnChange = [this] {
+        PendingPointsChanged();
+        RenderNow();
+    };
+    PendingPointsChanged();
 }
 
 void TfrmMain::CreateMenus() {
@@ -248,22 +258,12 @@ void TfrmMain::CreateEditMenu() {
         Item->setShortcutContext(Qt::WindowShortcut);
         Item->setEnabled(false);
     }
-    // Captions name the command: "Undo Create Zone Land3".
-    const auto Caption = [](const char* Verb, const QString& Command) {
-        return Command.isEmpty() ? QString(Verb) : QString("%1 %2").arg(Verb, Command);
-    };
-    connect(FUndoStack, &QUndoStack::undoTextChanged, this,
-            [this, Caption](const QString& Text) { mniUndo->setText(Caption("Undo", Text)); });
-    connect(FUndoStack, &QUndoStack::redoTextChanged, this,
-            [this, Caption](const QString& Text) { mniRedo->setText(Caption("Redo", Text)); });
-    connect(FUndoStack, &QUndoStack::canUndoChanged, mniUndo, &QAction::setEnabled);
-    connect(FUndoStack, &QUndoStack::canRedoChanged, mniRedo, &QAction::setEnabled);
     // Run as every other command: an error reaches the application's handler, and a step
     // that changes several things (a replacement) is drawn once.
     connect(mniUndo, &QAction::triggered, this,
-            [this] { RunCommand([this] { FUndoStack->undo(); }); });
+            [this] { RunCommand([this] { UndoStack()->undo(); }); });
     connect(mniRedo, &QAction::triggered, this,
-            [this] { RunCommand([this] { FUndoStack->redo(); }); });
+            [this] { RunCommand([this] { UndoStack()->redo(); }); });
 }
 
 void TfrmMain::CreateStatusBar() {
@@ -335,6 +335,15 @@ void TfrmMain::CreateMapArea() {
                                   int Y) {
         RunCommand([&] { surfaceMouseDown(Sender, Button, Shift, X, Y); });
     };
+    surface->OnMouseMove = [this](TObject*, TShiftState Shift, int X, int Y) {
+        RunCommand([&] { FActiveTool->MouseMove(Shift, X, Y); });
+    };
+    surface->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+        RunCommand([&] {
+            FActiveTool->MouseUp(Button, Shift, X, Y);
+            RenderNow();
+        });
+    };
     surface->OnOffsetChange = [this](TObject* Sender) { surfaceOffsetChange(Sender); };
 
     SpriteSurfaceScroller1 = new TSpriteSurfaceScroller(nullptr, ElasticPanel2);
@@ -360,28 +369,140 @@ void TfrmMain::CreateMapArea() {
     sbHorizontal->setObjectName("sbHorizontal");
     sbVertical = new TScrollBar(Qt::Vertical, nullptr, Area);
     sbVertical->setObjectName("sbVertical");
-    // Wheel, keys and bars move the view, each step on screen at once.
-    Navigator = new TMapNavigator(surface, this);
-    Navigator->setObjectName("Navigator");
-    Navigator->AttachScrollBars(sbHorizontal, sbVertical);
-    frmOverview = new TOverviewWindow(surface, Navigator, this);
-    frmOverview->hide();
-    dlgGoToZone = new TGoToZoneDialog(this);
-    frmMapCheck = new TMapCheckWindow(this);
-    frmMapCheck->hide();
-    frmMapCheck->OnZoneChosen = [this](int32_t Number) {
-        if (Number >= 0 && Number < surface->ZoneCount())
-            SelectAndCenter(surface->Zone(Number));
-    };
-    FCheckTimer = new QTimer(this);
-    FCheckTimer->setSingleShot(true);
-    FCheckTimer->setInterval(50);
-    connect(FCheckTimer, &QTimer::timeout, this, [this] { RunMapCheck(); });
-
     Grid->addWidget(ElasticPanel2, 0, 0);
     Grid->addWidget(sbVertical, 0, 1);
     Grid->addWidget(sbHorizontal, 1, 0);
     static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(Area, 1);
+}
+
+void TfrmMain::CreateNavigation() {
+    // Wheel, keys and bars move the view, each step on screen at once, drawn as the
+    // window's other frames are.
+    Navigator = new TMapNavigator(surface, this);
+    Navigator->setObjectName("Navigator");
+    Navigator->OnRender = [this] { RenderNow(); };
+    Navigator->AttachScrollBars(sbHorizontal, sbVertical);
+    frmOverview = new TOverviewWindow(surface, Navigator, this);
+    frmOverview->hide();
+    dlgGoToZone = new TGoToZoneDialog(this);
+}
+
+void TfrmMain::CreateMapCheck() {
+    frmMapCheck = new TMapCheckWindow(this);
+    frmMapCheck->hide();
+    frmMapCheck->OnZoneChosen = [this](int32_t Number) {
+        RunCommand([this, Number] {
+            if (Number >= 0 && Number < surface->ZoneCount())
+                SelectAndCenter(surface->Zone(Number));
+        });
+    };
+    FCheckTimer = new QTimer(this);
+    FCheckTimer->setSingleShot(true);
+    FCheckTimer->setInterval(50);
+    connect(FCheckTimer, &QTimer::timeout, this, [this] {
+        // Never inside a command or a frame: the check rebuilds every neighbour list.
+        if (FRenderHold > 0 || FRendering)
+            FCheckTimer->start();
+        else
+            RunMapCheck();
+    });
+}
+
+void TfrmMain::CreateTools() {
+    TToolHost& Host = *this;
+    AddTool(std::make_unique<TSelectZoneTool>(Host), rbSelectZone);
+    AddTool(std::make_unique<TDrawPointsTool>(Host), rbDrawPoints);
+    FPickTools[size_t(TPickMode::pmAddNeighbor)] =
+        AddTool(std::make_unique<TAddNeighborTool>(Host), nullptr);
+    FPickTools[size_t(TPickMode::pmFindPath)] =
+        AddTool(std::make_unique<TFindPathTool>(Host), nullptr);
+    ToolChanged();
+}
+
+TMapTool* TfrmMain::AddTool(std::unique_ptr<TMapTool> Tool, QAbstractButton* Button) {
+    TMapTool* Added = Tool.get();
+    FTools.push_back(std::move(Tool));
+    if (Button) {
+        FToolButtons.emplace_back(Button, Added);
+        connect(Button, &QAbstractButton::toggled, this, [this](bool On) {
+            if (On)
+                ToolChanged();
+        });
+    }
+    return Added;
+}
+
+void TfrmMain::ToolChanged() {
+    TMapTool* Tool = FPickTools[size_t(FPickMode)];
+    for (const auto& [Button, Chosen] : FToolButtons)
+        if (!Tool && Button->isChecked())
+            Tool = Chosen;
+    if (!Tool)
+        Tool = FTools.front().get();
+    if (Tool != FActiveTool) {
+        if (FActiveTool)
+            FActiveTool->Deactivate();
+        FActiveTool = Tool;
+        Tool->Activate();
+        surface->setCursor(Tool->Cursor());
+        surface->setMouseTracking(Tool->TracksHover());
+    }
+    const std::string Prompt = Tool->Prompt();
+    if (!Prompt.empty()) {
+        pnlControls->SetCaption(Prompt);
+        pageMain->hide();
+    } else
+        pageMain->show();
+}
+
+void TfrmMain::FollowDocument() {
+    QUndoStack* Stack = UndoStack();
+    connect(Stack, &QUndoStack::cleanChanged, this,
+            [this](bool Clean) { setWindowModified(!Clean); });
+    // Captions name the command: "Undo Create Zone Land3".
+    const auto Caption = [](const char* Verb, const QString& Command) {
+        return Command.isEmpty() ? QString(Verb) : QString("%1 %2").arg(Verb, Command);
+    };
+    connect(Stack, &QUndoStack::undoTextChanged, this,
+            [this, Caption](const QString& Text) { mniUndo->setText(Caption("Undo", Text)); });
+    connect(Stack, &QUndoStack::redoTextChanged, this,
+            [this, Caption](const QString& Text) { mniRedo->setText(Caption("Redo", Text)); });
+    connect(Stack, &QUndoStack::canUndoChanged, mniUndo, &QAction::setEnabled);
+    connect(Stack, &QUndoStack::canRedoChanged, mniRedo, &QAction::setEnabled);
+
+    TMapDocument* D = FDocument;
+    connect(D, &TMapDocument::zoneInserted, this, [this](TZone* Zone) {
+        if (!Zone->IsSea())
+            AddLandZoneEntry(Zone);
+    });
+    connect(D, &TMapDocument::zoneAboutToBeRemoved, this, &TfrmMain::ZoneAboutToBeRemoved);
+    connect(D, &TMapDocument::neighborsStale, this, [this] { FNeighborsDirty = true; });
+    connect(D, &TMapDocument::neighborsBuilt, this, [this] { FNeighborsDirty = false; });
+    connect(D, &TMapDocument::bitmapInserted, this, [this](int32_t Index) {
+        const TBitmapEntry& Entry = surface->Bitmaps().at(size_t(Index));
+        SortedList::Insert(lbBitmaps, BitmapEntryText(Entry),
+                           QByteArray::fromStdString(Entry.Name));
+    });
+    connect(D, &TMapDocument::bitmapAboutToBeRemoved, this, [this](int32_t Index) {
+        delete BitmapEntry(surface->Bitmaps().at(size_t(Index)).Name);
+    });
+    connect(D, &TMapDocument::elementsChanged, this, [this] { FillElementList(); });
+    connect(D, &TMapDocument::aboutToReset, this, [this] {
+        EndPick();
+        ClearSelection();
+        lbLandZones->clear();
+        lbElements->clear();
+        lbBitmaps->clear();
+    });
+    connect(D, &TMapDocument::reset, this, [this] { FillLists(); });
+    connect(D, &TMapDocument::changed, this, [this] {
+        frmOverview->MapChanged();
+        // Shortly after the change, once a burst of changes is over: the window keeps
+        // answering input, and a finding an edit mended is gone within a fraction of a
+        // second.
+        FCheckTimer->start();
+        RenderNow();
+    });
 }
 
 void TfrmMain::CreateControls() {
@@ -532,6 +653,10 @@ void TfrmMain::SetStatus(int Panel, const std::string& Text, bool RepaintNow) {
         status->repaint();
 }
 
+QUndoStack* TfrmMain::UndoStack() const {
+    return FDocument->UndoStack();
+}
+
 void TfrmMain::UpdateCaption() {
     QString Caption = MainCaption;
     if (!FFileName.empty())
@@ -541,14 +666,11 @@ void TfrmMain::UpdateCaption() {
 }
 
 bool TfrmMain::Modified() const {
-    return !FUndoStack->isClean();
+    return FDocument->Modified();
 }
 
 void TfrmMain::MarkSaved(bool ForgetHistory) {
-    if (ForgetHistory)
-        FUndoStack->clear();
-    else
-        FUndoStack->setClean();
+    FDocument->MarkSaved(ForgetHistory);
     setWindowModified(Modified());
 }
 
@@ -557,18 +679,35 @@ void TfrmMain::RenderNow() {
         FRenderPending = true;
         return;
     }
-    if (surface && surface->ColorPalette())
+    RenderFrame();
+}
+
+void TfrmMain::RenderFrame() {
+    // A frame ends by processing pending events, which may ask for another: that one
+    // follows this frame instead of being drawn inside it.
+    if (FRendering) {
+        FRenderPending = true;
+        return;
+    }
+    if (!surface || !surface->ColorPalette())
+        return;
+    FRendering = true;
+    do {
+        FRenderPending = false;
         Application().Guarded([this] { surface->Render(); });
+    } while (FRenderPending && surface);
+    FRendering = false;
 }
 
 void TfrmMain::RunCommand(const std::function<void()>& Action) {
-    // However many steps of the command change the map, it is drawn once at its end.
+    // However many steps of the command change the map, it is drawn once at its end, and
+    // while the command still holds: nothing that waits for the end of commands runs
+    // inside its frame.
     ++FRenderHold;
     Application().Guarded(Action);
-    if (--FRenderHold == 0 && FRenderPending) {
-        FRenderPending = false;
-        RenderNow();
-    }
+    if (FRenderHold == 1 && FRenderPending)
+        RenderFrame();
+    --FRenderHold;
 }
 
 void TfrmMain::Bind(QAction* Item, void (TfrmMain::*Handler)()) {
@@ -612,22 +751,13 @@ void TfrmMain::surfaceOffsetChange(TObject*) {
         frmOverview->ViewChanged();
 }
 
-void TfrmMain::MapChanged() {
-    if (frmOverview)
-        frmOverview->MapChanged();
-    // Shortly after the change, once a burst of changes is over: the window keeps
-    // answering input, and a finding an edit mended is gone within a fraction of a second.
-    if (FCheckTimer)
-        FCheckTimer->start();
-}
-
 void TfrmMain::RunMapCheck() {
     FCheckTimer->stop();
     std::vector<TFinding> Findings;
     Application().Guarded([&] {
         // The check reads the neighbour lists; they are rebuilt exactly as Highlight
         // Neighbors would rebuild them, so nothing the user sees changes.
-        surface->BuildNeighbors();
+        FDocument->BuildNeighbors();
         Findings = CheckMapSet(*surface);
     });
     const size_t Count = Findings.size();
@@ -713,22 +843,19 @@ void TfrmMain::mniAboutClick() {
 void TfrmMain::surfaceAfterSpriteRender(TObject*, TCanvas& ACanvas, TDIBCanvas& ADibCanvas) {
     const int32_t OffsetX = surface->OffsetX();
     const int32_t OffsetY = surface->OffsetY();
-    if (FPointsEditor) {
-        ACanvas.Pen().Color = RGBColor(255, 255, 0);
-        ACanvas.Pen().Style = TPenStyle::psSolid;
-        ACanvas.Brush().Color = RGBColor(255, 255, 0);
-        ACanvas.Brush().Style = TBrushStyle::bsSolid;
-        for (const std::string& Line : FPointsEditor->Lines()) {
-            int32_t X = 0, Y = 0;
-            if (!ReadPointLine(Line, X, Y))
-                continue;
-            const int64_t SX = int64_t(X) - OffsetX;
-            const int64_t SY = int64_t(Y) - OffsetY;
-            if (SX < -8 || SY < -8 || SX > surface->Width() + 8 || SY > surface->Height() + 8)
-                continue;
-            ACanvas.Ellipse(int32_t(SX - 3), int32_t(SY - 3), int32_t(SX + 3), int32_t(SY + 3));
-        }
+    ACanvas.Pen().Color = RGBColor(255, 255, 0);
+    ACanvas.Pen().Style = TPenStyle::psSolid;
+    ACanvas.Brush().Color = RGBColor(255, 255, 0);
+    ACanvas.Brush().Style = TBrushStyle::bsSolid;
+    for (const TPoint& P : FPendingDots) {
+        const int64_t SX = int64_t(P.X) - OffsetX;
+        const int64_t SY = int64_t(P.Y) - OffsetY;
+        if (SX < -8 || SY < -8 || SX > surface->Width() + 8 || SY > surface->Height() + 8)
+            continue;
+        ACanvas.Ellipse(int32_t(SX - 3), int32_t(SY - 3), int32_t(SX + 3), int32_t(SY + 3));
     }
+    if (FActiveTool)
+        FActiveTool->DrawOverlay(ACanvas, ADibCanvas, OffsetX, OffsetY);
     if (!mniGrid->isChecked() || FGridSize <= 0)
         return;
     // Only the rows and columns that reach the view are issued: lines outside it would be
@@ -755,5 +882,14 @@ void TfrmMain::surfaceAfterSpriteRender(TObject*, TCanvas& ACanvas, TDIBCanvas& 
             ADibCanvas.MoveTo(int32_t(SX), int32_t(Y));
             ADibCanvas.LineTo(int32_t(SX), int32_t(Y + S));
         }
+    }
+}
+
+void TfrmMain::PendingPointsChanged() {
+    FPendingDots.clear();
+    for (const std::string& Line : FPointsEditor->Lines()) {
+        int32_t X = 0, Y = 0;
+        if (ReadPointLine(Line, X, Y))
+            FPendingDots.push_back({X, Y});
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/MapTool.h"
 #include "platform/Controls.h"
 #include "platform/Types.h"
 #include "zonemap/ZoneSpriteSurface.h"
@@ -37,8 +38,10 @@ class TDIBCanvas;
 class TElasticPanel;
 class TFileDialog;
 class TGoToZoneDialog;
+class TMapDocument;
 class TMapCheckWindow;
 class TMapNavigator;
+class TMapTool;
 class TOverviewWindow;
 class TSpriteSurfaceScroller;
 class TZone;
@@ -51,12 +54,14 @@ class TfrmPointsEditor;
 enum class TPickMode : uint8_t { pmNone = 0, pmAddNeighbor = 1, pmFindPath = 2 };
 
 // The editor's main window: the map view (a zone surface with its scroller) on the left,
-// the "Background" and "Zone Definitions" pages on the right, the menus, the status bar and
-// the state of the open map set. The implementation is spread over files by concern:
-// MainForm.cpp (building the window, view, frame drawing), MainFormFile.cpp (load, save,
-// unsaved changes), MainFormZones.cpp (zone editing), MainFormBackground.cpp (bitmaps and
-// elements).
-class TfrmMain : public QMainWindow {
+// the "Background" and "Zone Definitions" pages on the right, the menus and the status bar.
+// The map set itself and its history are the document's; the window's lists, selection,
+// pick and stale-neighbour flag follow the document's signals, and the map's mouse
+// behaviour is the active tool's. The implementation is spread over files by concern:
+// MainForm.cpp (building the window, view, frame drawing, tools), MainFormFile.cpp (load,
+// save, unsaved changes), MainFormZones.cpp (zone editing), MainFormBackground.cpp
+// (bitmaps and elements).
+class TfrmMain : public QMainWindow, private TToolHost {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* Parent = nullptr);
@@ -185,7 +190,7 @@ public:
     // Rebuilds the neighbours, writes FFileName, confirms; true when the file was saved.
     bool SaveCurrentFile();
     TZone* ZoneAt(int32_t X, int32_t Y) const;
-    void SelectZone(TZone* Zone);
+    void SelectZone(TZone* Zone) override;
 
     // Opens a map set given on the command line: a missing or unreadable file gives the
     // usual message and leaves the window empty.
@@ -205,11 +210,13 @@ public:
     int32_t GridSize() const { return FGridSize; }
     TZone* SelectedZone() const;
     TPickMode PickMode() const { return FPickMode; }
-    TZone* PickSource() const { return FPickSource; }
+    TZone* PickSource() const override { return FPickSource; }
     bool NeighborsDirty() const { return FNeighborsDirty; }
     // Unsaved changes to bitmaps, elements, zones or links.
     bool Modified() const;
-    TfrmPointsEditor* PointsEditor() const { return FPointsEditor; }
+    TfrmPointsEditor* PointsEditor() const override { return FPointsEditor; }
+    // The tool that the map's mouse events go to now.
+    TMapTool* ActiveTool() const { return FActiveTool; }
     // The zone attached to a land-zone list entry.
     static TZone* ZoneOf(const QListWidgetItem* Item);
     // The bitmap list's entry of a source bitmap: its name, ": ", width, "x", height.
@@ -221,29 +228,10 @@ public:
     // Selects the zone as a map click does and scrolls it to the middle of the view.
     void SelectAndCenter(TZone* Zone);
 
-    // --- Map changes: what the undo commands do and take back ----------------------------
-    // Every change to bitmaps, elements, zones and links goes through the history; its
-    // clean state is the saved state.
-    QUndoStack* UndoStack() const { return FUndoStack; }
-    // A zone made from its text (points, name, sea flag) as zone Index; land zones listed.
-    TZone* InsertZoneAt(int32_t Index, const std::string& Text);
-    // Zone Index deleted with its links and its list entry; a selection or a pick that
-    // names it ends.
-    void RemoveZoneAt(int32_t Index);
-    void InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2);
-    void RemoveLinkAt(int32_t Index);
-    // Bitmap Index again, listed as it was ("coast.bmp: 640x480").
-    void InsertBitmapAt(int32_t Index, TBitmapEntry Entry);
-    // Bitmap Index taken with its elements and its list entry; RefillElements then lists
-    // the elements afresh from the surface.
-    TBitmapEntry TakeBitmapAt(int32_t Index, bool RefillElements);
-    void InsertElementsAt(const std::vector<TZoneSpriteSurface::TElementPlace>& Places,
-                          const QStringList& ListTexts);
-    void RemoveElementAt(int32_t Index);
-    QStringList ElementEntries() const;
-    void SetElementEntries(const QStringList& Entries);
-    // The zone text without its neighbours: what makes the same zone again.
-    static std::string ZoneDefinition(const TZone* Zone);
+    // The open map set: every change to bitmaps, elements, zones and links goes through
+    // its history, whose clean state is the saved state.
+    TMapDocument& Document() override { return *FDocument; }
+    QUndoStack* UndoStack() const;
 
 protected:
     void closeEvent(QCloseEvent* Event) override;
@@ -253,12 +241,26 @@ private:
     // Runs a user's command: errors go to the application's handler, and the map is drawn
     // once when the command ends, not at every step of it.
     void RunCommand(const std::function<void()>& Action);
+    // Draws a frame; one asked for while a frame is drawn follows it.
+    void RenderFrame();
     void Bind(QAction* Item, void (TfrmMain::*Handler)());
     void Bind(QAbstractButton* Button, void (TfrmMain::*Handler)());
     // Moves a tool window to Place, or as near as keeps it on the screen.
     void PlaceOnScreen(QWidget* Window, QPoint Place) const;
     void CreateMenus();
     void CreateMapArea();
+    void CreateNavigation();
+    void CreateMapCheck();
+    void CreateTools();
+    // The lists, the selection, the pick, the stale flag and the tool windows follow the
+    // document.
+    void FollowDocument();
+    // Registers a tool; Button, when given, is the Mouse Mode control that chooses it.
+    TMapTool* AddTool(std::unique_ptr<TMapTool> Tool, QAbstractButton* Button);
+    // The tool the pick and the Mouse Mode controls call for becomes the active one.
+    void ToolChanged();
+    // The pending points as dots: read again only when the memo changes.
+    void PendingPointsChanged();
     void CreateControls();
     void CreateBackgroundPage();
     void CreateZonePage();
@@ -268,8 +270,6 @@ private:
     // Saved or loaded: the history's clean state; a fresh map set or load also forgets the
     // history.
     void MarkSaved(bool ForgetHistory);
-    // Zones, links, bitmaps or elements changed: the tool windows that show the map follow.
-    void MapChanged();
     // Asks before unsaved changes are lost; false when the user keeps them (Cancel, or a
     // Save that failed or was cancelled).
     bool MayDiscardChanges();
@@ -278,11 +278,13 @@ private:
     void FillLists();
     void FillElementList();
     void ClearSelection();
+    void ZoneAboutToBeRemoved(TZone* Zone);
     // The selected zone for a Zone menu command ("No Zone Selected" and none without one),
     // with the neighbour lists rebuilt first when they are stale and RebuildStale.
     TZone* ZoneForCommand(bool RebuildStale);
-    void BeginPick(TZone* Source, TPickMode Mode, const std::string& Prompt);
-    void EndPick();
+    // The pick's tool takes the map's clicks until a zone is selected or Cancel.
+    void BeginPick(TZone* Source, TPickMode Mode);
+    void EndPick() override;
     void ClearHighlights();
     // Save As's dialog: FFileName becomes the chosen name; false when cancelled.
     bool AskFileName();
@@ -296,13 +298,13 @@ private:
     // part of a replacement).
     void AddPreparedZone(std::unique_ptr<TZone> Zone, const TZone* Replaced = nullptr,
                          QUndoCommand* Parent = nullptr);
-    // Word and the lowest number that no zone's name has; Ignored does not count.
-    std::string FreeName(const std::string& Word, const TZone* Ignored = nullptr) const;
     // The name the next zone gets from the name box and the Land Zone box (Create New
     // Zone's naming step); Replaced is about to go and does not hold its name.
     std::string NextZoneName(const TZone* Replaced);
     void CreateEditMenu();
     void AddLandZoneEntry(TZone* Zone);
+    // The bitmap list's entry of the bitmap of that name.
+    QListWidgetItem* BitmapEntry(const std::string& Name) const;
     QListWidgetItem* LandZoneEntry(TZone* Zone) const;
 
     TfrmPointsEditor* FPointsEditor = nullptr;
@@ -315,9 +317,16 @@ private:
     bool FNeighborsDirty = false;
     TPickMode FPickMode = TPickMode::pmNone;
     TZone* FPickSource = nullptr;
-    QUndoStack* FUndoStack = nullptr;
+    TMapDocument* FDocument = nullptr;
+    std::vector<std::unique_ptr<TMapTool>> FTools;
+    // The Mouse Mode control of each tool that has one.
+    std::vector<std::pair<QAbstractButton*, TMapTool*>> FToolButtons;
+    TMapTool* FPickTools[3] = {};
+    TMapTool* FActiveTool = nullptr;
+    std::vector<TPoint> FPendingDots;
     int FRenderHold = 0;
     bool FRenderPending = false;
+    bool FRendering = false;
     // Coalesces the map checks that a burst of changes asks for into one.
     QTimer* FCheckTimer = nullptr;
     bool FShownOnce = false;

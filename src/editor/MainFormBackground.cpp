@@ -2,11 +2,12 @@
 // from them, with the New Element dialog.
 #include "editor/MainForm.h"
 
+#include "editor/BackgroundCommands.h"
 #include "editor/FileDialog.h"
+#include "editor/MapDocument.h"
 #include "editor/NewElementForm.h"
 #include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
-#include "editor/UndoCommands.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "zonemap/ZoneSpriteSurface.h"
@@ -40,15 +41,8 @@ void TfrmMain::btnAddBitmapClick() {
     }
     // Bare names are opened from the program's directory, whatever the working directory.
     surface->SetBitmapDirectory(ProgramDir());
-    for (const std::string& File : Files) {
-        const std::string Name = FileNameOf(File);
-        surface->AddBitmap(Name);
-        SortedList::Insert(lbBitmaps, BitmapEntryText(surface->Bitmaps().back()),
-                           QByteArray::fromStdString(Name));
-        FUndoStack->push(new TAddBitmapCommand(this, int32_t(surface->Bitmaps().size()) - 1));
-        MapChanged();
-        RenderNow();
-    }
+    for (const std::string& File : Files)
+        FDocument->Push(new TAddBitmapCommand(FDocument, FileNameOf(File)));
 }
 
 void TfrmMain::btnRemoveBitmapClick() {
@@ -60,7 +54,7 @@ void TfrmMain::btnRemoveBitmapClick() {
         delete Item;
         return;
     }
-    FUndoStack->push(new TRemoveBitmapCommand(this, Index));
+    FDocument->Push(new TRemoveBitmapCommand(FDocument, Index));
 }
 
 void TfrmMain::btnAddElementClick() {
@@ -78,8 +72,8 @@ void TfrmMain::btnAddElementClick() {
     const std::string Name = BitmapNameOf(Choices->item(Index));
     if (surface->BitmapIndex(Name) < 0)
         return;
-    FUndoStack->push(new TAddElementCommand(
-        this, Name, FNewElement->spinLeft->Value(), FNewElement->spinTop->Value(),
+    FDocument->Push(new TAddElementCommand(
+        FDocument, Name, FNewElement->spinLeft->Value(), FNewElement->spinTop->Value(),
         lbBitmaps->item(Index)->text() + ": " + FNewElement->spinLeft->Text() + "," +
             FNewElement->spinTop->Text()));
 }
@@ -88,7 +82,7 @@ void TfrmMain::btnRemoveElementClick() {
     QListWidgetItem* Item = lbElements->currentItem();
     if (!Item || !Item->isSelected())
         return;
-    FUndoStack->push(new TRemoveElementCommand(this, lbElements->row(Item)));
+    FDocument->Push(new TRemoveElementCommand(FDocument, lbElements->row(Item)));
 }
 
 QString TfrmMain::BitmapEntryText(const TBitmapEntry& Entry) {
@@ -96,54 +90,9 @@ QString TfrmMain::BitmapEntryText(const TBitmapEntry& Entry) {
                      std::to_string(Entry.Factory->Height()));
 }
 
-void TfrmMain::InsertBitmapAt(int32_t Index, TBitmapEntry Entry) {
-    SortedList::Insert(lbBitmaps, BitmapEntryText(Entry), QByteArray::fromStdString(Entry.Name));
-    surface->InsertBitmap(Index, std::move(Entry));
-    MapChanged();
-    RenderNow();
-}
-
-TBitmapEntry TfrmMain::TakeBitmapAt(int32_t Index, bool RefillElements) {
-    const std::string Name = surface->Bitmaps().at(size_t(Index)).Name;
+QListWidgetItem* TfrmMain::BitmapEntry(const std::string& Name) const {
     for (int Row = 0; Row < lbBitmaps->count(); ++Row)
-        if (BitmapNameOf(lbBitmaps->item(Row)) == Name) {
-            delete lbBitmaps->item(Row);
-            break;
-        }
-    TBitmapEntry Entry = surface->TakeBitmap(Index);
-    // The surface removed the bitmap's elements too: entry i must stay element i.
-    if (RefillElements)
-        FillElementList();
-    MapChanged();
-    RenderNow();
-    return Entry;
-}
-
-void TfrmMain::InsertElementsAt(const std::vector<TZoneSpriteSurface::TElementPlace>& Places,
-                                const QStringList& ListTexts) {
-    surface->InsertElements(Places);
-    if (ListTexts.size() == qsizetype(Places.size()))
-        for (size_t I = 0; I < Places.size(); ++I)
-            lbElements->insertItem(Places[I].Index, ListTexts[qsizetype(I)]);
-    MapChanged();
-    RenderNow();
-}
-
-void TfrmMain::RemoveElementAt(int32_t Index) {
-    surface->RemoveElement(Index);
-    delete lbElements->item(Index);
-    MapChanged();
-    RenderNow();
-}
-
-QStringList TfrmMain::ElementEntries() const {
-    QStringList Entries;
-    for (int Row = 0; Row < lbElements->count(); ++Row)
-        Entries << lbElements->item(Row)->text();
-    return Entries;
-}
-
-void TfrmMain::SetElementEntries(const QStringList& Entries) {
-    lbElements->clear();
-    lbElements->addItems(Entries);
+        if (BitmapNameOf(lbBitmaps->item(Row)) == Name)
+            return lbBitmaps->item(Row);
+    return nullptr;
 }

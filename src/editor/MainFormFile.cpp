@@ -4,6 +4,7 @@
 
 #include "editor/FileDialog.h"
 #include "editor/MapCheckWindow.h"
+#include "editor/MapDocument.h"
 #include "editor/OverviewWindow.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/SortedList.h"
@@ -16,8 +17,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QUndoStack>
-
-#include <cmath>
 
 namespace {
 
@@ -76,10 +75,7 @@ void TfrmMain::mniNewMapSetClick() {
     lbElements->clear();
     lbBitmaps->clear();
     // A fresh history; changes that were not saved stay unsaved, as the map stays on screen.
-    const bool WasModified = Modified();
-    MarkSaved(true);
-    if (WasModified)
-        FUndoStack->resetClean();
+    FDocument->ForgetHistory();
     UpdateCaption();
 }
 
@@ -98,34 +94,19 @@ void TfrmMain::mniLoadClick() {
 }
 
 void TfrmMain::LoadMapSet(const std::string& Path) {
-    // Nothing may refer to the zones the load frees.
-    EndPick();
-    ClearSelection();
-    lbLandZones->clear();
-    lbElements->clear();
-    lbBitmaps->clear();
     FFileName = Path;
     try {
         TBusy Busy([this](const std::string& Text) { SetStatus(3, Text, true); },
                    "Loading MapSet...");
-        // Loading the open map set again means "back to the saved version".
-        surface->ForgetMapSetFile();
-        surface->SetMapSetFile(Path);
+        FDocument->Load(Path);
     } catch (...) {
         // What was read stays on the map and in the lists, but it is not the file: a save
         // must ask for a name instead of writing the part over the whole.
-        FillLists();
         FFileName.clear();
-        MarkSaved(true);
         UpdateCaption();
-        RenderNow();
         throw;
     }
-    FillLists();
-    MarkSaved(true);
     UpdateCaption();
-    RenderNow();
-    MapChanged();
 }
 
 void TfrmMain::OpenAtStart(const std::string& Path) {
@@ -155,12 +136,7 @@ void TfrmMain::FillLists() {
 void TfrmMain::FillElementList() {
     lbElements->setUpdatesEnabled(false);
     lbElements->clear();
-    for (int32_t I = 0; I < surface->ElementCount(); ++I) {
-        const TCompressedBitmapSprite* Element = surface->Element(I);
-        lbElements->addItem(ShownText(surface->ElementNames()[size_t(I)].Name + ": " +
-                                      std::to_string(int64_t(std::trunc(Element->X()))) + "," +
-                                      std::to_string(int64_t(std::trunc(Element->Y())))));
-    }
+    lbElements->addItems(FDocument->ElementTexts());
     lbElements->setUpdatesEnabled(true);
 }
 
@@ -198,7 +174,7 @@ bool TfrmMain::SaveCurrentFile() {
 void TfrmMain::RebuildNeighbors() {
     TBusy Busy([this](const std::string& Text) { SetStatus(3, Text, true); },
                "Building Neighbors List...");
-    surface->BuildNeighbors();
+    FDocument->BuildNeighbors();
 }
 
 bool TfrmMain::MayDiscardChanges() {

@@ -1,12 +1,14 @@
-// Zone editing in the main window: the mouse on the map, the pending points, creating,
-// deleting and replacing zones, the standard sea zone, the selection, the land-zone list,
-// and the Points and Zone menus with their two picks.
+// Zone editing in the main window: the pending points, creating, deleting and replacing
+// zones, the standard sea zone, the selection, the land-zone list, and the Points and Zone
+// menus with their two picks.
 #include "editor/MainForm.h"
 
+#include "editor/MapDocument.h"
+#include "editor/MapTool.h"
 #include "editor/MyUtils.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/SortedList.h"
-#include "editor/UndoCommands.h"
+#include "editor/ZoneCommands.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "zonemap/StringUtils.h"
@@ -18,10 +20,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QUndoStack>
-
-#include <cstdlib>
-#include <limits>
-#include <unordered_set>
 
 namespace {
 
@@ -78,47 +76,28 @@ void TfrmMain::ClearSelection() {
     FSelectedSprite = nullptr;
 }
 
+void TfrmMain::ZoneAboutToBeRemoved(TZone* Zone) {
+    if (!Zone->IsSea())
+        delete LandZoneEntry(Zone);
+    if (SelectedZone() == Zone)
+        ClearSelection();
+    if (FPickSource == Zone)
+        EndPick();
+}
+
 void TfrmMain::EndPick() {
     FPickMode = TPickMode::pmNone;
     FPickSource = nullptr;
-    pageMain->show();
+    ToolChanged();
 }
 
 TZone* TfrmMain::ZoneAt(int32_t X, int32_t Y) const {
-    for (int32_t I = 0; I < surface->ZoneCount(); ++I) {
-        TZone* Zone = surface->Zone(I);
-        const TRect& B = Zone->Bounds();
-        if (X < B.Left || X > B.Right || Y < B.Top || Y > B.Bottom)
-            continue;
-        if (Zone->Region().Contains(X, Y))
-            return Zone;
-    }
-    return nullptr;
+    return FDocument->ZoneAt(X, Y);
 }
 
-void TfrmMain::surfaceMouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+void TfrmMain::surfaceMouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
     ClearHighlights();
-    if (rbDrawPoints->isChecked() && FPickMode == TPickMode::pmNone) {
-        if (Button == TMouseButton::mbRight) {
-            // The nearest corner of any zone, so that neighbours share corners exactly;
-            // the first of equal candidates wins.
-            const TPoint* Best = nullptr;
-            int64_t BestDistance = std::numeric_limits<int64_t>::max();
-            for (int32_t I = 0; I < surface->ZoneCount(); ++I)
-                for (const TPoint& P : surface->Zone(I)->Points()) {
-                    const int64_t Distance =
-                        std::llabs(int64_t(P.X) - X) + std::llabs(int64_t(P.Y) - Y);
-                    if (Distance < BestDistance) {
-                        BestDistance = Distance;
-                        Best = &P;
-                    }
-                }
-            if (Best)
-                FPointsEditor->AddLine(PointLine(Best->X, Best->Y));
-        } else
-            FPointsEditor->AddLine(PointLine(X / 5 * 5, Y / 5 * 5));
-    } else if (TZone* Zone = ZoneAt(X, Y))
-        SelectZone(Zone);
+    FActiveTool->MouseDown(Button, Shift, X, Y);
     RenderNow();
 }
 
@@ -133,19 +112,7 @@ void TfrmMain::SelectZone(TZone* Zone) {
     edtZoneName->setText(ShownText(Zone->Name()));
     SetStatus(2, "Selected Zone: " + Zone->Name());
 
-    const TPickMode Mode = FPickMode;
-    TZone* Source = FPickSource;
-    if (Mode == TPickMode::pmAddNeighbor) {
-        FUndoStack->push(new TAddLinkCommand(this, Source->Index(), Zone->Index()));
-        ShowMessage("Link Established");
-        EndPick();
-    } else if (Mode == TPickMode::pmFindPath) {
-        surface->FindPath(Source, Zone);
-        for (int32_t I = 0; I < surface->PathCount(); ++I)
-            if (TZoneSprite* Sprite = surface->PathZone(I)->Sprite())
-                Sprite->SetHighlighted(true);
-        EndPick();
-    }
+    FActiveTool->ZoneSelected(Zone);
     RenderNow();
 }
 
@@ -156,73 +123,12 @@ std::vector<TPoint> TfrmMain::PendingPoints() const {
     return Points;
 }
 
-std::string TfrmMain::FreeName(const std::string& Word, const TZone* Ignored) const {
-    std::unordered_set<std::string> Taken;
-    for (int32_t I = 0; I < surface->ZoneCount(); ++I)
-        if (surface->Zone(I) != Ignored)
-            Taken.insert(surface->Zone(I)->Name());
-    for (int64_t N = 1;; ++N) {
-        std::string Name = Word + std::to_string(N);
-        if (!Taken.count(Name))
-            return Name;
-    }
-}
-
 std::string TfrmMain::NextZoneName(const TZone* Replaced) {
     if (!cbLandZone->isChecked())
-        return FreeName("Sea", Replaced);
+        return FDocument->FreeName("Sea", Replaced);
     if (edtZoneName->text().isEmpty())
-        edtZoneName->setText(ShownText(FreeName("Land", Replaced)));
+        edtZoneName->setText(ShownText(FDocument->FreeName("Land", Replaced)));
     return TypedText(edtZoneName->text());
-}
-
-std::string TfrmMain::ZoneDefinition(const TZone* Zone) {
-    // Points, name and sea flag: everything up to the third field separator.
-    const std::string Text = Zone->ZoneText();
-    size_t At = 0;
-    for (int Field = 0; Field < 3; ++Field) {
-        At = Text.find(';', At);
-        if (At == std::string::npos)
-            return Text;
-        ++At;
-    }
-    return Text.substr(0, At);
-}
-
-TZone* TfrmMain::InsertZoneAt(int32_t Index, const std::string& Text) {
-    auto* Zone = new TZone(surface, Text);
-    surface->InsertZone(Index, Zone);
-    if (!Zone->IsSea())
-        AddLandZoneEntry(Zone);
-    FNeighborsDirty = true;
-    MapChanged();
-    RenderNow();
-    return Zone;
-}
-
-void TfrmMain::RemoveZoneAt(int32_t Index) {
-    TZone* Zone = surface->Zone(Index);
-    if (!Zone->IsSea())
-        delete LandZoneEntry(Zone);
-    if (SelectedZone() == Zone)
-        FSelectedSprite = nullptr;
-    if (FPickSource == Zone)
-        EndPick();
-    surface->DeleteZone(Zone);
-    FNeighborsDirty = true;
-    MapChanged();
-    RenderNow();
-}
-
-void TfrmMain::InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2) {
-    surface->InsertLink(Index, surface->Zone(Zone1), surface->Zone(Zone2));
-    MapChanged();
-}
-
-void TfrmMain::RemoveLinkAt(int32_t Index) {
-    surface->DeleteLink(Index);
-    FNeighborsDirty = true;
-    MapChanged();
 }
 
 std::unique_ptr<TZone> TfrmMain::PrepareZone(TZone* Replaced) {
@@ -239,19 +145,11 @@ std::unique_ptr<TZone> TfrmMain::PrepareZone(TZone* Replaced) {
         }
     }
     auto Zone = std::make_unique<TZone>(surface, CoordinateText(PendingPoints()));
-    for (int32_t I = 0; I < surface->ZoneCount(); ++I) {
-        const TZone* Other = surface->Zone(I);
-        if (Other == Replaced || Other->PointCount() != Zone->PointCount())
-            continue;
-        bool Same = true;
-        for (int32_t P = 0; Same && P < Zone->PointCount(); ++P)
-            Same = PointsEqual(Other->Point(P), Zone->Point(P));
-        if (Same) {
-            ShowMessage("A Zone already exists at this location!  If you're using the  Create "
-                        "Standard Sea Zone option, try creating the Zone with the seed point a  "
-                        "bit more to the right.");
-            return nullptr;
-        }
+    if (FDocument->HasZoneLike(*Zone, Replaced)) {
+        ShowMessage("A Zone already exists at this location!  If you're using the  Create "
+                    "Standard Sea Zone option, try creating the Zone with the seed point a  "
+                    "bit more to the right.");
+        return nullptr;
     }
     return Zone;
 }
@@ -263,9 +161,9 @@ void TfrmMain::AddPreparedZone(std::unique_ptr<TZone> Prepared, const TZone* Rep
                              (cbLandZone->isChecked() ? "0" : "1") + ";";
     // A replacement deletes first, so the new zone takes the last place of one zone fewer.
     const int32_t Index = surface->ZoneCount() - (Replaced ? 1 : 0);
-    auto* Command = new TCreateZoneCommand(this, Index, Text, ShownText(Name), Parent);
+    auto* Command = new TCreateZoneCommand(FDocument, Index, Text, ShownText(Name), Parent);
     if (!Parent)
-        FUndoStack->push(Command);
+        FDocument->Push(Command);
     edtZoneName->clear();
     FPointsEditor->Clear();
 }
@@ -277,7 +175,7 @@ void TfrmMain::btnCreateZoneClick() {
 
 void TfrmMain::btnDeleteZoneClick() {
     if (TZone* Zone = SelectedZone())
-        FUndoStack->push(new TDeleteZoneCommand(this, Zone->Index()));
+        FDocument->Push(new TDeleteZoneCommand(FDocument, Zone->Index()));
 }
 
 void TfrmMain::btnReplaceZoneClick() {
@@ -292,9 +190,9 @@ void TfrmMain::btnReplaceZoneClick() {
         return;
     }
     auto* Replace = new QUndoCommand("Replace Zone " + ShownText(Old->Name()));
-    new TDeleteZoneCommand(this, Old->Index(), Replace);
+    new TDeleteZoneCommand(FDocument, Old->Index(), Replace);
     AddPreparedZone(std::move(Zone), Old, Replace);
-    FUndoStack->push(Replace);
+    FDocument->Push(Replace);
 }
 
 void TfrmMain::btnCreateSeaZoneClick() {
@@ -340,18 +238,15 @@ TZone* TfrmMain::ZoneForCommand(bool RebuildStale) {
         ShowMessage("No Zone Selected");
         return nullptr;
     }
-    if (RebuildStale && FNeighborsDirty) {
+    if (RebuildStale && FNeighborsDirty)
         RebuildNeighbors();
-        FNeighborsDirty = false;
-    }
     return Zone;
 }
 
-void TfrmMain::BeginPick(TZone* Source, TPickMode Mode, const std::string& Prompt) {
-    pnlControls->SetCaption(Prompt);
-    pageMain->hide();
+void TfrmMain::BeginPick(TZone* Source, TPickMode Mode) {
     FPickSource = Source;
     FPickMode = Mode;
+    ToolChanged();
 }
 
 void TfrmMain::HighlightNeighbors1Click() {
@@ -367,15 +262,15 @@ void TfrmMain::HighlightNeighbors1Click() {
 
 void TfrmMain::AddanonAdjacentNeighbor1Click() {
     if (TZone* Zone = ZoneForCommand(false))
-        BeginPick(Zone, TPickMode::pmAddNeighbor, "Click the Zone to add as a Neighbor");
+        BeginPick(Zone, TPickMode::pmAddNeighbor);
 }
 
 void TfrmMain::FindPathtoDestination1Click() {
     if (TZone* Zone = ZoneForCommand(true))
-        BeginPick(Zone, TPickMode::pmFindPath, "Click the Destination Zone");
+        BeginPick(Zone, TPickMode::pmFindPath);
 }
 
 void TfrmMain::Button4Click() {
     FPickMode = TPickMode::pmNone;
-    pageMain->show();
+    ToolChanged();
 }

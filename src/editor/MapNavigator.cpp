@@ -153,6 +153,10 @@ void TMapNavigator::UpdateBarSteps() {
 void TMapNavigator::RenderNow() {
     if (!FSurface)
         return;
+    if (OnRender) {
+        OnRender();
+        return;
+    }
     // A frame ends by processing pending input, which may scroll again: that step is
     // drawn by a further frame here rather than by a frame inside this one.
     if (FRendering) {

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 
 class QWheelEvent;
 class TSpriteSurface;
@@ -63,6 +64,10 @@ public:
     void AttachScrollBars(TScrollBar* Horz, TScrollBar* Vert);
     // The bars' line and page steps for the current view size; also run on every resize.
     void UpdateBarSteps();
+
+    // Asked for each frame instead of drawing it here, when assigned: the owner draws its
+    // frames in one place.
+    std::function<void()> OnRender;
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
