@@ -26,6 +26,7 @@ TEST_F(EditorTest, MapCheckFollowsEveryEditAndLeadsToTheZone) {
     EXPECT_EQ(Found.Kind, "no-neighbor");
     EXPECT_EQ(Main->frmMapCheck->lbFindings->item(0)->text().toStdString(), FormatFinding(Found));
     EXPECT_EQ(Main->lblFindings->text().toStdString(), "1 finding");
+    EXPECT_FALSE(Main->NeighborsDirty()) << "the check's rebuild left the lists current";
 
     // The double click selects the zone and puts it in the middle of the view.
     Main->rbSelectZone->setChecked(true);
