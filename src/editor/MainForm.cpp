@@ -339,10 +339,7 @@ void TfrmMain::CreateMapArea() {
         RunCommand([&] { FActiveTool->MouseMove(Shift, X, Y); });
     };
     surface->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
-        RunCommand([&] {
-            FActiveTool->MouseUp(Button, Shift, X, Y);
-            RenderNow();
-        });
+        RunCommand([&] { FActiveTool->MouseUp(Button, Shift, X, Y); });
     };
     surface->OnOffsetChange = [this](TObject* Sender) { surfaceOffsetChange(Sender); };
 

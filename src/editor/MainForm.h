@@ -224,7 +224,7 @@ public:
 
     // Renders a frame now, so that a change is on screen without waiting for the
     // animation.
-    void RenderNow();
+    void RenderNow() override;
     // Selects the zone as a map click does and scrolls it to the middle of the view.
     void SelectAndCenter(TZone* Zone);
 

@@ -27,6 +27,8 @@ public:
     // takes over again).
     virtual TZone* PickSource() const = 0;
     virtual void EndPick() = 0;
+    // A frame soon: at once, or at the end of the command under way.
+    virtual void RenderNow() = 0;
 
 protected:
     ~TToolHost() = default;
@@ -35,8 +37,8 @@ protected:
 // The mouse behaviour of the map in one mode. The window sends the map's mouse events to
 // the active tool in map coordinates, draws the tool's overlay over each frame, shows its
 // cursor, and shows its prompt in place of the control pages while it has one. A frame
-// follows each mouse down and up; a tool that changes its overlay on a move asks for one
-// itself.
+// follows each mouse down; a tool that changes what is drawn on a move or a release asks
+// for one itself. Moves with no button held reach a tool only while it tracks hover.
 class TMapTool {
 public:
     explicit TMapTool(TToolHost& Host) : FHost(Host) {}
