@@ -140,6 +140,8 @@ TfrmMain::~TfrmMain() {
         surface->SetActive(false);
         surface->AfterSpriteRender = nullptr;
         surface->OnMouseDown = nullptr;
+        surface->OnMouseMove = nullptr;
+        surface->OnMouseUp = nullptr;
         surface->OnOffsetChange = nullptr;
     }
     // What watches or shows the surface goes before it.
