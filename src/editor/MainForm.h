@@ -41,7 +41,6 @@ class TGoToZoneDialog;
 class TMapDocument;
 class TMapCheckWindow;
 class TMapNavigator;
-class TMapTool;
 class TOverviewWindow;
 class TSpriteSurfaceScroller;
 class TZone;
