@@ -219,6 +219,10 @@ protected:
     void ApplyLinks();
 
 private:
+    friend class TNeighborIndex; // keeps the lists that BuildNeighbors gives after each edit
+
+    // Each zone's list becomes its adjacent zones (by number), then its link partners.
+    void SetNeighbors(const std::vector<std::vector<int32_t>>& Adjacent);
     void Renumber(size_t From);
     std::string BitmapPath(const std::string& FileName) const;
     void LoadLines(const std::string& Text, std::vector<std::unique_ptr<TBitmap>>& Images);
