@@ -17,10 +17,13 @@ void TZoneEdgeTable::TSlots::TFree::operator()(TSlot* P) const {
 void TZoneEdgeTable::TSlots::Assign(size_t Count) {
     constexpr size_t Huge = size_t(2) << 20;
     const size_t Bytes = (Count * sizeof(TSlot) + Huge - 1) / Huge * Huge;
-    void* Memory = std::aligned_alloc(Huge, Bytes);
+    // Small tables fit the cache and a huge page would only cost its clearing.
+    const bool Large = Count * sizeof(TSlot) >= Huge * 4;
+    void* Memory = Large ? std::aligned_alloc(Huge, Bytes) : std::malloc(Count * sizeof(TSlot));
     if (Memory == nullptr)
         throw std::bad_alloc();
-    madvise(Memory, Bytes, MADV_HUGEPAGE);
+    if (Large)
+        madvise(Memory, Bytes, MADV_HUGEPAGE);
     TSlot* Slots = static_cast<TSlot*>(Memory);
     std::uninitialized_fill_n(Slots, Count, TSlot{});
     FData.reset(Slots);
