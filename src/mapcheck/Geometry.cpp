@@ -265,7 +265,7 @@ void FillEdgeTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
     size_t EdgeTotal = 0;
     for (const TZone* Z : Zones)
         EdgeTotal += Z->Points().size();
-    Table.Reserve(EdgeTotal / 2 + 16, true);
+    Table.Reserve(EdgeTotal / 2 + 16);
     std::vector<TEdgeKey> Keys;
     constexpr size_t Ahead = 16;
     for (size_t I = 0; I < Zones.size(); ++I) {

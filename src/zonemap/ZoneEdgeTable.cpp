@@ -202,8 +202,7 @@ std::string PointText(int32_t X, int32_t Y) {
 // zones in zone order. Keys are made from the points directly and the slots of the next
 // edges are fetched while this one is entered: at millions of edges the table is far
 // larger than the cache, and a miss per edge is most of the cost.
-std::vector<std::vector<int32_t>> FillTable(const std::vector<TZone*>& Zones,
-                                            TZoneEdgeTable& Table) {
+TAdjacency FillTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
     size_t EdgeTotal = 0;
     for (const TZone* Z : Zones)
         EdgeTotal += Z->Points().size();
@@ -260,18 +259,25 @@ std::vector<std::vector<int32_t>> FillTable(const std::vector<TZone*>& Zones,
         Flat[Fill[P.Earlier]++] = int32_t(P.Later);
         Flat[Fill[P.Later]++] = int32_t(P.Earlier);
     }
-    std::vector<std::vector<int32_t>> Adjacent(Zones.size());
+    // Each zone's list sorted and without repeats, packed to the front of its range.
+    TAdjacency Adjacent;
+    Adjacent.Start.assign(Zones.size() + 1, 0);
+    uint32_t Kept = 0;
     for (size_t I = 0; I < Zones.size(); ++I) {
         const auto Begin = Flat.begin() + Start[I], End = Flat.begin() + Start[I + 1];
         std::sort(Begin, End);
-        Adjacent[I].assign(Begin, std::unique(Begin, End));
+        const auto Last = std::unique(Begin, End);
+        Kept = uint32_t(std::copy(Begin, Last, Flat.begin() + Kept) - Flat.begin());
+        Adjacent.Start[I + 1] = Kept;
     }
+    Flat.resize(Kept);
+    Adjacent.Flat = std::move(Flat);
     return Adjacent;
 }
 
 } // namespace
 
-std::vector<std::vector<int32_t>> AdjacentZones(const std::vector<TZone*>& Zones) {
+TAdjacency AdjacentZones(const std::vector<TZone*>& Zones) {
     TZoneEdgeTable Table;
     return FillTable(Zones, Table);
 }
@@ -287,7 +293,7 @@ void TNeighborIndex::Rebuild() {
     FIds.clear();
     FFreeIds.clear();
     FTouched.clear();
-    const std::vector<std::vector<int32_t>> Adjacent = FillTable(Zones, FTable);
+    const TAdjacency Adjacent = FillTable(Zones, FTable);
     FZoneOfId = Zones;
     for (size_t I = 0; I < Zones.size(); ++I)
         FIds.emplace(Zones[I], uint32_t(I));

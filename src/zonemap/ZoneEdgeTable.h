@@ -139,9 +139,15 @@ public:
 constexpr int64_t NeighborPairMargin = 4'000'000;
 
 // The adjacent zones of every zone (zones sharing an identical edge), each list in zone
-// order, as neighbour building gives them before the links. Raises ETooManyNeighbors,
-// naming the zones of the most crowded edge, past the budget above.
-std::vector<std::vector<int32_t>> AdjacentZones(const std::vector<TZone*>& Zones);
+// order, as neighbour building gives them before the links: zone I's are
+// Flat[Start[I]] .. Flat[Start[I + 1] - 1], in one allocation for all zones.
+struct TAdjacency {
+    std::vector<uint32_t> Start;
+    std::vector<int32_t> Flat;
+};
+// Raises ETooManyNeighbors, naming the zones of the most crowded edge, past the budget
+// above.
+TAdjacency AdjacentZones(const std::vector<TZone*>& Zones);
 
 // Keeps a surface's edge table between edits, so that neighbour lists follow an edit in
 // time proportional to it: tell it about every zone added (after AddZone or InsertZone),

@@ -34,12 +34,12 @@ void TZoneSpriteSurface::BuildNeighbors() {
     SetNeighbors(AdjacentZones(Zones));
 }
 
-void TZoneSpriteSurface::SetNeighbors(const std::vector<std::vector<int32_t>>& Adjacent) {
+void TZoneSpriteSurface::SetNeighbors(const TAdjacency& Adjacent) {
     for (size_t I = 0; I < FZones.size(); ++I) {
         std::vector<TZone*>& List = FZones[I]->NeighborList();
         List.clear();
-        for (int32_t J : Adjacent[I])
-            List.push_back(FZones[size_t(J)].get());
+        for (uint32_t K = Adjacent.Start[I]; K < Adjacent.Start[I + 1]; ++K)
+            List.push_back(FZones[size_t(Adjacent.Flat[K])].get());
     }
     ApplyLinks();
 }
