@@ -4,6 +4,7 @@
 // 20,000 zones over 1000 x 1000 tiles, with the neighbour rebuild that precedes it: what the
 // editor pays after each edit.
 #include "BenchMain.h"
+#include "WigglyGrid.h"
 #include "cli/MapSession.h"
 #include "mapcheck/FileChecks.h"
 #include "mapcheck/Geometry.h"
@@ -15,9 +16,11 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -139,8 +142,83 @@ void BM_BuildNeighborsAndCheck20000Zones(benchmark::State& State) {
 }
 BENCHMARK(BM_BuildNeighborsAndCheck20000Zones)->Unit(benchmark::kMillisecond);
 
+double Min(const std::vector<double>& V) {
+    return V.empty() ? 0 : *std::min_element(V.begin(), V.end());
+}
+
+// The wiggly grids (20,000 zones of 4K points each, 72 elements), loaded from their files.
+std::map<int64_t, std::unique_ptr<TMapSession>> Wiggly;
+
+TMapSession& WigglySession(int64_t K) {
+    auto& Session = Wiggly[K];
+    if (!Session) {
+        QTemporaryDir Dir;
+        TWigglyGridOptions Options;
+        Options.Segments = int32_t(K);
+        const TWigglyGridFiles Files = WriteWigglyGrid(Dir.path().toStdString(), Options);
+        Session = std::make_unique<TMapSession>();
+        TFinding Error;
+        if (!Session->Load(Files.MapSet, Error))
+            std::abort();
+        Session->Surface().BuildNeighbors();
+    }
+    return *Session;
+}
+
+void BM_CheckMapSetWiggly(benchmark::State& State) {
+    TZoneSpriteSurface& Surface = WigglySession(State.range(0)).Surface();
+    for (auto _ : State)
+        if (!CheckMapSet(Surface).empty())
+            State.SkipWithError("the wiggly grid is clean");
+}
+BENCHMARK(BM_CheckMapSetWiggly)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(75)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Min);
+
+// Hostile outlines of under 1 MB as a file: one zone of 100,000 points zigzagging along one
+// line, and 2,000 triangles whose sides overlap along the same two lines.
+std::unique_ptr<TZoneSpriteSurface> Collinear, Overlapping;
+
+void BM_CheckCollinearZigzag(benchmark::State& State) {
+    if (!Collinear) {
+        Collinear = std::make_unique<TZoneSpriteSurface>();
+        std::string Text;
+        for (int32_t I = 0; I < 100000; ++I)
+            Text += std::to_string(I / 2 + (I % 2) * 50000) + ",0,";
+        Collinear->AddZone(new TZone(Collinear.get(), Text + ";Line;0;"));
+        Collinear->BuildNeighbors();
+    }
+    for (auto _ : State)
+        benchmark::DoNotOptimize(CheckMapSet(*Collinear));
+}
+BENCHMARK(BM_CheckCollinearZigzag)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Min);
+
+void BM_CheckOverlappingZones(benchmark::State& State) {
+    if (!Overlapping) {
+        Overlapping = std::make_unique<TZoneSpriteSurface>();
+        for (int32_t I = 0; I < 2000; ++I)
+            Overlapping->AddZone(new TZone(
+                Overlapping.get(), "0,0," + std::to_string(1000 + I) + ",0,0," +
+                                       std::to_string(1 + I) + ";Z" + std::to_string(I) + ";0;"));
+        Overlapping->BuildNeighbors();
+    }
+    size_t Count = 0;
+    for (auto _ : State)
+        Count = CheckMapSet(*Overlapping).size();
+    State.counters["findings"] = double(Count);
+}
+BENCHMARK(BM_CheckOverlappingZones)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Min);
+
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunBenchmarks(argc, argv, [] { Bricks.reset(); });
+    return RunBenchmarks(argc, argv, [] {
+        Bricks.reset();
+        Wiggly.clear();
+        Collinear.reset();
+        Overlapping.reset();
+    });
 }

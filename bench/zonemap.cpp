@@ -5,13 +5,17 @@
 #include "../tests/zonemap/MapMaker.h"
 #include "../tests/zonemap/PairwiseNeighbors.h"
 #include "BenchMain.h"
+#include "WigglyGrid.h"
 #include "graphics/ColorPalette.h"
 #include "platform/Bitmap.h"
+#include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -88,6 +92,75 @@ void BM_FindPath(benchmark::State& State) {
     State.counters["cost"] = double(Destination->PathCost());
 }
 BENCHMARK(BM_FindPath)->Unit(benchmark::kMillisecond);
+
+// --- Outlines of many points ------------------------------------------------------------
+
+double Min(const std::vector<double>& V) {
+    return V.empty() ? 0 : *std::min_element(V.begin(), V.end());
+}
+
+// The 200 x 100 wiggly grid with K pieces per side (4K points per zone) and 50 links.
+TZoneSpriteSurface& WigglySurface(int64_t K) {
+    static std::map<int64_t, std::unique_ptr<TZoneSpriteSurface>> Surfaces;
+    auto& Surface = Surfaces[K];
+    if (!Surface) {
+        Surface = std::make_unique<TZoneSpriteSurface>();
+        TWigglyGridOptions Options;
+        Options.Segments = int32_t(K);
+        Options.WithNeighbors = false;
+        for (int32_t R = 0; R < Options.Rows; ++R)
+            for (int32_t C = 0; C < Options.Columns; ++C)
+                Surface->AddZone(new TZone(Surface.get(), WigglyGridZoneText(Options, R, C)));
+        const int32_t Zones = Surface->ZoneCount();
+        for (int32_t L = 0; L < 50; ++L)
+            Surface->AddLink(Surface->Zone(L * 37 % Zones), Surface->Zone(L * 7919 % Zones));
+        Surface->BuildNeighbors();
+    }
+    return *Surface;
+}
+
+void BM_BuildNeighborsWiggly(benchmark::State& State) {
+    TZoneSpriteSurface& Surface = WigglySurface(State.range(0));
+    for (auto _ : State)
+        Surface.BuildNeighbors();
+    State.counters["edges"] = double(Surface.ZoneCount()) * 4 * double(State.range(0));
+}
+BENCHMARK(BM_BuildNeighborsWiggly)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(75)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Min);
+
+// One zone of the middle replaced by a zone of the same outline (as the editor's Replace
+// does); timed: bringing the edge table and the neighbour lists up to date.
+void BM_NeighborsAfterOneEdit(benchmark::State& State) {
+    TZoneSpriteSurface& Surface = WigglySurface(State.range(0));
+    TNeighborIndex Index(Surface);
+    Index.Rebuild();
+    const int32_t Middle = Surface.ZoneCount() / 2 + 77;
+    for (auto _ : State) {
+        const std::string Text = Surface.Zone(Middle)->ZoneText();
+        const auto T0 = std::chrono::steady_clock::now();
+        Index.ZoneDeleting(Surface.Zone(Middle));
+        const auto T1 = std::chrono::steady_clock::now();
+        Surface.DeleteZone(Surface.Zone(Middle));
+        Surface.InsertZone(Middle, new TZone(&Surface, Text.substr(0, Text.find(';'))));
+        const auto T2 = std::chrono::steady_clock::now();
+        Index.ZoneAdded(Surface.Zone(Middle));
+        Index.Update();
+        const auto T3 = std::chrono::steady_clock::now();
+        State.SetIterationTime(std::chrono::duration<double>((T1 - T0) + (T3 - T2)).count());
+    }
+    Surface.BuildNeighbors();
+}
+BENCHMARK(BM_NeighborsAfterOneEdit)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(75)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Min);
 
 // --- Map-set file ----------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
 #include "zonemap/StringUtils.h"
+#include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QBuffer>
@@ -172,24 +173,37 @@ int Check(const TCommandLine& Line, std::ostream& Out, std::ostream& Err,
     // What the text shows comes first; it explains a load that stopped as well.
     const std::vector<TFinding>& Text = Session.TextFindings();
     Findings.insert(Findings.end(), Text.begin(), Text.end());
+    TFindingCounts Omitted;
     if (Loaded) {
-        Session.Surface().BuildNeighbors();
-        const std::vector<TFinding> Map = CheckMapSet(Session.Surface());
+        try {
+            Session.Surface().BuildNeighbors();
+        } catch (const ETooManyNeighbors& E) {
+            // The checks go on with the lists as loaded; shared-edge findings say where.
+            Err << E.what() << '\n';
+        }
+        const std::vector<TFinding> Map = CheckMapSet(Session.Surface(), &Omitted);
         Findings.insert(Findings.end(), Map.begin(), Map.end());
         if (!Findings.empty() || Messages.Shown())
             Status = esFound;
     }
+    // The text's findings are bounded here as the map's are in the check.
+    CapFindings(Findings, Omitted);
+    int64_t Total = int64_t(Findings.size());
+    for (const auto& [Kind, Count] : Omitted)
+        Total += Count;
     const int32_t ZoneCount = Session.Surface().ZoneCount();
     if (Json) {
-        WriteFindingsJson(Out, FileName, ZoneCount, Status, Findings);
+        WriteFindingsJson(Out, FileName, ZoneCount, Status, Findings, Omitted);
         return Status;
     }
     // The load error itself is on Err already; a stopped load gets no summary.
     for (size_t I = Loaded ? 0 : 1; I < Findings.size(); ++I)
         Out << FormatFinding(Findings[I]) << '\n';
+    for (const auto& [Kind, Count] : Omitted)
+        Out << MoreFindingsLine(Kind, Count) << '\n';
     if (!Loaded)
         return Status;
-    Out << FileName << ": " << FindingsSummary(ZoneCount, Findings.size()) << '\n';
+    Out << FileName << ": " << FindingsSummary(ZoneCount, size_t(Total)) << '\n';
     return Status;
 }
 

@@ -14,7 +14,9 @@ std::string JsonString(const std::string& Text) {
 }
 
 void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t ZoneCount,
-                       int Status, const std::vector<TFinding>& Findings) {
+                       int Status, const std::vector<TFinding>& Findings,
+                       const TFindingCounts& Omitted) {
+    TFindingCounts Totals = Omitted;
     QJsonArray List;
     for (const TFinding& F : Findings) {
         QJsonObject Item{{"kind", ShownText(F.Kind)}, {"message", ShownText(F.Message)}};
@@ -27,10 +29,16 @@ void WriteFindingsJson(std::ostream& Out, const std::string& FileName, int32_t Z
             Zones.append(QJsonObject{{"number", Z.Number}, {"name", ShownText(Z.Name)}});
         Item["zones"] = Zones;
         List.append(Item);
+        ++Totals[F.Kind];
     }
-    const QJsonObject Document{{"file", ShownText(FileName)},
-                               {"status", Status},
-                               {"zoneCount", ZoneCount},
-                               {"findings", List}};
+    QJsonObject TotalsObject;
+    qint64 Sum = 0;
+    for (const auto& [Kind, Count] : Totals) {
+        TotalsObject[ShownText(Kind)] = qint64(Count);
+        Sum += Count;
+    }
+    const QJsonObject Document{{"file", ShownText(FileName)}, {"status", Status},
+                               {"zoneCount", ZoneCount},      {"findings", List},
+                               {"totals", TotalsObject},      {"findingCount", Sum}};
     Out << QJsonDocument(Document).toJson(QJsonDocument::Indented).toStdString();
 }

@@ -35,3 +35,18 @@ std::string FindingsSummary(int32_t ZoneCount, size_t FindingCount) {
                 ? std::string("no findings")
                 : std::to_string(FindingCount) + (FindingCount == 1 ? " finding" : " findings"));
 }
+
+void CapFindings(std::vector<TFinding>& Findings, TFindingCounts& Omitted) {
+    TFindingCounts Kept;
+    std::erase_if(Findings, [&](const TFinding& F) {
+        if (++Kept[F.Kind] <= int64_t(MaxFindingsPerKind))
+            return false;
+        ++Omitted[F.Kind];
+        return true;
+    });
+}
+
+std::string MoreFindingsLine(const std::string& Kind, int64_t More) {
+    return "... and " + std::to_string(More) + " more " + Kind + " finding" +
+           (More == 1 ? "" : "s");
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,3 +32,17 @@ std::string FormatFinding(const TFinding& Finding);
 
 // The count after the findings, "3 zones, 4 findings" or "1 zone, no findings".
 std::string FindingsSummary(int32_t ZoneCount, size_t FindingCount);
+
+// Findings of one kind past this many are counted, not kept: a hostile map set of a few
+// kilobytes can have millions.
+constexpr size_t MaxFindingsPerKind = 1000;
+
+// A count for each kind of finding.
+using TFindingCounts = std::map<std::string, int64_t>;
+
+// Keeps the first MaxFindingsPerKind findings of each kind, in order; Omitted gains the
+// count of those dropped.
+void CapFindings(std::vector<TFinding>& Findings, TFindingCounts& Omitted);
+
+// The line after the kept findings of a kind: "... and 12 more split-border findings".
+std::string MoreFindingsLine(const std::string& Kind, int64_t More);

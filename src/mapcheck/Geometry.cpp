@@ -1,10 +1,15 @@
 #include "mapcheck/Geometry.h"
 
 #include "zonemap/Zone.h"
+#include "zonemap/ZoneEdgeTable.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <functional>
+#include <limits>
 #include <numeric>
+#include <queue>
 #include <set>
 #include <tuple>
 
@@ -256,74 +261,195 @@ bool FindWithinBudget(const std::vector<TSegment>& Edges, TEdgePair& Crossing, i
 
 } // namespace
 
+void FillEdgeTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
+    size_t EdgeTotal = 0;
+    for (const TZone* Z : Zones)
+        EdgeTotal += Z->Points().size();
+    Table.Reserve(EdgeTotal / 2 + 16);
+    std::vector<TEdgeKey> Keys;
+    constexpr size_t Ahead = 16;
+    for (size_t I = 0; I < Zones.size(); ++I) {
+        const std::vector<TPoint>& Points = Zones[I]->Points();
+        const size_t N = Points.size();
+        Keys.resize(N);
+        for (size_t E = 0; E < N; ++E)
+            Keys[E] = EdgeKeyOf(Points[E], Points[E + 1 < N ? E + 1 : 0]);
+        for (size_t E = 0; E < std::min(N, Ahead); ++E)
+            Table.Prefetch(Keys[E]);
+        for (size_t E = 0; E < N; ++E) {
+            if (E + Ahead < N)
+                Table.Prefetch(Keys[E + Ahead]);
+            Table.Insert(Keys[E], uint32_t(I));
+        }
+    }
+}
+
 std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones) {
-    // Each edge by its line: the reduced direction (first non-zero component positive) and
-    // the line's offset; along the line, the interval Lo..Hi of the projections.
+    TZoneEdgeTable Table;
+    FillEdgeTable(Zones, Table);
+    std::vector<std::pair<int32_t, int32_t>> Pairs;
+    FindCollinearOverlaps(Table, Zones.size(), Pairs, std::numeric_limits<int64_t>::max());
+    return Pairs;
+}
+
+namespace {
+
+// An edge's line: the reduced direction (first non-zero component positive) and the line's
+// offset; along the line, the interval Lo..Hi of the end points' projections.
+struct TLine {
+    int64_t UX, UY;
+    TWide Offset;
+};
+
+TLine LineOf(const TEdgeKey& K, TWide& Lo, TWide& Hi) {
+    int64_t DX = int64_t(K.X2) - K.X1;
+    int64_t DY = int64_t(K.Y2) - K.Y1;
+    const int64_t G = std::gcd(DX, DY);
+    DX /= G;
+    DY /= G;
+    if (DX < 0 || (DX == 0 && DY < 0)) {
+        DX = -DX;
+        DY = -DY;
+    }
+    const TWide T1 = TWide(DX) * K.X1 + TWide(DY) * K.Y1;
+    const TWide T2 = TWide(DX) * K.X2 + TWide(DY) * K.Y2;
+    Lo = std::min(T1, T2);
+    Hi = std::max(T1, T2);
+    return {DX, DY, TWide(DY) * K.X1 - TWide(DX) * K.Y1};
+}
+
+uint64_t LineHash(const TLine& L) {
+    const auto Low = [](TWide V) { return uint64_t(V); };
+    const auto High = [](TWide V) { return uint64_t(V >> 64); };
+    uint64_t H = TEdgeKeyHash::Mix(uint64_t(L.UX) * 0x9e3779b97f4a7c15ull ^ uint64_t(L.UY));
+    H = TEdgeKeyHash::Mix(H ^ Low(L.Offset));
+    return TEdgeKeyHash::Mix(H ^ High(L.Offset));
+}
+
+} // namespace
+
+bool FindCollinearOverlaps(const TZoneEdgeTable& Table, size_t ZoneCount,
+                           std::vector<std::pair<int32_t, int32_t>>& Pairs, int64_t WorkBudget) {
+    Pairs.clear();
+    // Work on distinct edges: the copies of a shared edge lie on one line but never make a
+    // pair. Nearly every line of a real map holds one distinct edge; a count per hashed line
+    // picks the few (and some that merely collide) for the exact pass.
+    constexpr size_t Buckets = size_t(1) << 25;
+    std::vector<uint8_t> Seen(std::min(Buckets, std::bit_ceil(Table.EdgeCount() * 8 + 1)), 0);
+    const size_t Mask = Seen.size() - 1;
+    std::vector<uint32_t> BucketOf; // by edge, in the table's order; Mask + 1 for none
+    BucketOf.reserve(Table.EdgeCount());
+    Table.ForEachEdge([&](const TEdgeKey& K, uint32_t, uint32_t) {
+        if (K.X1 == K.X2 && K.Y1 == K.Y2) {
+            BucketOf.push_back(uint32_t(Mask + 1));
+            return;
+        }
+        TWide Lo, Hi;
+        const uint32_t Bucket = uint32_t(LineHash(LineOf(K, Lo, Hi)) & Mask);
+        BucketOf.push_back(Bucket);
+        Seen[Bucket] = uint8_t(std::min(Seen[Bucket] + 1, 2));
+    });
+
     struct TEntry {
-        int64_t UX, UY;
-        TWide Offset;
+        TLine Line;
         TWide Lo, Hi;
         int32_t Zone;
     };
+    size_t Candidates = 0;
+    for (const uint32_t Bucket : BucketOf)
+        Candidates += Bucket <= Mask && Seen[Bucket] >= 2;
     std::vector<TEntry> Entries;
-    size_t EdgeTotal = 0;
-    for (const TZone* Z : Zones)
-        EdgeTotal += size_t(Z->PointCount());
-    Entries.reserve(EdgeTotal);
-    for (size_t I = 0; I < Zones.size(); ++I) {
-        const TZone& Z = *Zones[I];
-        for (int32_t E = 0; E < Z.PointCount(); ++E) {
-            const TEdge Edge = Z.Edge(E);
-            int64_t DX = int64_t(Edge.X2) - Edge.X1;
-            int64_t DY = int64_t(Edge.Y2) - Edge.Y1;
-            if (DX == 0 && DY == 0)
-                continue;
-            const int64_t G = std::gcd(DX, DY);
-            DX /= G;
-            DY /= G;
-            if (DX < 0 || (DX == 0 && DY < 0)) {
-                DX = -DX;
-                DY = -DY;
-            }
-            const TWide T1 = TWide(DX) * Edge.X1 + TWide(DY) * Edge.Y1;
-            const TWide T2 = TWide(DX) * Edge.X2 + TWide(DY) * Edge.Y2;
-            Entries.push_back({DX, DY, TWide(DY) * Edge.X1 - TWide(DX) * Edge.Y1, std::min(T1, T2),
-                               std::max(T1, T2), int32_t(I)});
-        }
-    }
+    Entries.reserve(Candidates * 2);
+    std::vector<uint32_t> Zones;
+    size_t Edge = 0;
+    Table.ForEachEdge([&](const TEdgeKey& K, uint32_t, uint32_t) {
+        const uint32_t Bucket = BucketOf[Edge++];
+        if (Bucket > Mask || Seen[Bucket] < 2)
+            return;
+        TWide Lo, Hi;
+        const TLine Line = LineOf(K, Lo, Hi);
+        Zones.clear();
+        Table.ZonesOn(K, Zones);
+        for (uint32_t Z : Zones)
+            Entries.push_back({Line, Lo, Hi, int32_t(Z)});
+    });
+    Seen = {};
+    BucketOf = {};
     const auto SameLine = [](const TEntry& P, const TEntry& Q) {
-        return P.UX == Q.UX && P.UY == Q.UY && P.Offset == Q.Offset;
+        return P.Line.UX == Q.Line.UX && P.Line.UY == Q.Line.UY && P.Line.Offset == Q.Line.Offset;
     };
     std::sort(Entries.begin(), Entries.end(), [](const TEntry& P, const TEntry& Q) {
-        if (P.UX != Q.UX)
-            return P.UX < Q.UX;
-        if (P.UY != Q.UY)
-            return P.UY < Q.UY;
-        if (P.Offset != Q.Offset)
-            return P.Offset < Q.Offset;
-        return P.Lo < Q.Lo;
+        return std::tie(P.Line.UX, P.Line.UY, P.Line.Offset, P.Lo, P.Hi, P.Zone) <
+               std::tie(Q.Line.UX, Q.Line.UY, Q.Line.Offset, Q.Lo, Q.Hi, Q.Zone);
     });
 
-    std::vector<std::pair<int32_t, int32_t>> Pairs;
-    std::vector<const TEntry*> Active;
-    for (size_t Begin = 0; Begin < Entries.size();) {
+    // Along each line, in order of Lo: the intervals still open, per zone, and how many of
+    // them are the same interval as the current one (copies of one edge, which make no
+    // pair). Only zones with an open interval that is not a copy make a pair, so an edge
+    // shared by thousands of zones, or one zone folding along a line, costs n log n.
+    std::vector<int32_t> Open(ZoneCount, 0), Copies(ZoneCount, 0), Where(ZoneCount, -1);
+    std::vector<int32_t> OpenZones;
+    using TClosing = std::pair<TWide, int32_t>;
+    std::priority_queue<TClosing, std::vector<TClosing>, std::greater<>> Closing;
+    bool Complete = true;
+    for (size_t Begin = 0; Begin < Entries.size() && Complete;) {
         size_t End = Begin + 1;
         while (End < Entries.size() && SameLine(Entries[Begin], Entries[End]))
             ++End;
-        Active.clear();
+        int64_t OpenTotal = 0;
+        size_t Run = Begin;
+        const auto Close = [&](int32_t Z) {
+            --OpenTotal;
+            if (--Open[size_t(Z)] == 0) {
+                const int32_t Last = OpenZones.back();
+                Where[size_t(Last)] = Where[size_t(Z)];
+                OpenZones[size_t(Where[size_t(Z)])] = Last;
+                OpenZones.pop_back();
+                Where[size_t(Z)] = -1;
+            }
+        };
         for (size_t K = Begin; K < End; ++K) {
             const TEntry& Current = Entries[K];
             // Intervals that end where this one starts only touch it at a point.
-            std::erase_if(Active, [&](const TEntry* A) { return A->Hi <= Current.Lo; });
-            for (const TEntry* A : Active)
-                if (A->Zone != Current.Zone && !(A->Lo == Current.Lo && A->Hi == Current.Hi))
-                    Pairs.emplace_back(std::min(A->Zone, Current.Zone),
-                                       std::max(A->Zone, Current.Zone));
-            Active.push_back(&Current);
+            while (!Closing.empty() && Closing.top().first <= Current.Lo) {
+                Close(Closing.top().second);
+                Closing.pop();
+            }
+            if (Current.Lo != Entries[Run].Lo || Current.Hi != Entries[Run].Hi) {
+                for (size_t R = Run; R < K; ++R)
+                    Copies[size_t(Entries[R].Zone)] = 0;
+                Run = K;
+            }
+            const size_t Z = size_t(Current.Zone);
+            const int64_t CopiesOfOthers = int64_t(K - Run) - Copies[Z];
+            if (OpenTotal - Open[Z] - CopiesOfOthers > 0) {
+                WorkBudget -= int64_t(OpenZones.size());
+                if (WorkBudget < 0) {
+                    Complete = false;
+                    break;
+                }
+                for (const int32_t Other : OpenZones)
+                    if (size_t(Other) != Z && Open[size_t(Other)] > Copies[size_t(Other)])
+                        Pairs.emplace_back(std::min(Other, Current.Zone),
+                                           std::max(Other, Current.Zone));
+            }
+            Closing.push({Current.Hi, Current.Zone});
+            ++OpenTotal;
+            if (Open[Z]++ == 0) {
+                Where[Z] = int32_t(OpenZones.size());
+                OpenZones.push_back(Current.Zone);
+            }
+            ++Copies[Z];
         }
+        while (!Closing.empty()) {
+            Close(Closing.top().second);
+            Closing.pop();
+        }
+        for (size_t R = Run; R < End; ++R)
+            Copies[size_t(Entries[R].Zone)] = 0;
         Begin = End;
     }
     std::sort(Pairs.begin(), Pairs.end());
     Pairs.erase(std::unique(Pairs.begin(), Pairs.end()), Pairs.end());
-    return Pairs;
+    return Complete;
 }

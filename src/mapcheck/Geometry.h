@@ -7,6 +7,7 @@
 #include <vector>
 
 class TZone;
+class TZoneEdgeTable;
 
 // The geometric checks of map outlines, in exact integer arithmetic.
 
@@ -32,6 +33,14 @@ bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossin
 // Pairs of zones (by position in Zones, first < second, sorted) with edges that lie on one
 // line and overlap along a positive length without being the same edge. Zones sharing an
 // identical edge can be in the list too; callers decide what such pairs mean. The edges
-// are grouped by their line through a sort, so the cost grows with the number of edges,
-// not with the number of pairs of edges.
+// are grouped by their line, and along a line only zones with an open interval other than
+// the current one's copies are visited, so the cost grows with the number of edges and
+// the pairs found, not with the number of pairs of edges.
 std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones);
+// The same from a table of the zones' edges (zone numbers as given to the table, below
+// ZoneCount). Stops, returning false with the pairs found so far, once visiting the open
+// zones would cost more than WorkBudget steps.
+bool FindCollinearOverlaps(const TZoneEdgeTable& Table, size_t ZoneCount,
+                           std::vector<std::pair<int32_t, int32_t>>& Pairs, int64_t WorkBudget);
+// Every edge of Zones entered into Table, zone K as number K.
+void FillEdgeTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table);

@@ -1,7 +1,12 @@
 #include "mapcheck/MapChecks.h"
 
 #include "mapcheck/Geometry.h"
+#include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
 
 #include <string_view>
 #include <unordered_map>
@@ -139,16 +144,97 @@ void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Find
     Findings.insert(Findings.end(), Intersecting.begin(), Intersecting.end());
 }
 
-void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
-    for (const auto& [A, B] : FindCollinearOverlaps(Zones))
-        if (!Zones[size_t(A)]->IsAdjacentTo(*Zones[size_t(B)]))
+namespace {
+
+// Whether zones A and B share an identical edge, from the table: the edges of the zone with
+// fewer points looked up one by one.
+bool ShareEdge(const TZoneEdgeTable& Table, const TZone& A, uint32_t AId, const TZone& B,
+               uint32_t BId, std::vector<uint32_t>& Scratch) {
+    const bool AFewer = A.Points().size() <= B.Points().size();
+    const std::vector<TPoint>& Points = AFewer ? A.Points() : B.Points();
+    const uint32_t Other = AFewer ? BId : AId;
+    for (size_t E = 0; E < Points.size(); ++E) {
+        Scratch.clear();
+        Table.ZonesOn(EdgeKeyOf(Points[E], Points[E + 1 < Points.size() ? E + 1 : 0]), Scratch);
+        if (std::find(Scratch.begin(), Scratch.end(), Other) != Scratch.end())
+            return true;
+    }
+    return false;
+}
+
+std::string EdgeText(const TEdgeKey& K) {
+    return "from (" + std::to_string(K.X1) + "," + std::to_string(K.Y1) + ") to (" +
+           std::to_string(K.X2) + "," + std::to_string(K.Y2) + ")";
+}
+
+} // namespace
+
+void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings,
+                      int64_t* Omitted) {
+    TZoneEdgeTable Table;
+    FillEdgeTable(Zones, Table);
+
+    // Edges of three zones or more, one finding for each set of zones sharing them.
+    struct TGroup {
+        size_t Edges = 0;
+        TEdgeKey First{};
+    };
+    std::map<std::vector<uint32_t>, TGroup> Groups;
+    Table.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Members) {
+        std::vector<uint32_t> Sorted = Members;
+        std::sort(Sorted.begin(), Sorted.end());
+        TGroup& G = Groups[Sorted];
+        if (G.Edges == 0 || std::tie(Key.X1, Key.Y1, Key.X2, Key.Y2) <
+                                std::tie(G.First.X1, G.First.Y1, G.First.X2, G.First.Y2))
+            G.First = Key;
+        ++G.Edges;
+    });
+    for (const auto& [Members, G] : Groups) {
+        TFinding F{"shared-edge",
+                   std::to_string(Members.size()) + " zones share " +
+                       (G.Edges == 1 ? std::string("the edge ")
+                                     : std::to_string(G.Edges) + " edges, the first ") +
+                       EdgeText(G.First) + "; an edge borders at most two zones, so these overlap",
+                   {}};
+        // The count says how many; the first few name them.
+        for (size_t K = 0; K < Members.size() && K < MaxZonesNamed; ++K)
+            F.Zones.push_back(RefAt(Zones, Members[K]));
+        Findings.push_back(std::move(F));
+    }
+
+    std::vector<std::pair<int32_t, int32_t>> Pairs;
+    const bool Complete = FindCollinearOverlaps(Table, Zones.size(), Pairs, MaxOverlapWork);
+    int64_t Count = 0;
+    std::vector<uint32_t> Scratch;
+    for (const auto& [A, B] : Pairs) {
+        if (ShareEdge(Table, *Zones[size_t(A)], uint32_t(A), *Zones[size_t(B)], uint32_t(B),
+                      Scratch))
+            continue;
+        if (++Count <= int64_t(MaxFindingsPerKind))
             Findings.push_back({"split-border",
                                 "the borders overlap along a line but share no identical edge "
                                 "(one splits it with an extra point), so they are not neighbours",
                                 {RefAt(Zones, size_t(A)), RefAt(Zones, size_t(B))}});
+    }
+    if (Omitted != nullptr)
+        *Omitted = std::max<int64_t>(0, Count - int64_t(MaxFindingsPerKind));
+    if (!Complete)
+        Findings.push_back({"overlaps-not-all-counted",
+                            "borders overlap along lines in so many pairs of zones that the "
+                            "search stopped after " +
+                                std::to_string(Count) + " split-border findings",
+                            {}});
 }
 
-std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
+void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
+    std::vector<TFinding> All;
+    CheckSharedEdges(Zones, All, nullptr);
+    for (TFinding& F : All)
+        if (F.Kind == "split-border")
+            Findings.push_back(std::move(F));
+}
+
+std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted) {
     std::vector<TZone*> Zones;
     for (int32_t I = 0; I < Surface.ZoneCount(); ++I)
         Zones.push_back(Surface.Zone(I));
@@ -166,7 +252,8 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
     for (size_t I = 0; I < Zones.size(); ++I)
         if (Zones[I]->NeighborCount() == 0)
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
-    CheckSplitBorders(Zones, Findings);
+    int64_t SplitBordersOmitted = 0;
+    CheckSharedEdges(Zones, Findings, &SplitBordersOmitted);
     for (size_t I = 0; I < Zones.size(); ++I)
         if (Zones[I]->GridPointsRefused())
             Findings.push_back({"no-grid-points",
@@ -175,5 +262,12 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
                                 {RefAt(Zones, I)}});
     CheckLinks(Surface, Findings);
     CheckElements(Surface, Zones, Findings);
+    TFindingCounts Dropped;
+    CapFindings(Findings, Dropped);
+    if (SplitBordersOmitted > 0)
+        Dropped["split-border"] += SplitBordersOmitted;
+    if (Omitted != nullptr)
+        for (const auto& [Kind, Count] : Dropped)
+            (*Omitted)[Kind] += Count;
     return Findings;
 }

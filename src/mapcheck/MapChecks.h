@@ -2,6 +2,7 @@
 
 #include "mapcheck/Finding.h"
 
+#include <cstdint>
 #include <vector>
 
 class TZone;
@@ -18,16 +19,26 @@ class TZoneSpriteSurface;
 //
 // The findings, in this order: the names the save refuses (unnamed zones, repeated names,
 // characters the file cannot hold, also in bitmap names), zones of fewer than three
-// distinct points, self-intersecting outlines, zones without any neighbour, borders that
-// overlap without an identical edge, zones that the grid-point budget left without grid
+// distinct points, self-intersecting outlines, zones without any neighbour, edges that
+// three zones or more share (once for each set of zones), borders that overlap without an
+// identical edge, zones that the grid-point budget left without grid
 // points, links between adjacent zones or from a zone to itself, zones reaching outside
 // every element (once the map set has an element at all), and elements reaching left of
 // or above the origin. Each finding's FormatFinding is the line the command-line tool
 // prints for it. Findings only a file can give (a load that stopped, lines the reader
-// ignored) are not among them.
-std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface);
+// ignored) are not among them. At most MaxFindingsPerKind findings of each kind are kept;
+// Omitted, when given, gains the count of each kind's findings left out.
+std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted = nullptr);
 
 // The parts that need only zones (their numbers are their positions in Zones).
 void CheckNames(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
+// Edges shared by three zones or more, then split borders (at most MaxFindingsPerKind of
+// them; Omitted gets the count of the others). Visiting pairs of overlapping zones stops
+// after MaxOverlapWork steps, with a finding that says so.
+void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings,
+                      int64_t* Omitted);
+constexpr int64_t MaxOverlapWork = int64_t(1) << 23;
+// A shared-edge finding names this many of its zones; its message gives their count.
+constexpr size_t MaxZonesNamed = 10;

@@ -1,4 +1,5 @@
 // Neighbour building and path search of the zone surface.
+#include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
@@ -9,34 +10,9 @@
 
 namespace {
 
-// An edge without its direction: the smaller end point first.
-struct TEdgeKey {
-    int32_t X1, Y1, X2, Y2;
-    friend bool operator==(const TEdgeKey&, const TEdgeKey&) = default;
-};
-
-TEdgeKey KeyOf(const TEdge& E) {
-    if (E.X1 < E.X2 || (E.X1 == E.X2 && E.Y1 <= E.Y2))
-        return {E.X1, E.Y1, E.X2, E.Y2};
-    return {E.X2, E.Y2, E.X1, E.Y1};
-}
-
 uint64_t Mix(uint64_t H) {
-    H ^= H >> 33;
-    H *= 0xff51afd7ed558ccdull;
-    H ^= H >> 33;
-    H *= 0xc4ceb9fe1a85ec53ull;
-    H ^= H >> 33;
-    return H;
+    return TEdgeKeyHash::Mix(H);
 }
-
-struct TEdgeKeyHash {
-    size_t operator()(const TEdgeKey& K) const {
-        const uint64_t A = (uint64_t(uint32_t(K.X1)) << 32) | uint32_t(K.Y1);
-        const uint64_t B = (uint64_t(uint32_t(K.X2)) << 32) | uint32_t(K.Y2);
-        return size_t(Mix(A ^ Mix(B + 0x9e3779b97f4a7c15ull)));
-    }
-};
 
 struct TZonePairHash {
     size_t operator()(const std::pair<const TZone*, const TZone*>& P) const {
@@ -50,59 +26,20 @@ constexpr int32_t Unreached = std::numeric_limits<int32_t>::max();
 } // namespace
 
 void TZoneSpriteSurface::BuildNeighbors() {
-    // Zones that share an edge meet in the same slot of an edge table; comparing every
-    // pair of zones would cost n^2 for maps of thousands of zones. The table is open
-    // addressing over flat arrays, as node-based maps spend most of their time in the
-    // allocator and in cache misses at these sizes.
-    struct TEntry {
-        int32_t Zone;
-        int32_t Next; // the previous zone with this edge, -1 at the end
-    };
-    size_t EdgeTotal = 0;
+    std::vector<TZone*> Zones;
+    Zones.reserve(FZones.size());
     for (const auto& Z : FZones)
-        EdgeTotal += size_t(Z->PointCount());
-    size_t Capacity = 16;
-    while (Capacity < EdgeTotal + EdgeTotal / 4)
-        Capacity *= 2;
-    const size_t Mask = Capacity - 1;
-    std::vector<TEdgeKey> Keys(Capacity);
-    std::vector<int32_t> Heads(Capacity, -1); // -1: an empty slot
-    std::vector<uint32_t> EdgeSlots;          // the slot of each zone's edges, zone by zone
-    EdgeSlots.reserve(EdgeTotal);
-    std::vector<TEntry> Entries;
-    Entries.reserve(EdgeTotal);
-    for (int32_t I = 0; I < ZoneCount(); ++I) {
-        const TZone& Z = *FZones[size_t(I)];
-        for (int32_t E = 0; E < Z.PointCount(); ++E) {
-            const TEdgeKey Key = KeyOf(Z.Edge(E));
-            size_t Slot = TEdgeKeyHash()(Key) & Mask;
-            while (Heads[Slot] >= 0 && !(Keys[Slot] == Key))
-                Slot = (Slot + 1) & Mask;
-            EdgeSlots.push_back(uint32_t(Slot));
-            // Zones are entered in order, so a repeated edge of this zone is at the head.
-            if (Heads[Slot] >= 0 && Entries[size_t(Heads[Slot])].Zone == I)
-                continue;
-            Keys[Slot] = Key;
-            Entries.push_back({I, Heads[Slot]});
-            Heads[Slot] = int32_t(Entries.size()) - 1;
-        }
-    }
+        Zones.push_back(Z.get());
+    // Computed whole before any list changes: a refused build leaves the lists as they were.
+    SetNeighbors(AdjacentZones(Zones));
+}
 
-    std::vector<int32_t> Adjacent;
-    size_t EdgeIndex = 0;
-    for (int32_t I = 0; I < ZoneCount(); ++I) {
-        TZone& Z = *FZones[size_t(I)];
-        Adjacent.clear();
-        for (int32_t E = 0; E < Z.PointCount(); ++E, ++EdgeIndex)
-            for (int32_t K = Heads[EdgeSlots[EdgeIndex]]; K >= 0; K = Entries[size_t(K)].Next)
-                if (Entries[size_t(K)].Zone != I)
-                    Adjacent.push_back(Entries[size_t(K)].Zone);
-        std::sort(Adjacent.begin(), Adjacent.end());
-        Adjacent.erase(std::unique(Adjacent.begin(), Adjacent.end()), Adjacent.end());
-        std::vector<TZone*>& List = Z.NeighborList();
+void TZoneSpriteSurface::SetNeighbors(const TAdjacency& Adjacent) {
+    for (size_t I = 0; I < FZones.size(); ++I) {
+        std::vector<TZone*>& List = FZones[I]->NeighborList();
         List.clear();
-        for (int32_t J : Adjacent)
-            List.push_back(FZones[size_t(J)].get());
+        for (uint32_t K = Adjacent.Start[I]; K < Adjacent.Start[I + 1]; ++K)
+            List.push_back(FZones[size_t(Adjacent.Flat[K])].get());
     }
     ApplyLinks();
 }

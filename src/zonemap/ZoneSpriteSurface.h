@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// Adjacent zones of every zone, as neighbour building computes them (ZoneEdgeTable.h).
+struct TAdjacency;
+
 // Must put into AZone a zone made from the zone text s.
 using TCreateZoneEvent = std::function<void(TObject* Sender, TZone*& AZone, const std::string& s)>;
 // Must put into ASprite a new sprite for AZone (the zone engine takes ownership).
@@ -219,6 +222,10 @@ protected:
     void ApplyLinks();
 
 private:
+    friend class TNeighborIndex; // keeps the lists that BuildNeighbors gives after each edit
+
+    // Each zone's list becomes its adjacent zones (by number), then its link partners.
+    void SetNeighbors(const TAdjacency& Adjacent);
     void Renumber(size_t From);
     std::string BitmapPath(const std::string& FileName) const;
     void LoadLines(const std::string& Text, std::vector<std::unique_ptr<TBitmap>>& Images);

@@ -1,6 +1,7 @@
 // The built tool run as a process on map sets made here.
 #include "CliFixtures.h"
 #include "cli/MapSession.h"
+#include "mapcheck/Finding.h"
 #include "support/Scripted.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -576,3 +577,50 @@ TEST_F(Tool, CheckNamesTheLinesTheReaderSkipsOrCannotUse) {
 }
 
 } // namespace
+
+namespace {
+
+std::vector<std::string> Triangles(int Count, bool Overlapping) {
+    std::vector<std::string> Lines;
+    for (int I = 0; I < Count; ++I)
+        Lines.push_back(Overlapping ? "Zone=0,0," + std::to_string(1000 + I) + ",0,0," +
+                                          std::to_string(1 + I) + ";Z" + std::to_string(I) + ";0;"
+                                    : "Zone=0,0,1,0,0,1;T" + std::to_string(I) + ";0;");
+    return Lines;
+}
+
+} // namespace
+
+// Small files with millions of findings or of neighbour entries: the output is bounded,
+// the counts are whole, and a save that would list every zone beside every other stops.
+TEST_F(Tool, FloodsOfFindingsAreCappedAndCrowdedEdgesStopTheResave) {
+    const std::string Overlapping = Map(Triangles(2000, true), "over.mapset");
+    const TToolRun Run = RunTool({"check", Overlapping});
+    EXPECT_EQ(Run.Status, 1);
+    size_t SplitLines = 0;
+    for (size_t At = Run.Out.find("split-border: "); At != std::string::npos;
+         At = Run.Out.find("\nsplit-border: ", At + 1))
+        ++SplitLines;
+    EXPECT_EQ(SplitLines, MaxFindingsPerKind);
+    EXPECT_NE(Run.Out.find("\n... and 1998000 more split-border findings\n"), std::string::npos);
+    int Status = -1;
+    const QJsonObject Json = CheckJson(Overlapping, Status);
+    EXPECT_EQ(Json["totals"].toObject()["split-border"].toInteger(), 1999000);
+    const qint64 Total = Json["findingCount"].toInteger();
+    EXPECT_NE(Run.Out.find("over.mapset: 2000 zones, " + std::to_string(Total) + " findings\n"),
+              std::string::npos);
+    EXPECT_LT(Json["findings"].toArray().size(), 5 * qsizetype(MaxFindingsPerKind));
+
+    const std::string Copies = Map(Triangles(20000, false), "copies.mapset");
+    const std::string Refusal = "Too many zones share edges to build the neighbour lists: 20000 "
+                                "zones share the edge from (0,0) to (0,1), among them Zone 0 "
+                                "\"T0\", Zone 1 \"T1\" and Zone 2 \"T2\"\n";
+    const TToolRun Resave = RunTool({"resave", Copies, Dir.File("out.mapset")});
+    EXPECT_EQ(Resave.Status, 2);
+    EXPECT_EQ(Resave.Err, Refusal);
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("out.mapset")));
+    const TToolRun Check = RunTool({"check", Copies});
+    EXPECT_EQ(Check.Status, 1);
+    EXPECT_EQ(Check.Err, Refusal);
+    EXPECT_NE(Check.Out.find("\nshared-edge: zones 0 \"T0\", 1 \"T1\", "), std::string::npos);
+}

@@ -128,7 +128,13 @@ INSTANTIATE_TEST_SUITE_P(
             "diagonal partly overlapping", {"0,0,10,10,0,10", "5,5,20,0,20,20,15,15"}, {{0, 1}}},
         TOverlapCase{"three zones on one line",
                      {"0,0,30,0,30,10,0,10", "0,-10,10,-10,10,0,0,0", "10,-10,30,-10,30,0,10,0"},
-                     {{0, 1}, {0, 2}}}),
+                     {{0, 1}, {0, 2}}},
+        // Copies of one edge make no pair among themselves, but each copy pairs with a zone
+        // whose edge overlaps it.
+        TOverlapCase{"three copies of a triangle and a longer side",
+                     {"0,0,10,0,0,10", "0,0,10,0,0,10", "0,0,10,0,0,10", "0,0,20,0,0,-10"},
+                     {{0, 3}, {1, 3}, {2, 3}}},
+        TOverlapCase{"one zone folding along a line", {"0,0,50,0,1,0,51,0,2,0,52,0"}, {}}),
     [](const auto& Info) { return TestName(Info.param.Name); });
 
 TEST(SplitBorders, SkipsPairsThatShareAnIdenticalEdgeElsewhere) {

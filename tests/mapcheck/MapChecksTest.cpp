@@ -44,3 +44,52 @@ TEST(MapCheckOfASurface, FollowsEditsAndTheNeighbourRebuild) {
 }
 
 } // namespace
+
+// Inputs of under 1 MB as text that once cost minutes or gigabytes: each ends with its
+// findings, bounded per kind, and the full counts beside them.
+TEST(MapCheckOfHostileOutlines, EndsWithBoundedFindingsAndFullCounts) {
+    // One zone of 100,000 points folding back and forth along one line.
+    TZoneSpriteSurface Zigzag;
+    std::string Text;
+    for (int32_t I = 0; I < 100000; ++I)
+        Text += std::to_string(I / 2 + (I % 2) * 50000) + ",0,";
+    Zigzag.AddZone(new TZone(&Zigzag, Text + ";Line;0;"));
+    std::vector<std::string> Kinds;
+    for (const TFinding& F : CheckMapSet(Zigzag))
+        Kinds.push_back(F.Kind);
+    EXPECT_EQ(Kinds, (std::vector<std::string>{"self-intersection", "no-neighbor"}));
+
+    // 2,000 triangles whose sides overlap along two lines: every pair is a split border.
+    TZoneSpriteSurface Overlapping;
+    for (int32_t I = 0; I < 2000; ++I)
+        Overlapping.AddZone(new TZone(&Overlapping, "0,0," + std::to_string(1000 + I) + ",0,0," +
+                                                        std::to_string(1 + I) + ";Z" +
+                                                        std::to_string(I) + ";0;"));
+    TFindingCounts Omitted;
+    const std::vector<TFinding> Findings = CheckMapSet(Overlapping, &Omitted);
+    TFindingCounts Kept;
+    for (const TFinding& F : Findings)
+        ++Kept[F.Kind];
+    EXPECT_EQ(Kept["split-border"], int64_t(MaxFindingsPerKind));
+    EXPECT_EQ(Kept["no-neighbor"], int64_t(MaxFindingsPerKind));
+    EXPECT_EQ(Omitted["split-border"], 2000 * 1999 / 2 - int64_t(MaxFindingsPerKind));
+    EXPECT_EQ(Omitted["no-neighbor"], 1000);
+    EXPECT_EQ(FormatFinding(Findings[MaxFindingsPerKind]),
+              "split-border: zones 0 \"Z0\" and 1 \"Z1\": the borders overlap along a line but "
+              "share no identical edge (one splits it with an extra point), so they are not "
+              "neighbours");
+
+    // Copies of one triangle: one finding for the three edges they all share.
+    TZoneSpriteSurface Copies;
+    for (int32_t I = 0; I < 20000; ++I)
+        Copies.AddZone(new TZone(&Copies, "0,0,1,0,0,1;T" + std::to_string(I) + ";0;"));
+    std::vector<std::string> Shared;
+    for (const TFinding& F : CheckMapSet(Copies))
+        if (F.Kind != "no-neighbor")
+            Shared.push_back(FormatFinding(F));
+    EXPECT_EQ(Shared, (std::vector<std::string>{
+                          "shared-edge: zones 0 \"T0\", 1 \"T1\", 2 \"T2\", 3 \"T3\", 4 \"T4\", 5 "
+                          "\"T5\", 6 \"T6\", 7 \"T7\", 8 \"T8\" and 9 \"T9\": 20000 zones share 3 "
+                          "edges, the first from (0,0) to (0,1); an edge borders at most two "
+                          "zones, so these overlap"}));
+}

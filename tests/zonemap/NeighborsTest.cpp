@@ -1,11 +1,14 @@
 #include "MapMaker.h"
 #include "PairwiseNeighbors.h"
 #include "platform/Exception.h"
+#include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <random>
 
 namespace {
 
@@ -376,3 +379,145 @@ TEST(GridPoints, HugeZonesDoNotStall) {
 }
 
 } // namespace
+
+namespace {
+
+std::vector<std::vector<int32_t>> ListsByNumber(const TZoneSpriteSurface& Surface) {
+    std::vector<std::vector<int32_t>> Lists;
+    for (int32_t I = 0; I < Surface.ZoneCount(); ++I) {
+        Lists.emplace_back();
+        for (const TZone* N : Surface.Zone(I)->Neighbors())
+            Lists.back().push_back(N->Index());
+    }
+    return Lists;
+}
+
+// The zone text without the neighbour field.
+std::string OwnText(const TZone& Z) {
+    const std::string Text = Z.ZoneText();
+    size_t End = 0;
+    for (int K = 0; K < 3; ++K)
+        End = Text.find(';', End) + 1;
+    return Text.substr(0, End);
+}
+
+} // namespace
+
+TEST(NeighborIndex, FollowsEditsUndoAndRedoExactlyAsAFullRebuild) {
+    for (uint32_t Seed = 1; Seed <= 4; ++Seed) {
+        TZoneSpriteSurface S;
+        MapMaker::AddRandomMap(S, 9, 7, 12, Seed);
+        TNeighborIndex Index(S);
+        Index.Rebuild();
+        std::mt19937 Random(Seed);
+        const auto Pick = [&](int32_t Count) { return int32_t(Random() % uint32_t(Count)); };
+        std::string Step;
+        size_t Entries = 0;
+        const auto ExpectRebuildGivesTheSame = [&] {
+            Index.Update();
+            const auto Incremental = ListsByNumber(S);
+            S.BuildNeighbors();
+            ASSERT_EQ(Incremental, ListsByNumber(S)) << "seed " << Seed << ", " << Step;
+            for (const auto& L : Incremental)
+                Entries += L.size();
+        };
+
+        // Each edit stores what it needs by zone and link number, which undo restores.
+        struct TEdit {
+            std::function<void()> Do, Undo;
+        };
+        std::vector<TEdit> Edits;
+        for (int K = 0; K < 60; ++K) {
+            const int Kind = S.ZoneCount() < 3 ? 0 : Pick(S.LinkCount() > 0 ? 4 : 3);
+            if (Kind == 0) {
+                // A copy of a zone (a crowded edge) or a cell anywhere on or off the map.
+                const std::string Text =
+                    Pick(3) == 0 && S.ZoneCount() > 0
+                        ? OwnText(*S.Zone(Pick(S.ZoneCount())))
+                        : MapMaker::CoordinateText(MapMaker::HexCell(Pick(11), Pick(9))) + ";N;0;";
+                const int32_t At = Pick(S.ZoneCount() + 1);
+                Edits.push_back({[&S, &Index, Text, At] {
+                                     S.InsertZone(At, new TZone(&S, Text));
+                                     Index.ZoneAdded(S.Zone(At));
+                                 },
+                                 [&S, &Index, At] {
+                                     Index.ZoneDeleting(S.Zone(At));
+                                     S.DeleteZone(S.Zone(At));
+                                 }});
+            } else if (Kind == 1) {
+                const int32_t At = Pick(S.ZoneCount());
+                const std::string Text = OwnText(*S.Zone(At));
+                struct TLinkAt {
+                    int32_t Link, Zone1, Zone2;
+                };
+                std::vector<TLinkAt> Links;
+                for (int32_t L = 0; L < S.LinkCount(); ++L)
+                    if (S.Link(L)->Zone1->Index() == At || S.Link(L)->Zone2->Index() == At)
+                        Links.push_back({L, S.Link(L)->Zone1->Index(), S.Link(L)->Zone2->Index()});
+                Edits.push_back({[&S, &Index, At] {
+                                     Index.ZoneDeleting(S.Zone(At));
+                                     S.DeleteZone(S.Zone(At));
+                                 },
+                                 [&S, &Index, At, Text, Links] {
+                                     S.InsertZone(At, new TZone(&S, Text));
+                                     Index.ZoneAdded(S.Zone(At));
+                                     for (const TLinkAt& L : Links) {
+                                         S.InsertLink(L.Link, S.Zone(L.Zone1), S.Zone(L.Zone2));
+                                         Index.LinkChanged(S.Zone(L.Zone1), S.Zone(L.Zone2));
+                                     }
+                                 }});
+            } else {
+                const bool Add = Kind == 2;
+                const int32_t L = Add ? S.LinkCount() : Pick(S.LinkCount());
+                const int32_t A = Add ? Pick(S.ZoneCount()) : S.Link(L)->Zone1->Index();
+                const int32_t B = Add ? Pick(S.ZoneCount()) : S.Link(L)->Zone2->Index();
+                const auto Insert = [&S, &Index, L, A, B] {
+                    S.InsertLink(L, S.Zone(A), S.Zone(B));
+                    Index.LinkChanged(S.Zone(A), S.Zone(B));
+                };
+                const auto Delete = [&S, &Index, L, A, B] {
+                    Index.LinkChanged(S.Zone(A), S.Zone(B));
+                    S.DeleteLink(L);
+                };
+                Edits.push_back(Add ? TEdit{Insert, Delete} : TEdit{Delete, Insert});
+            }
+            Step = "edit " + std::to_string(K) + " of kind " + std::to_string(Kind);
+            Edits.back().Do();
+            ExpectRebuildGivesTheSame();
+        }
+        for (size_t K = Edits.size(); K-- > 0;) {
+            Step = "undo of edit " + std::to_string(K);
+            Edits[K].Undo();
+            ExpectRebuildGivesTheSame();
+        }
+        for (size_t K = 0; K < Edits.size(); ++K) {
+            Step = "redo of edit " + std::to_string(K);
+            Edits[K].Do();
+            ExpectRebuildGivesTheSame();
+        }
+        EXPECT_GT(Entries, size_t(180) * 40) << "seed " << Seed;
+    }
+}
+
+TEST(BuildNeighbors, ZonesCrowdingOneEdgeStopItNamingThem) {
+    // 20,000 copies of one triangle would list every copy as neighbour of every other.
+    TZoneSpriteSurface Surface;
+    for (int32_t I = 0; I < 20000; ++I)
+        Add(Surface, "0,0,1,0,0,1;T" + std::to_string(I) + ";0;");
+    try {
+        Surface.BuildNeighbors();
+        FAIL() << "no refusal";
+    } catch (const ETooManyNeighbors& E) {
+        EXPECT_STREQ(E.what(), "Too many zones share edges to build the neighbour lists: 20000 "
+                               "zones share the edge from (0,0) to (0,1), among them Zone 0 "
+                               "\"T0\", Zone 1 \"T1\" and Zone 2 \"T2\"");
+    }
+    EXPECT_EQ(Surface.Zone(5)->NeighborCount(), 0); // nothing half built
+
+    // A few zones on one edge are still listed.
+    TZoneSpriteSurface Few;
+    for (int32_t I = 0; I < 4; ++I)
+        Add(Few, "0,0,1,0,0,1;T" + std::to_string(I) + ";0;");
+    Few.BuildNeighbors();
+    EXPECT_EQ(Names(Few.Zone(2)->Neighbors()), (Strings{"T0", "T1", "T3"}));
+}
