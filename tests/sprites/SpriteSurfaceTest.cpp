@@ -227,6 +227,27 @@ TEST(SpriteSurfaceRenderTest, MissingPaletteStopsTheFrameAndTheAnimation) {
     EXPECT_LE(capture.Messages().size(), 1u);
 }
 
+TEST(SpriteSurfaceRenderTest, QueuedInputWaitsUntilTheFrameIsDone) {
+    TSurfaceFixture f;
+    std::vector<std::string> log;
+    f.Surface.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int32_t X, int32_t) {
+        log.push_back("click " + std::to_string(X));
+    };
+    auto post = [&](int X) {
+        QCoreApplication::postEvent(
+            &f.Surface, new QMouseEvent(QEvent::MouseButtonPress, QPointF(X, 5), QPointF(X, 5),
+                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    };
+    post(3);
+    QMetaObject::invokeMethod(
+        &f.Surface, [&] { log.push_back("queued call"); }, Qt::QueuedConnection);
+    post(7);
+    f.Surface.Render();
+    EXPECT_EQ(log, std::vector<std::string>{"queued call"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log, (std::vector<std::string>{"queued call", "click 3", "click 7"}));
+}
+
 TEST(SpriteSurfaceRenderTest, PaletteIsSelectedAndRealizedInBothContexts) {
     TSurfaceFixture f;
     f.Surface.Render();
