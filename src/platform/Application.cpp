@@ -7,8 +7,12 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -31,6 +35,57 @@ Qt::CursorShape ShapeOf(TCursor Cursor) {
     return Qt::ArrowCursor;
 }
 
+bool IsUserInput(QEvent::Type Type) {
+    switch (Type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::NonClientAreaMouseMove:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Input that was posted to the queue, rather than coming from the window system, passes
+// ExcludeUserInputEvents; it is held here and queued again once the pump is done, in its
+// order.
+class TInputHold : public QObject {
+public:
+    bool eventFilter(QObject* Receiver, QEvent* Event) override {
+        if (!IsUserInput(Event->type()))
+            return false;
+        FHeld.emplace_back(Receiver, std::unique_ptr<QEvent>(Event->clone()));
+        return true;
+    }
+    void Release() {
+        for (auto& [receiver, event] : FHeld)
+            if (receiver)
+                QCoreApplication::postEvent(receiver, event.release());
+        FHeld.clear();
+    }
+
+private:
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FHeld;
+};
+
 } // namespace
 
 TApplication& Application() {
@@ -43,8 +98,16 @@ void ShowMessage(const std::string& Text) {
 }
 
 void TApplication::ProcessMessages() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    // Frames are drawn in the middle of commands; a click or key handled here would run
+    // another command inside this one, with the first one's zone pointers still held.
+    TInputHold hold;
+    app->installEventFilter(&hold);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    app->removeEventFilter(&hold);
+    hold.Release();
 }
 
 void TApplication::ShowMessage(const std::string& Text) {

@@ -40,8 +40,8 @@ public:
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& Value) { FTitle = Value; }
 
-    // Processes pending window messages until the queue is empty; nothing without a Qt
-    // application object.
+    // Processes pending window messages until the queue is empty, except user input, which
+    // stays queued for the event loop; nothing without a Qt application object.
     void ProcessMessages();
 
     // A modal box with one OK button and the title as caption.

@@ -14,6 +14,17 @@ bool Intersects(const TRect& A, const TRect& B) {
            std::max(A.Top, B.Top) < std::min(A.Bottom, B.Bottom);
 }
 
+// Rounds towards minus infinity; Divisor > 0.
+int64_t FloorDiv(int64_t Value, int64_t Divisor) {
+    const int64_t Q = Value / Divisor;
+    return Q * Divisor > Value ? Q - 1 : Q;
+}
+
+// A sprite over more buckets than this is listed once, for every pass.
+constexpr int64_t MaxBucketsPerSprite = 64;
+// The grid stays below this many buckets, its cells growing for a wide spread of sprites.
+constexpr int64_t MaxBuckets = int64_t(1) << 20;
+
 template <typename TList> auto FindOwned(TList& List, const TSprite* Sprite) {
     return std::find_if(List.begin(), List.end(),
                         [Sprite](const std::unique_ptr<TSprite>& S) { return S.get() == Sprite; });
@@ -74,6 +85,7 @@ TSprite* TSpriteEngine::InsertSprite(std::unique_ptr<TSprite> Sprite, int Index)
     FPending.pop_back();
     const size_t At = size_t(std::clamp(Index, 0, int(FDrawn.size())));
     FDrawn.insert(FDrawn.begin() + std::ptrdiff_t(At), std::move(Owned));
+    FCullingDirty = true;
     if (OnAddSprite)
         OnAddSprite(this, s);
     return s;
@@ -84,6 +96,10 @@ int TSpriteEngine::DrawnIndexOf(const TSprite* Sprite) const {
         if (FDrawn[I].get() == Sprite)
             return int(I);
     return -1;
+}
+
+void TSpriteEngine::ReversePending() {
+    std::reverse(FPending.begin(), FPending.end());
 }
 
 void TSpriteEngine::RemoveSprite(TSprite* Sprite) {
@@ -107,6 +123,7 @@ void TSpriteEngine::Clear() {
     auto pending = std::move(FPending);
     FDrawn.clear();
     FPending.clear();
+    FCullingDirty = true;
 }
 
 int TSpriteEngine::SpriteCount() const {
@@ -130,13 +147,14 @@ void TSpriteEngine::ProcessSprites() {
                                [z](const std::unique_ptr<TSprite>& S) { return S->Z() >= z; });
         FDrawn.insert(at, std::move(FPending.front()));
         FPending.pop_front();
+        FCullingDirty = true;
         if (OnAddSprite)
             OnAddSprite(this, p);
     }
 
     // Movement. Indexes, not iterators: nothing here may change the list, but a misbehaving
     // handler must not make the walk read freed memory.
-    for (size_t i = 0; i < FDrawn.size(); ++i)
+    for (size_t i = 0; FMoveSprites && i < FDrawn.size(); ++i)
         FDrawn[i]->Move();
 
     // Removal.
@@ -153,6 +171,7 @@ void TSpriteEngine::ProcessSprites() {
             if (drawn != FDrawn.end()) {
                 std::unique_ptr<TSprite> gone = std::move(*drawn);
                 FDrawn.erase(drawn);
+                FCullingDirty = true;
             }
             continue;
         }
@@ -170,16 +189,119 @@ void TSpriteEngine::DrawSprites(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
     const TRect clip = Canvas.ClipRect();
     if (!FSpriteSurface)
         return;
-    TRect bounds;
+    if (FCullingCell > 0 && !FYield) {
+        DrawCulled(clip, Canvas, DIBCanvas);
+        return;
+    }
     for (size_t i = 0; i < FDrawn.size(); ++i) {
-        TSprite* s = FDrawn[i].get();
-        if (s->Visible()) {
-            s->ScreenBounds(bounds);
-            if (Intersects(bounds, clip))
-                s->Draw(Canvas, DIBCanvas);
-        }
+        DrawSprite(FDrawn[i].get(), clip, Canvas, DIBCanvas);
         if (FYield)
             Application().ProcessMessages();
+    }
+}
+
+void TSpriteEngine::DrawSprite(TSprite* Sprite, const TRect& Clip, TCanvas& Canvas,
+                               TDIBCanvas& DIBCanvas) {
+    if (!Sprite->Visible())
+        return;
+    TRect bounds;
+    Sprite->ScreenBounds(bounds);
+    if (Intersects(bounds, Clip))
+        Sprite->Draw(Canvas, DIBCanvas);
+}
+
+void TSpriteEngine::DrawCulled(const TRect& Clip, TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
+    if (FCullingDirty)
+        BuildCullingGrid();
+    // The clip in virtual coordinates; a sprite meets it there exactly when its screen
+    // bounds meet the clip, so the buckets give every sprite the full pass would draw.
+    const int64_t left = int64_t(Clip.Left) + FSpriteSurface->OffsetX();
+    const int64_t right = int64_t(Clip.Right) + FSpriteSurface->OffsetX();
+    const int64_t top = int64_t(Clip.Top) + FSpriteSurface->OffsetY();
+    const int64_t bottom = int64_t(Clip.Bottom) + FSpriteSurface->OffsetY();
+    FCandidates.assign(FEverywhere.begin(), FEverywhere.end());
+    if (left < right && top < bottom && FGridColumns > 0) {
+        const int64_t c0 = std::max<int64_t>(FloorDiv(left - FGridLeft, FGridCell), 0);
+        const int64_t c1 = std::min(FloorDiv(right - FGridLeft, FGridCell), FGridColumns - 1);
+        const int64_t r0 = std::max<int64_t>(FloorDiv(top - FGridTop, FGridCell), 0);
+        const int64_t r1 = std::min(FloorDiv(bottom - FGridTop, FGridCell), FGridRows - 1);
+        for (int64_t r = r0; r <= r1; ++r)
+            for (int64_t c = c0; c <= c1; ++c) {
+                const size_t b = size_t(r * FGridColumns + c);
+                FCandidates.insert(FCandidates.end(), FBucketItems.begin() + FBucketStart[b],
+                                   FBucketItems.begin() + FBucketStart[b + 1]);
+            }
+    }
+    // In drawing order, each once.
+    std::sort(FCandidates.begin(), FCandidates.end());
+    FCandidates.erase(std::unique(FCandidates.begin(), FCandidates.end()), FCandidates.end());
+    for (const uint32_t i : FCandidates)
+        DrawSprite(FDrawn[i].get(), Clip, Canvas, DIBCanvas);
+}
+
+void TSpriteEngine::BuildCullingGrid() {
+    FCullingDirty = false;
+    FEverywhere.clear();
+    FBucketItems.clear();
+    FGridColumns = FGridRows = 0;
+    FBucketStart.assign(1, 0);
+    // Sprites without area are never drawn and are not listed.
+    std::vector<TRect> bounds(FDrawn.size());
+    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+    for (size_t i = 0; i < FDrawn.size(); ++i) {
+        TRect& b = bounds[i];
+        FDrawn[i]->GetBounds(b);
+        if (b.Left >= b.Right || b.Top >= b.Bottom)
+            continue;
+        left = std::min<int64_t>(left, b.Left);
+        top = std::min<int64_t>(top, b.Top);
+        right = std::max<int64_t>(right, b.Right);
+        bottom = std::max<int64_t>(bottom, b.Bottom);
+    }
+    if (left > right)
+        return;
+    FGridLeft = left;
+    FGridTop = top;
+    FGridCell = FCullingCell;
+    // Each side checked alone first, so that the product cannot overflow.
+    const auto TooMany = [&] {
+        const int64_t columns = (right - left) / FGridCell + 1;
+        const int64_t rows = (bottom - top) / FGridCell + 1;
+        return columns > MaxBuckets || rows > MaxBuckets || columns * rows > MaxBuckets;
+    };
+    while (TooMany())
+        FGridCell *= 2;
+    FGridColumns = (right - left) / FGridCell + 1;
+    FGridRows = (bottom - top) / FGridCell + 1;
+
+    // Counted first, then filled in drawing order, so each bucket comes out ascending.
+    FBucketStart.assign(size_t(FGridColumns * FGridRows) + 1, 0);
+    const auto Cells = [&](const TRect& b, auto&& Visit) {
+        const int64_t c0 = (b.Left - FGridLeft) / FGridCell, c1 = (b.Right - FGridLeft) / FGridCell;
+        const int64_t r0 = (b.Top - FGridTop) / FGridCell, r1 = (b.Bottom - FGridTop) / FGridCell;
+        if ((c1 - c0 + 1) * (r1 - r0 + 1) > MaxBucketsPerSprite)
+            return false;
+        for (int64_t r = r0; r <= r1; ++r)
+            for (int64_t c = c0; c <= c1; ++c)
+                Visit(size_t(r * FGridColumns + c));
+        return true;
+    };
+    for (size_t i = 0; i < FDrawn.size(); ++i) {
+        const TRect& b = bounds[i];
+        if (b.Left >= b.Right || b.Top >= b.Bottom)
+            continue;
+        if (!Cells(b, [&](size_t Bucket) { ++FBucketStart[Bucket + 1]; }))
+            FEverywhere.push_back(uint32_t(i));
+    }
+    for (size_t b = 1; b < FBucketStart.size(); ++b)
+        FBucketStart[b] += FBucketStart[b - 1];
+    FBucketItems.resize(FBucketStart.back());
+    std::vector<uint32_t> next(FBucketStart.begin(), FBucketStart.end() - 1);
+    for (size_t i = 0; i < FDrawn.size(); ++i) {
+        const TRect& b = bounds[i];
+        if (b.Left >= b.Right || b.Top >= b.Bottom)
+            continue;
+        Cells(b, [&](size_t Bucket) { FBucketItems[next[Bucket]++] = uint32_t(i); });
     }
 }
 

@@ -4,6 +4,7 @@
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEvents.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -59,6 +60,9 @@ public:
     TSprite* InsertSprite(std::unique_ptr<TSprite> Sprite, int Index);
     // The sprite's place in the drawn list, or -1 when it is not drawn (pending or unknown).
     int DrawnIndexOf(const TSprite* Sprite) const;
+    // Turns the pending additions around. Admission puts each sprite in front of those
+    // admitted before it, so sprites added in reverse are drawn in the order given.
+    void ReversePending();
     // Kills the sprite and queues it (once); it is freed by the next removal step if this
     // engine holds it.
     void RemoveSprite(TSprite* Sprite);
@@ -106,6 +110,22 @@ public:
     // Process pending window messages after each sprite of a drawing pass.
     bool Yield() const { return FYield; }
     void SetYield(bool Value) { FYield = Value; }
+    // Positive: a drawing pass finds the sprites in the view through a grid of buckets of
+    // about this many pixels, rebuilt when the drawn list changes, so that a frame costs
+    // what the view holds rather than what the engine holds; the sprites drawn and their
+    // order are those of a pass over every sprite. Only for sprites whose bounds stay as
+    // they were when the drawn list last changed. 0 (at start): every sprite is tested.
+    int32_t CullingCell() const { return FCullingCell; }
+    void SetCullingCell(int32_t Value) {
+        FCullingCell = std::max(Value, 0);
+        FCullingDirty = true;
+    }
+    // For a culling engine whose drawn sprites' bounds were changed in place.
+    void BoundsChanged() { FCullingDirty = true; }
+    // False: the movement step leaves the drawn sprites alone (no lifetime, spin, mover or
+    // wrapping), for sprites that never move, so that it costs nothing per sprite.
+    bool MoveSprites() const { return FMoveSprites; }
+    void SetMoveSprites(bool Value) { FMoveSprites = Value; }
 
     void RemovalNotice(TComponent* AComponent, TOperation Operation) override;
 
@@ -125,6 +145,9 @@ private:
     void SurfaceGone();
     void SetSpritesSurface(TSpriteSurface* Value);
     void TestPair(TSprite* A, TSprite* B);
+    void DrawSprite(TSprite* Sprite, const TRect& Clip, TCanvas& Canvas, TDIBCanvas& DIBCanvas);
+    void DrawCulled(const TRect& Clip, TCanvas& Canvas, TDIBCanvas& DIBCanvas);
+    void BuildCullingGrid();
 
     TSpriteSurface* FSpriteSurface = nullptr;
     // Deques: with equal Z every admitted sprite goes to the front of the drawn list.
@@ -140,4 +163,21 @@ private:
     bool FRandomizeStartingPosition = false;
     bool FYield = false;
     bool FVisible = true;
+
+    // The culling grid: bucket (Column, Row) covers virtual x from FGridLeft + Column *
+    // FGridCell on, y likewise; it lists the drawn-list indexes of the sprites whose
+    // bounds reach into it, ascending, at FBucketItems[FBucketStart[B] .. FBucketStart[B + 1]).
+    bool FMoveSprites = true;
+    int32_t FCullingCell = 0;
+    bool FCullingDirty = true;
+    int64_t FGridLeft = 0;
+    int64_t FGridTop = 0;
+    int64_t FGridCell = 1;
+    int64_t FGridColumns = 0;
+    int64_t FGridRows = 0;
+    std::vector<uint32_t> FBucketStart;
+    std::vector<uint32_t> FBucketItems;
+    // Sprites over too many buckets to list in each.
+    std::vector<uint32_t> FEverywhere;
+    std::vector<uint32_t> FCandidates;
 };

@@ -9,8 +9,11 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <latch>
 #include <string>
 
 namespace {
@@ -18,6 +21,26 @@ namespace {
 QColor ToQColor(TColor C) {
     return QColor(GetRValue(C), GetGValue(C), GetBValue(C));
 }
+
+// Rows First to End of an 8-bit picture to 32 bits through Table; raw rows, so that two
+// threads can share the images without either touching their shared state.
+struct TRowConversion {
+    const uint8_t* From;
+    qsizetype FromStride;
+    uint8_t* To;
+    qsizetype ToStride;
+    int Width;
+    const QRgb* Table;
+
+    void operator()(int First, int End) const {
+        for (int Y = First; Y < End; ++Y) {
+            const uint8_t* Source = From + Y * FromStride;
+            auto* Target = reinterpret_cast<QRgb*>(To + Y * ToStride);
+            for (int X = 0; X < Width; ++X)
+                Target[X] = Table[Source[X]];
+        }
+    }
+};
 
 } // namespace
 
@@ -238,6 +261,7 @@ void TSpriteSurface::Render() {
     // the engine list.
     for (size_t i = 0; i < FEngines.size(); ++i)
         FEngines[i]->ProcessSprites();
+    BeforeDrawSprites();
     for (size_t i = 0; i < FEngines.size(); ++i) {
         TSpriteEngine* engine = FEngines[i];
         engine->DrawSprites(FBufferCanvas, FDIBCanvas);
@@ -346,6 +370,7 @@ void TSpriteSurface::CreateBuffer() {
 void TSpriteSurface::FreeBuffer() {
     FBufferCanvas.Unbind();
     FFrameImage = QImage();
+    FScreenImage = QImage();
     FDIBCanvas.SetBits(nullptr);
     std::vector<uint8_t>().swap(FSection);
     FMemoryDC = TDeviceContext{};
@@ -360,13 +385,44 @@ void TSpriteSurface::BitBlt() {
     FBlitting = false;
 }
 
+const QImage& TSpriteSurface::ScreenImage() {
+    if (FFrameImage.format() != QImage::Format_Indexed8 || FColorTable.size() != 256)
+        return FFrameImage;
+    if (FScreenImage.size() != FFrameImage.size())
+        FScreenImage = QImage(FFrameImage.size(), QImage::Format_RGB32);
+    const TRowConversion convert{FFrameImage.constBits(), FFrameImage.bytesPerLine(),
+                                 FScreenImage.bits(),     FScreenImage.bytesPerLine(),
+                                 FFrameImage.width(),     FColorTable.data()};
+    const int height = FFrameImage.height();
+    // A full view in two halves, one on a thread of the surface's own (a shared pool may
+    // be busy with long work), roughly halves the conversion; a small one is not worth
+    // the hand-over.
+    if (int64_t(FFrameImage.width()) * height < 256 * 1024 || QThread::idealThreadCount() < 2) {
+        convert(0, height);
+        return FScreenImage;
+    }
+    if (!FConversionPool) {
+        FConversionPool = std::make_unique<QThreadPool>();
+        FConversionPool->setMaxThreadCount(1);
+    }
+    const int middle = height / 2;
+    std::latch done(1);
+    FConversionPool->start([&] {
+        convert(middle, height);
+        done.count_down();
+    });
+    convert(0, middle);
+    done.wait();
+    return FScreenImage;
+}
+
 void TSpriteSurface::paintEvent(QPaintEvent* Event) {
     if (!FBlitting) {
         TCustomControl::paintEvent(Event);
         return;
     }
     QPainter painter(this);
-    painter.drawImage(0, 0, FFrameImage);
+    painter.drawImage(0, 0, ScreenImage());
     // Qt may give the widget more than the accepted bounds.
     const QColor background = ToQColor(Color());
     if (width() > FFrameImage.width())

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+class QThreadPool;
 class TAnimateThread;
 class TColorPalette;
 class TSpriteEngine;
@@ -99,6 +100,10 @@ public:
     // The frame as the window receives it: the buffer's memory with the palette as
     // colour table (Indexed8, or RGB555 / RGB16). Null without a buffer.
     const QImage& FrameImage() const { return FFrameImage; }
+    // What the window is given: an 8-bit frame converted to 32 bits through its colour
+    // table (drawing an indexed image makes Qt convert it on every paint, several times
+    // slower), any other frame as it is.
+    const QImage& ScreenImage();
     // The palette selections and realizations of the memory and window contexts.
     const TDeviceContext& MemoryDC() const { return FMemoryDC; }
     const TDeviceContext& WindowDC() const { return FWindowDC; }
@@ -146,6 +151,9 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
     void paintEvent(QPaintEvent* Event) override;
+    // Called in each frame once every engine has admitted, moved and removed its sprites,
+    // before the first one draws: what will be drawn is then known.
+    virtual void BeforeDrawSprites() {}
 
 private:
     friend class TAnimateThread;
@@ -159,7 +167,6 @@ private:
     // then goes to the application's default handler, so it is shown once.
     void AnimationFrame();
     void SelectAndRealizePalette();
-    void UpdateColorTable();
     // The one transfer of the frame to the window.
     void BitBlt();
     void AttachBar(TScrollBar*& Field, TScrollBar* Value);
@@ -196,5 +203,7 @@ private:
     TBitDepth FBitDepth = bd8;
     // The colour table the frame image was last given, to update it only on a change.
     std::vector<QRgb> FColorTable;
+    QImage FScreenImage;
+    std::unique_ptr<QThreadPool> FConversionPool;
     bool FBlitting = false;
 };

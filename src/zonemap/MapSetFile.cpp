@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -49,9 +50,17 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     // nothing either.
     if (!File.open(QIODevice::ReadOnly))
         throw EFOpenError(Value);
-    const QByteArray Bytes = File.readAll();
+    // Read straight into the text the lines are taken from: a map set of real outlines
+    // runs to tens of megabytes, each copy of it costing milliseconds.
+    std::string Text(size_t(std::max<qint64>(File.size(), 0)), '\0');
+    const qint64 Read = File.read(Text.data(), qint64(Text.size()));
+    if (Read < 0)
+        throw EFOpenError(Value);
+    Text.resize(size_t(Read));
+    const QByteArray Grown = File.readAll(); // written to since its size was taken
     if (File.error() != QFileDevice::NoError)
         throw EFOpenError(Value);
+    Text.append(Grown.constData(), size_t(Grown.size()));
     File.close();
 
     SetVirtualWidth(0);
@@ -63,7 +72,13 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
 
     // The source images kept for the preview (empty entries when none is asked for).
     std::vector<std::unique_ptr<TBitmap>> Images;
-    LoadLines(std::string(Bytes.constData(), size_t(Bytes.size())), Images);
+    try {
+        LoadLines(Text, Images);
+    } catch (...) {
+        DrawElementsInFileOrder();
+        throw;
+    }
+    DrawElementsInFileOrder();
 
     for (const auto& Z : FZones) {
         std::string_view Rest = Z->NeighborIndexText();
@@ -76,7 +91,8 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     Render();
     UpdateVirtualSize();
     ApplyLinks();
-    BuildGridPoints();
+    // Nothing a first frame or the lists need; built when first asked for.
+    FGridPointsDue.store(true, std::memory_order_release);
     if (FPreviewWidth > 0 && FPreviewHeight > 0)
         BuildPreview(Images);
 }
@@ -141,12 +157,11 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
             FElementNames.push_back({Entry.Name, Sprite});
             Sprite->SetFactory(Entry.Factory.get());
         } else if (Key == "Zone") {
-            const std::string ZoneText(Value);
             TZone* Made = nullptr;
             if (OnCreateZone)
-                OnCreateZone(this, Made, ZoneText);
+                OnCreateZone(this, Made, std::string(Value));
             if (Made == nullptr)
-                Made = new TZone(this, ZoneText);
+                Made = new TZone(this, Value);
             AddZone(Made);
         } else if (Key == "Link") {
             const int32_t I = SplitOffInt(Value, ',');
@@ -155,6 +170,12 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
             AddLink(Zone1, Zone(J));
         }
     }
+}
+
+void TZoneSpriteSurface::DrawElementsInFileOrder() {
+    // The file lists the elements in drawing order, the last on top; the engine, left to
+    // itself, would admit them the other way round and flip the stacking at every load.
+    FBackgroundEngine->ReversePending();
 }
 
 void TZoneSpriteSurface::BuildPreview(const std::vector<std::unique_ptr<TBitmap>>& Images) {

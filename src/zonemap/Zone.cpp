@@ -12,28 +12,49 @@ TZone::TZone(TZoneSpriteSurface* ASurface) : FSurface(ASurface) {
     SetGeometry({});
 }
 
-TZone::TZone(TZoneSpriteSurface* ASurface, const std::string& Text) : TZone(ASurface) {
+TZone::TZone(TZoneSpriteSurface* ASurface, std::string_view Text) : TZone(ASurface) {
     ReadText(Text);
 }
 
 TZone::~TZone() = default;
 
-void TZone::ReadText(const std::string& Text) {
+namespace {
+
+// One coordinate item. The form every saved file has, up to nine plain decimal digits, is
+// read here at once; any other goes through the general integer reading.
+int32_t SplitOffCoordinate(std::string_view& Items) {
+    const char* const Start = Items.data();
+    const char* const End = Start + Items.size();
+    const char* P = Start;
+    const bool Negative = P < End && *P == '-';
+    P += Negative ? 1 : 0;
+    const char* const Digits = P;
+    int32_t Value = 0;
+    while (P < End && P - Digits < 9 && *P >= '0' && *P <= '9')
+        Value = Value * 10 + (*P++ - '0');
+    if (P == Digits || (P < End && *P != ','))
+        return SplitOffInt(Items, ',');
+    Items.remove_prefix(size_t(P - Start) + (P < End ? 1 : 0));
+    return Negative ? -Value : Value;
+}
+
+} // namespace
+
+void TZone::ReadText(std::string_view Text) {
     std::string_view Rest = Text;
     std::string_view Coordinates;
     SplitOff(Rest, ';', Coordinates);
 
-    // Count first, as an empty item between two commas is a value (0) too; one trailing
-    // comma adds none, so the written form and one without it read alike.
-    size_t ItemCount = 0;
-    for (std::string_view Items = Coordinates, Item; !Items.empty(); ++ItemCount)
-        SplitOff(Items, ',', Item);
+    // An empty item between two commas is a value (0) too; one trailing comma adds none,
+    // so the written form and one without it read alike.
+    const size_t ItemCount = size_t(std::count(Coordinates.begin(), Coordinates.end(), ',')) +
+                             (!Coordinates.empty() && Coordinates.back() != ',' ? 1 : 0);
 
     std::vector<TPoint> Points(ItemCount / 2);
     std::string_view Items = Coordinates;
     for (TPoint& P : Points) {
-        P.X = SplitOffInt(Items, ',');
-        P.Y = SplitOffInt(Items, ',');
+        P.X = SplitOffCoordinate(Items);
+        P.Y = SplitOffCoordinate(Items);
     }
 
     std::string_view Name;
@@ -82,6 +103,18 @@ TZone* TZone::Neighbor(int32_t Index) const {
     if (Index < 0 || Index >= NeighborCount())
         throw EListError(Index);
     return FNeighbors[size_t(Index)];
+}
+
+TPointList* TZone::GridPoints() const {
+    if (FSurface != nullptr)
+        FSurface->BuildDueGridPoints();
+    return FGridPoints.get();
+}
+
+bool TZone::GridPointsRefused() const {
+    if (FSurface != nullptr)
+        FSurface->BuildDueGridPoints();
+    return FGridPointsRefused;
 }
 
 TPointList& TZone::EnsureGridPoints() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TZoneSpriteSurface;
@@ -29,7 +30,7 @@ public:
     // Reads the zone text "x0,y0,x1,y1,...;Name;IsSea;n#n#...". Bad text never fails:
     // missing fields default, numbers that are not integers read as 0, and an unpaired
     // last coordinate is dropped.
-    TZone(TZoneSpriteSurface* ASurface, const std::string& Text);
+    TZone(TZoneSpriteSurface* ASurface, std::string_view Text);
     ~TZone() override;
     TZone(const TZone&) = delete;
     TZone& operator=(const TZone&) = delete;
@@ -70,11 +71,11 @@ public:
     TZoneSprite* Sprite() const { return FSprite; }
     void SetSprite(TZoneSprite* Value) { FSprite = Value; }
 
-    // None until the surface first builds grid points.
-    TPointList* GridPoints() const { return FGridPoints.get(); }
+    // None until the surface first builds grid points (building those a load left due).
+    TPointList* GridPoints() const;
     TPointList& EnsureGridPoints();
     // The last grid-point build gave this zone none because of its budgets.
-    bool GridPointsRefused() const { return FGridPointsRefused; }
+    bool GridPointsRefused() const;
 
     int32_t PathCost() const { return FPathCost; }
     void SetPathCost(int32_t Value) { FPathCost = Value; }
@@ -98,7 +99,7 @@ protected:
     // A zone of no points with an empty name, for subclasses that read their own text;
     // they call SetGeometry once they have the points.
     explicit TZone(TZoneSpriteSurface* ASurface);
-    void ReadText(const std::string& Text);
+    void ReadText(std::string_view Text);
     void SetGeometry(std::vector<TPoint> Points);
 
 private:

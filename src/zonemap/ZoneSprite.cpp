@@ -30,27 +30,35 @@ void TZoneSprite::Draw(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
     DrawLabel(Canvas);
 }
 
-TPoint TZoneSprite::OutlinePoint(int32_t Index) const {
-    const TPoint& P = FZone->Point(Index);
-    const TPoint& C = FZone->Center();
+TZoneSprite::TOutlineShift TZoneSprite::OutlineShift() const {
     const int64_t OffsetX = SpriteSurface() ? SpriteSurface()->OffsetX() : 0;
     const int64_t OffsetY = SpriteSurface() ? SpriteSurface()->OffsetY() : 0;
     const TPoint Own = Position();
-    const int64_t X = int64_t(P.X) + (P.X < C.X ? 2 : -2) - OffsetX + Own.X;
-    const int64_t Y = int64_t(P.Y) + (P.Y < C.Y ? 2 : -2) - OffsetY + Own.Y;
+    return {FZone->Center(), Own.X - OffsetX, Own.Y - OffsetY};
+}
+
+TPoint TZoneSprite::OutlinePoint(const TOutlineShift& Shift, int32_t Index) const {
+    const TPoint& P = FZone->Point(Index);
+    const int64_t X = int64_t(P.X) + (P.X < Shift.Center.X ? 2 : -2) + Shift.DX;
+    const int64_t Y = int64_t(P.Y) + (P.Y < Shift.Center.Y ? 2 : -2) + Shift.DY;
     return {Clamp32(X), Clamp32(Y)};
+}
+
+TPoint TZoneSprite::OutlinePoint(int32_t Index) const {
+    return OutlinePoint(OutlineShift(), Index);
 }
 
 void TZoneSprite::DrawOutline(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
     const int32_t Count = FZone->PointCount();
-    const TPoint First = OutlinePoint(0);
+    const TOutlineShift Shift = OutlineShift();
+    const TPoint First = OutlinePoint(Shift, 0);
     if (FHighlighted) {
         Canvas.Pen().Style = TPenStyle::psSolid;
         Canvas.Pen().Color = clWhite;
         Canvas.Pen().Width = 2;
         Canvas.MoveTo(First.X, First.Y);
         for (int32_t I = 1; I < Count; ++I) {
-            const TPoint P = OutlinePoint(I);
+            const TPoint P = OutlinePoint(Shift, I);
             Canvas.LineTo(P.X, P.Y);
         }
         Canvas.LineTo(First.X, First.Y);
@@ -59,7 +67,7 @@ void TZoneSprite::DrawOutline(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
         DIBCanvas.SetPenColor(FZone->ColorIndex());
         DIBCanvas.MoveTo(First.X, First.Y);
         for (int32_t I = 1; I < Count; ++I) {
-            const TPoint P = OutlinePoint(I);
+            const TPoint P = OutlinePoint(Shift, I);
             DIBCanvas.LineTo(P.X, P.Y);
         }
         DIBCanvas.LineTo(First.X, First.Y);

@@ -32,6 +32,15 @@ public:
 private:
     friend class TZoneSpriteSurface; // forgets the zone when the zone is deleted
 
+    // What OutlinePoint adds to every point, worked out once per outline.
+    struct TOutlineShift {
+        TPoint Center;
+        int64_t DX;
+        int64_t DY;
+    };
+    TOutlineShift OutlineShift() const;
+    TPoint OutlinePoint(const TOutlineShift& Shift, int32_t Index) const;
+
     bool FHighlighted = false;
     TZone* FZone = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "graphics/ColorPalette.h"
 #include "platform/Exception.h"
 
+#include <QRegion>
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -24,6 +26,11 @@ TZoneSpriteSurface::TZoneSpriteSurface(TComponent* AOwner, QWidget* Parent)
     FBackgroundEngine->SetPriority(101);
     FZoneEngine->SetSpriteSurface(this);
     FZoneEngine->SetPriority(100);
+    // A zone's outline never changes while its sprite is drawn (a changed zone is a new
+    // zone) and zone sprites do not move, so the engine may find the zones in view through
+    // its grid and skip the movement step: a frame costs what the view holds.
+    FZoneEngine->SetCullingCell(256);
+    FZoneEngine->SetMoveSprites(false);
     SetUseVirtualSize(true);
 }
 
@@ -126,9 +133,40 @@ void TZoneSpriteSurface::UpdateVirtualSize() {
     SetVirtualHeight(int32_t(std::min(Height, Max)));
 }
 
+void TZoneSpriteSurface::BeforeDrawSprites() {
+    if (AutoBlank())
+        return;
+    TDIBCanvas& Canvas = DIBCanvas();
+    const QRect View(0, 0, Canvas.Width(), Canvas.Height());
+    if (View.isEmpty())
+        return;
+    QRegion Uncovered(View);
+    if (ShowBackground()) {
+        TRect B;
+        for (const TElementEntry& E : FElementNames) {
+            if (!E.Sprite->Visible() || E.Sprite->Dead())
+                continue;
+            E.Sprite->ScreenBounds(B);
+            // Inclusive right and bottom; clipped to the view before QRect's int arithmetic.
+            const int32_t Left = std::max(B.Left, 0);
+            const int32_t Top = std::max(B.Top, 0);
+            const int32_t Right = std::min<int64_t>(int64_t(B.Right) + 1, View.width());
+            const int32_t Bottom = std::min<int64_t>(int64_t(B.Bottom) + 1, View.height());
+            if (Left < Right && Top < Bottom)
+                Uncovered -= QRect(Left, Top, Right - Left, Bottom - Top);
+        }
+    }
+    const uint16_t Saved = Canvas.BrushColor();
+    Canvas.SetBrushColor(AutoBlankColorIndex());
+    for (const QRect& R : Uncovered)
+        Canvas.FillRect({R.left(), R.top(), R.right() + 1, R.bottom() + 1});
+    Canvas.SetBrushColor(Saved);
+}
+
 // --- Zones ---------------------------------------------------------------------------
 
 void TZoneSpriteSurface::AddZone(TZone* Zone) {
+    BuildDueGridPoints();
     FZones.emplace_back(Zone);
     Zone->FIndex = int32_t(FZones.size()) - 1;
     TZoneSprite* Sprite = nullptr;
@@ -145,6 +183,7 @@ void TZoneSpriteSurface::DeleteZone(TZone* Zone) {
                                     [Zone](const auto& Z) { return Z.get() == Zone; });
     if (Found == FZones.end())
         return;
+    BuildDueGridPoints();
     // The zone's own sprite, not a search by zone: a dead sprite of a freed zone may still
     // wait in the engine with the same address.
     if (TZoneSprite* Sprite = Zone->Sprite()) {
@@ -210,6 +249,7 @@ TZone* TZoneSpriteSurface::PathZone(int32_t Index) const {
 }
 
 void TZoneSpriteSurface::Clear() {
+    FGridPointsDue = false;
     FBackgroundEngine->Clear();
     FZoneEngine->Clear();
     FLinks.clear();
@@ -240,7 +280,17 @@ void TZoneSpriteSurface::MouseDown(TMouseButton Button, TShiftState Shift, int X
     }
 }
 
+void TZoneSpriteSurface::BuildDueGridPoints() {
+    if (!FGridPointsDue.load(std::memory_order_acquire))
+        return;
+    const std::lock_guard<std::mutex> Lock(FGridPointsLock);
+    if (FGridPointsDue.load(std::memory_order_relaxed))
+        BuildGridPoints();
+}
+
 void TZoneSpriteSurface::BuildGridPoints() {
+    // Whatever was due is replaced by this build.
+    FGridPointsDue.store(false, std::memory_order_release);
     if (FGridWidth <= 0 || FGridHeight <= 0)
         return;
     int64_t CandidatesLeft = MaxGridCandidates;

@@ -8,10 +8,12 @@
 #include "zonemap/Zone.h"
 #include "zonemap/ZoneSprite.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -58,11 +60,20 @@ public:
     uint16_t ColorIndexSea() const { return FColorIndexSea; }
     void SetColorIndexSea(uint16_t Value) { FColorIndexSea = Value; }
     int32_t GridMarginTop() const { return FGridMarginTop; }
-    void SetGridMarginTop(int32_t Value) { FGridMarginTop = Value; }
+    void SetGridMarginTop(int32_t Value) {
+        BuildDueGridPoints();
+        FGridMarginTop = Value;
+    }
     int32_t GridWidth() const { return FGridWidth; }
-    void SetGridWidth(int32_t Value) { FGridWidth = Value; }
+    void SetGridWidth(int32_t Value) {
+        BuildDueGridPoints();
+        FGridWidth = Value;
+    }
     int32_t GridHeight() const { return FGridHeight; }
-    void SetGridHeight(int32_t Value) { FGridHeight = Value; }
+    void SetGridHeight(int32_t Value) {
+        BuildDueGridPoints();
+        FGridHeight = Value;
+    }
     int32_t PreviewWidth() const { return FPreviewWidth; }
     void SetPreviewWidth(int32_t Value) { FPreviewWidth = Value; }
     int32_t PreviewHeight() const { return FPreviewHeight; }
@@ -206,6 +217,11 @@ public:
     static constexpr int64_t MaxGridCandidates = int64_t(1) << 23;
     static constexpr int64_t MaxGridWorkTotal = int64_t(1) << 28;
     void BuildGridPoints();
+    // A load leaves its grid points due: they are built at the first call for them
+    // (TZone::GridPoints, TZone::GridPointsRefused), or before the zone list or the grid
+    // settings change, so that they come out as a build at the end of the load would make
+    // them. Safe to call from a thread reading the map while the window's thread waits.
+    void BuildDueGridPoints();
 
     // Largest source bitmap a map set or AddBitmap may open (8192 x 8192), and the most
     // pixels all the source bitmaps of one load may have together; past either the load
@@ -221,6 +237,11 @@ protected:
     // MakeNeighbors for every link in link order, without a linear search per link.
     void ApplyLinks();
 
+    // Unless AutoBlank has blanked the whole frame: fills what no shown element covers
+    // with AutoBlankColorIndex (the map's edges, removed elements, a map smaller than the
+    // view), where the previous frame's pixels would otherwise stay.
+    void BeforeDrawSprites() override;
+
 private:
     friend class TNeighborIndex; // keeps the lists that BuildNeighbors gives after each edit
 
@@ -229,12 +250,15 @@ private:
     void Renumber(size_t From);
     std::string BitmapPath(const std::string& FileName) const;
     void LoadLines(const std::string& Text, std::vector<std::unique_ptr<TBitmap>>& Images);
+    void DrawElementsInFileOrder();
     void BuildPreview(const std::vector<std::unique_ptr<TBitmap>>& Images);
     bool CheckNames();
     std::string MapSetText() const;
 
     std::vector<std::unique_ptr<TZone>> FZones;
     std::vector<std::unique_ptr<TLink>> FLinks;
+    std::atomic<bool> FGridPointsDue{false};
+    std::mutex FGridPointsLock;
     int32_t FGridHeight = 0;
     int32_t FGridWidth = 0;
     int32_t FGridMarginTop = 0;

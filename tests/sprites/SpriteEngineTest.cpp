@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -230,6 +231,72 @@ TEST_F(EngineFixture, SpritesOutsideTheBufferAreNotDrawn) {
         EXPECT_EQ(std::count(Log.begin(), Log.end(), "draw S"), c.Drawn ? 1 : 0)
             << c.X << "," << c.Y;
     }
+}
+
+TEST(SpriteEngineCullingTest, CulledPassDrawsWhatAFullPassDraws) {
+    // The same sprites in two engines, one testing every sprite, one culling through a
+    // small grid; both must draw the same sprites in the same order, view after view.
+    std::vector<std::string> full, culled;
+    TSurfaceFixture f(64, 32);
+    f.Surface.SetUseVirtualSize(true);
+    TSpriteEngine all, grid;
+    all.SetSpriteSurface(&f.Surface);
+    grid.SetSpriteSurface(&f.Surface);
+    grid.SetCullingCell(16);
+    grid.SetMoveSprites(false);
+    std::mt19937 random(7);
+    std::vector<std::pair<TSprite*, TSprite*>> made;
+    const auto add = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            const std::string name = std::to_string(made.size());
+            // Some without area, some over more buckets than any is listed in.
+            const int w = int(random() % 9 == 0 ? 0 : random() % 7 == 0 ? 3000 : random() % 90);
+            const int h = int(random() % 60 + 1);
+            const float x = float(int(random() % 400) - 200);
+            const float y = float(int(random() % 400) - 200);
+            const bool visible = random() % 5 != 0;
+            TSprite* a = all.AddSprite(Probe(name, &full, w, h));
+            TSprite* b = grid.AddSprite(Probe(name, &culled, w, h));
+            for (TSprite* s : {a, b}) {
+                s->SetX(x);
+                s->SetY(y);
+                s->SetVisible(visible);
+            }
+            made.emplace_back(a, b);
+        }
+    };
+    const std::pair<int32_t, int32_t> views[] = {
+        {0, 0},         {-230, -230},   {-40, 13},  {150, 170}, {100, -190},
+        {INT32_MIN, 0}, {0, INT32_MAX}, {-200, 60}, {120, 120}, {-123, 98}};
+    add(400);
+    std::ptrdiff_t draws = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& [x, y] : views) {
+            f.Surface.SetOffsetX(x);
+            f.Surface.SetOffsetY(y);
+            full.clear();
+            culled.clear();
+            f.Surface.Render();
+            // The culling engine was told its sprites do not move.
+            std::erase_if(full, [](const std::string& L) { return L.rfind("move", 0) == 0; });
+            EXPECT_EQ(culled, full) << x << "," << y;
+            draws += std::count_if(full.begin(), full.end(),
+                                   [](const std::string& L) { return L.rfind("draw", 0) == 0; });
+        }
+        // The drawn list changes: the grid follows.
+        for (int i = 0; i < 60; ++i) {
+            auto& [a, b] = made[size_t(random() % made.size())];
+            if (a) {
+                all.RemoveSprite(a);
+                grid.RemoveSprite(b);
+                a = b = nullptr;
+            }
+        }
+        add(100);
+    }
+    EXPECT_GT(draws, 20);
+    all.Clear();
+    grid.Clear();
 }
 
 TEST_F(EngineFixture, YieldProcessesMessagesAfterEverySprite) {

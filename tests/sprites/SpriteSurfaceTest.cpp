@@ -227,6 +227,27 @@ TEST(SpriteSurfaceRenderTest, MissingPaletteStopsTheFrameAndTheAnimation) {
     EXPECT_LE(capture.Messages().size(), 1u);
 }
 
+TEST(SpriteSurfaceRenderTest, QueuedInputWaitsUntilTheFrameIsDone) {
+    TSurfaceFixture f;
+    std::vector<std::string> log;
+    f.Surface.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int32_t X, int32_t) {
+        log.push_back("click " + std::to_string(X));
+    };
+    auto post = [&](int X) {
+        QCoreApplication::postEvent(
+            &f.Surface, new QMouseEvent(QEvent::MouseButtonPress, QPointF(X, 5), QPointF(X, 5),
+                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    };
+    post(3);
+    QMetaObject::invokeMethod(
+        &f.Surface, [&] { log.push_back("queued call"); }, Qt::QueuedConnection);
+    post(7);
+    f.Surface.Render();
+    EXPECT_EQ(log, std::vector<std::string>{"queued call"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log, (std::vector<std::string>{"queued call", "click 3", "click 7"}));
+}
+
 TEST(SpriteSurfaceRenderTest, PaletteIsSelectedAndRealizedInBothContexts) {
     TSurfaceFixture f;
     f.Surface.Render();
@@ -290,6 +311,30 @@ TEST(SpriteSurfaceRenderTest, FrameShowsThePaletteColoursAndRecreateBufferTakesN
     f.Surface.RecreateBuffer();
     EXPECT_EQ(f.Surface.FrameImage().pixel(3, 3), qRgb(10, 20, 30));
     EXPECT_EQ(f.Surface.MemoryDC().SelectedPalette, f.Palette.Handle());
+}
+
+TEST(SpriteSurfaceRenderTest, ScreenImageShowsTheFrameInItsPaletteColours) {
+    // The second size is converted in two halves on two threads.
+    for (const QSize Size : {QSize(16, 8), QSize(640, 480)}) {
+        SCOPED_TRACE(Size.width());
+        TSurfaceFixture f(Size.width(), Size.height());
+        std::vector<std::string> lines = f.Palette.PaletteEntries();
+        for (int i = 0; i < 256; ++i)
+            lines[size_t(i)] = std::to_string(i) + "," + std::to_string(255 - i) + "," +
+                               std::to_string(i * 7 % 256);
+        f.Palette.SetPaletteEntries(lines);
+        for (int round = 0; round < 2; ++round) {
+            f.Surface.RecreateBuffer();
+            uint8_t* bits = f.Surface.DIBCanvas().Bits();
+            for (int i = 0; i < Size.width() * Size.height(); ++i)
+                bits[i] = uint8_t((i * 7 + i / Size.width() * 13 + round) % 256);
+            const QImage& shown = f.Surface.ScreenImage();
+            EXPECT_EQ(shown.format(), QImage::Format_RGB32);
+            EXPECT_EQ(shown, f.Surface.FrameImage().convertToFormat(QImage::Format_RGB32));
+            lines[1] = "9,9,9";
+            f.Palette.SetPaletteEntries(lines);
+        }
+    }
 }
 
 TEST(SpriteSurfaceRenderTest, SixteenBitSurfacesNeedNoPalette) {

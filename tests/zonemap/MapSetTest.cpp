@@ -108,6 +108,32 @@ TEST_F(MapSetTest, LoadsEveryLineKind) {
     EXPECT_TRUE(Messages.Messages().empty());
 }
 
+TEST_F(MapSetTest, GridPointsComeOutAsBuiltAtTheLoadWhenFirstAskedForLater) {
+    const std::string Text = "Zone=0,0,200,0,200,150,0,150,;A;0;\r\n"
+                             "Zone=200,0,400,0,380,150,200,150,;B;0;\r\n";
+    Fixtures::SurfaceWithPalette Expected;
+    for (TZoneSpriteSurface* Surface : {&Expected.Surface, &S.Surface}) {
+        Surface->SetGridMarginTop(16);
+        Surface->SetGridWidth(20);
+        Surface->SetGridHeight(26);
+    }
+    WriteFile(Dir.File("grid.mapset"), Text);
+    Expected.Surface.SetMapSetFile(Dir.File("grid.mapset"));
+    Load(Text);
+    // Changes after the load, before anything asks for grid points.
+    S.Surface.SetGridWidth(50);
+    S.Surface.AddZone(new TZone(&S.Surface, "0,200,100,200,100,300,0,300;C;0;"));
+    S.Surface.DeleteZone(S.Surface.Zone(0));
+    ASSERT_NE(S.Surface.Zone(0)->GridPoints(), nullptr);
+    EXPECT_GT(S.Surface.Zone(0)->GridPoints()->Count(), 0);
+    EXPECT_EQ(S.Surface.Zone(0)->GridPoints()->Items(),
+              Expected.Surface.Zone(1)->GridPoints()->Items());
+    EXPECT_EQ(S.Surface.Zone(1)->GridPoints(), nullptr);
+    S.Surface.BuildGridPoints(); // with the settings of now
+    EXPECT_LT(S.Surface.Zone(0)->GridPoints()->Count(),
+              Expected.Surface.Zone(1)->GridPoints()->Count());
+}
+
 TEST_F(MapSetTest, LoadingReplacesTheWholeMapSet) {
     Load("Bitmap=HILLS.BMP\r\nElement=HILLS.BMP:0,0\r\nZone=0,0,10,0,10,10;A;0;\r\n");
     Load("Zone=0,0,10,0,10,10;B;0;\r\n");
@@ -381,6 +407,33 @@ TEST_F(MapSetTest, LoadRebuildSaveGivesTheSameLines) {
     EXPECT_EQ(Kind(Again, "Link"), Kind(Saved, "Link"));
     EXPECT_EQ(Sorted(Kind(Again, "Element")), Sorted(Kind(Saved, "Element")));
     EXPECT_EQ(Again.size(), Saved.size());
+}
+
+TEST_F(MapSetTest, OverlappingElementsKeepTheirStackingAndBytesAcrossLoadAndSave) {
+    WriteBitmap(Dir.File("a.bmp"), 64, 48, 20);
+    WriteBitmap(Dir.File("b.bmp"), 64, 48, 30);
+    // Each element overlaps the one before it; the later line is drawn over the earlier.
+    const std::string Canonical = "Bitmap=a.bmp\r\nBitmap=b.bmp\r\n"
+                                  "Element=a.bmp:0,0\r\nElement=b.bmp:40,0\r\n"
+                                  "Element=a.bmp:80,0\r\n"
+                                  "Zone=0,0,100,0,100,40,0,40,;A;0;1#\r\n"
+                                  "Zone=100,0,140,0,140,40,100,40,;B;1;0#\r\n";
+    S.Surface.SetBounds(0, 0, 144, 48);
+    std::string Text = Canonical;
+    for (int Round = 1; Round <= 2; ++Round) {
+        SCOPED_TRACE(Round);
+        Load(Text);
+        S.Surface.Render();
+        TDIBCanvas& Frame = S.Surface.DIBCanvas();
+        const auto A = Frame.GetPixel(10, 45), B = Frame.GetPixel(70, 45);
+        ASSERT_NE(A, B);
+        EXPECT_EQ(Frame.GetPixel(50, 45), B);
+        EXPECT_EQ(Frame.GetPixel(90, 45), A);
+        S.Surface.BuildNeighbors();
+        ASSERT_TRUE(S.Surface.SaveMapSet(Dir.File("saved.mapset")));
+        Text = ReadFile(Dir.File("saved.mapset"));
+        EXPECT_EQ(Text, Canonical);
+    }
 }
 
 TEST_F(MapSetTest, FailedWriteKeepsTheOldFile) {

@@ -147,6 +147,42 @@ TEST_F(BackgroundTest, ElementsAreDrawnBeneathTheZones) {
     EXPECT_EQ(S.Surface.DIBCanvas().GetPixel(10, 2), 77);
 }
 
+TEST_F(BackgroundTest, WhatNoElementCoversIsBlankedInEveryFrame) {
+    TDIBCanvas& Frame = S.Surface.DIBCanvas();
+    // Pixels of the rectangle (right and bottom outside) that are not Index.
+    const auto Others = [&](const TRect& R, uint16_t Index) {
+        int N = 0;
+        for (int Y = R.Top; Y < R.Bottom; ++Y)
+            for (int X = R.Left; X < R.Right; ++X)
+                N += Frame.GetPixel(X, Y) != Index;
+        return N;
+    };
+    S.Surface.AddBitmap("a.bmp"); // 32 x 16
+    S.Surface.AddElement("a.bmp", 0, 0);
+    S.Surface.AddElement("a.bmp", 32, 0);
+    S.Surface.Render();
+    Frame.Blank(99); // what an earlier frame left
+    S.Surface.Render();
+    EXPECT_EQ(Others({0, 0, 64, 16}, 20), 0);
+    EXPECT_EQ(Others({0, 16, 64, 48}, 0), 0); // the map is smaller than the view
+
+    S.Surface.RemoveElement(1);
+    S.Surface.Render();
+    EXPECT_EQ(Others({0, 0, 32, 16}, 20), 0);
+    EXPECT_EQ(Others({32, 0, 64, 48}, 0), 0);
+
+    S.Surface.SetOffsetX(16); // past the map's right edge
+    S.Surface.SetOffsetY(-8);
+    S.Surface.Render();
+    EXPECT_EQ(Others({0, 8, 16, 24}, 20), 0);
+    EXPECT_EQ(Others({16, 0, 64, 48}, 0) + Others({0, 0, 16, 8}, 0), 0);
+
+    Fixtures::WriteFile(Dir.File("bad.mapset"), "Element=none.bmp:0,0\r\n");
+    EXPECT_THROW(S.Surface.SetMapSetFile(Dir.File("bad.mapset")), Exception);
+    S.Surface.Render();
+    EXPECT_EQ(Others({0, 0, 64, 48}, 0), 0); // nothing of the old map stays
+}
+
 TEST(ZoneSprite, OutlinePointsMoveTwoPixelsTowardsTheCentre) {
     TZoneSpriteSurface Surface;
     TZone* Z = Add(Surface, "10,10,30,10,20,30");

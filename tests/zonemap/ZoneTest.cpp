@@ -37,6 +37,9 @@ TEST(ZoneText, ReadsTheFieldsOfEveryForm) {
         {"0,0;A;-1;", Pts({{0, 0}}), "A", 255, ""},
         {"0,0;A;sea;", Pts({{0, 0}}), "A", 0, ""},
         {" 7, -8 ;B", Pts({{7, 0}}), "B", 0, ""},
+        // Nine digits and more, at and past the ends of the 32-bit range.
+        {"999999999,-999999999,2147483647,-2147483648,2147483648,-0,+5,$10;N",
+         Pts({{999999999, -999999999}, {INT32_MAX, INT32_MIN}, {0, 0}, {5, 16}}), "N", 0, ""},
     };
     TZoneSpriteSurface Surface;
     for (const Case& C : Cases) {
