@@ -1,6 +1,7 @@
 #include "mapcheck/MapChecks.h"
 
 #include "mapcheck/Geometry.h"
+#include "mapcheck/NameLengthCheck.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <string_view>
@@ -155,6 +156,7 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
 
     std::vector<TFinding> Findings;
     CheckNames(Zones, Findings);
+    CheckNameLengths(Zones, Findings);
     for (const TBitmapEntry& B : Surface.Bitmaps())
         if (B.Name.find(':') != std::string::npos || HasLineBreak(B.Name))
             Findings.push_back({"forbidden-character",

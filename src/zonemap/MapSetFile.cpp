@@ -4,6 +4,7 @@
 #include "graphics/ColorPalette.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
+#include "platform/FileOpen.h"
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
 #include "zonemap/StringUtils.h"
@@ -51,12 +52,12 @@ bool HasLineBreak(const std::string& Text) {
 void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     if (FileNamePart(Value) == FileNamePart(FMapSetFile))
         return;
-    QFile File(QtFileName(Value));
-    if (!QFileInfo(File).isFile())
+    if (!IsRegularFile(Value))
         return;
     // Read before anything is emptied: a file that exists but cannot be read changes
     // nothing either.
-    if (!File.open(QIODevice::ReadOnly))
+    QFile File;
+    if (!OpenRegularFileForReading(Value, File))
         throw EFOpenError(Value);
     const QByteArray Bytes = File.readAll();
     if (File.error() != QFileDevice::NoError)
