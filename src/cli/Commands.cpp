@@ -307,6 +307,16 @@ int Render(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
     return Status;
 }
 
+// Status, unless what went to Out could not all be written: then status 2 with the
+// system's reason, as a cut-off output must not pass for a success.
+int Flushed(std::ostream& Out, std::ostream& Err, int Status) {
+    Out.flush();
+    if (Out)
+        return Status;
+    Err << "Cannot write standard output: " << OutputFailureReason(Out) << '\n';
+    return esFailed;
+}
+
 } // namespace
 
 std::string ToolHelp() {
@@ -340,7 +350,7 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
     }
     if (Line.Help) {
         Out << (Line.Command.empty() ? ToolHelp() : CommandHelp(Line.Command));
-        return esOk;
+        return Flushed(Out, Err, esOk);
     }
 
     TMessageSink Messages(Err);
@@ -364,12 +374,7 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
         Err << E.what() << '\n';
         return esFailed;
     }
-    Out.flush();
-    if (!Out) {
-        Err << "Cannot write standard output: " << OutputFailureReason(Out) << '\n';
-        return esFailed;
-    }
     if (Status == esOk && Messages.Shown())
         Status = esFound;
-    return Status;
+    return Flushed(Out, Err, Status);
 }
