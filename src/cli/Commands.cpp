@@ -4,15 +4,17 @@
 #include "cli/FindingJson.h"
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
+#include "cli/StandardOutput.h"
 #include "mapcheck/MapChecks.h"
 #include "platform/Application.h"
+#include "platform/Exception.h"
+#include "platform/FileOpen.h"
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
 #include "zonemap/StringUtils.h"
 #include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
-#include <QBuffer>
 #include <QImageWriter>
 
 #include <map>
@@ -53,6 +55,8 @@ const std::map<std::string, std::string>& Helps() {
          "  duplicate-name        zones with the same name (case-sensitive)\n"
          "  forbidden-character   a zone name with \";\" or a line break, a bitmap name with "
          "\":\"\n"
+         "  long-name             a zone name longer than 255 bytes: the map shows only its\n"
+         "                        start\n"
          "  too-few-points        fewer than three (distinct) points\n"
          "  self-intersection     an outline that touches or crosses itself\n"
          "  no-neighbor           a zone without any neighbour\n"
@@ -296,21 +300,35 @@ int Render(const TCommandLine& Line, std::ostream& Out, std::ostream& Err) {
         }
     }
     const QImage Picture = RenderMap(S, Options);
-    // Encoded whole before the file is touched: the old picture stands until the new one is
-    // complete (WriteWholeFile raises with the system's reason when it cannot be written).
-    QByteArray Png;
-    QBuffer Buffer(&Png);
-    Buffer.open(QIODevice::WriteOnly);
-    QImageWriter Writer(&Buffer, "png");
-    if (!Writer.write(Picture)) {
-        Err << "Cannot create file " << OutName << ": " << TypedText(Writer.errorString()) << '\n';
-        return esFailed;
+    // Encoded straight into the output, never held whole a second time. A file is replaced
+    // only once the picture is complete; a failed write is reported with the system's
+    // reason (by WriteWholeFile, or for standard output at the end of RunCli).
+    const auto Encode = [&](TCheckedOutput& Device) {
+        QImageWriter Writer(&Device, "png");
+        if (!Writer.write(Picture) && !Device.Failed())
+            throw Exception("Cannot create file " + OutName + ": " +
+                            TypedText(Writer.errorString()));
+    };
+    if (IsStandardOutput(OutName)) {
+        TCheckedOutput Output([&Out](const char* Data, qint64 Size) {
+            Out.write(Data, std::streamsize(Size));
+            return bool(Out);
+        });
+        Encode(Output);
+    } else {
+        WriteWholeFile(OutName, Encode);
     }
-    if (IsStandardOutput(OutName))
-        Out.write(Png.constData(), std::streamsize(Png.size()));
-    else
-        WriteWholeFile(OutName, Png.constData(), size_t(Png.size()));
     return Status;
+}
+
+// Status, unless what went to Out could not all be written: then status 2 with the
+// system's reason, as a cut-off output must not pass for a success.
+int Flushed(std::ostream& Out, std::ostream& Err, int Status) {
+    Out.flush();
+    if (Out)
+        return Status;
+    Err << "Cannot write standard output: " << OutputFailureReason(Out) << '\n';
+    return esFailed;
 }
 
 } // namespace
@@ -346,7 +364,7 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
     }
     if (Line.Help) {
         Out << (Line.Command.empty() ? ToolHelp() : CommandHelp(Line.Command));
-        return esOk;
+        return Flushed(Out, Err, esOk);
     }
 
     TMessageSink Messages(Err);
@@ -370,8 +388,7 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
         Err << E.what() << '\n';
         return esFailed;
     }
-    Out.flush();
     if (Status == esOk && Messages.Shown())
         Status = esFound;
-    return Status;
+    return Flushed(Out, Err, Status);
 }

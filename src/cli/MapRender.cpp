@@ -11,10 +11,11 @@ namespace {
 // Tiles keep the frame buffer small however large the map is. Each is drawn with a margin
 // on every side, since a label may reach past its zone into a tile that the zone itself
 // does not touch (the engines skip sprites whose bounds lie outside the view).
-constexpr int32_t Tile = 1024;
+constexpr int32_t Tile = 2048;
 constexpr int32_t Margin = 256;
-// One byte per pixel: 1 GiB at most.
-constexpr int64_t MaxPixels = int64_t(1) << 30;
+// One byte per pixel: 128 MiB at most, so that a render with the bitmaps of a map set at
+// their budget stays well within 512 MiB.
+constexpr int64_t MaxPixels = int64_t(1) << 27;
 
 // The grid template of the editor's view: rows of height S; in each row vertical lines
 // every S from 0 (even rows) or S div 2 (odd rows), as the brick cells of standard sea
@@ -56,7 +57,8 @@ QSize CanvasSize(TZoneSpriteSurface& Surface) {
     }
     if (Width * Height > MaxPixels || Width > INT32_MAX / 2 || Height > INT32_MAX / 2)
         throw Exception("the map is too large to draw (" + std::to_string(Width) + " x " +
-                        std::to_string(Height) + " pixels)");
+                        std::to_string(Height) + " pixels, more than " + std::to_string(MaxPixels) +
+                        ")");
     return QSize(int(Width), int(Height));
 }
 

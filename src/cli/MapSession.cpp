@@ -3,6 +3,7 @@
 #include "graphics/ColorPalette.h"
 #include "mapcheck/FileChecks.h"
 #include "platform/Exception.h"
+#include "platform/FileOpen.h"
 #include "platform/Text.h"
 #include "zonemap/EditorPalette.h"
 #include "zonemap/StringUtils.h"
@@ -11,7 +12,27 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <climits>
+#include <unistd.h>
+
 namespace {
+
+// The directory of a file name, absolute, as bytes: a name that the locale cannot decode
+// (Latin-1 bytes under UTF-8) must not pass through a QString.
+std::string AbsoluteDirectoryOf(const std::string& FileName) {
+    const size_t Slash = FileName.rfind('/');
+    const std::string Directory = Slash == std::string::npos ? std::string(".")
+                                  : Slash == 0               ? std::string("/")
+                                                             : FileName.substr(0, Slash);
+    if (FileNameBytes(QtFileName(Directory)) == Directory)
+        return FileNameBytes(QFileInfo(QtFileName(FileName)).absolutePath());
+    if (Directory.front() == '/')
+        return Directory;
+    char Current[PATH_MAX];
+    if (::getcwd(Current, sizeof Current) == nullptr)
+        return Directory;
+    return std::string(Current) + "/" + Directory;
+}
 
 // Lines as the map-set reader counts them: ended by CR, LF or CR LF, up to the first NUL.
 int32_t CountLines(const QByteArray& Bytes) {
@@ -79,9 +100,8 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     Error = TFinding{};
     Error.Kind = "load-error";
     FTextFindings.clear();
-    const QFileInfo Info(QtFileName(FileName));
-    QFile File(Info.filePath());
-    if (!Info.isFile() || !File.open(QIODevice::ReadOnly)) {
+    QFile File;
+    if (!OpenRegularFileForReading(FileName, File)) {
         Error.Message = EFOpenError(FileName).what();
         return false;
     }
@@ -91,7 +111,7 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     FTextFindings = CheckMapSetText(std::string_view(Bytes.constData(), size_t(Bytes.size())));
 
     FZoneLines.clear();
-    FSurface->SetBitmapDirectory(FileNameBytes(Info.absolutePath()));
+    FSurface->SetBitmapDirectory(AbsoluteDirectoryOf(FileName));
     try {
         FSurface->SetMapSetFile(FileName);
     } catch (const std::exception& E) {

@@ -1,8 +1,10 @@
 // zonewright-cli: checks, lists, searches, rewrites and draws map sets without a display.
 #include "cli/Commands.h"
+#include "cli/StandardOutput.h"
 
 #include <QApplication>
 
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -26,7 +28,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> Arguments;
     for (int I = 1; I < argc; ++I)
         Arguments.emplace_back(argv[I]);
-    const int Status = RunCli(Arguments, std::cout, std::cerr);
-    std::cout.flush();
-    return Status;
+    // A closed pipe is a failed write to report, not a signal that ends the tool unheard.
+    std::signal(SIGPIPE, SIG_IGN);
+    TDescriptorBuffer OutBuffer(1);
+    std::ostream Out(&OutBuffer);
+    return RunCli(Arguments, Out, std::cerr);
 }

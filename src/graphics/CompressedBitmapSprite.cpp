@@ -37,6 +37,25 @@ int32_t Saturate(int64_t Value) {
                                        std::numeric_limits<int32_t>::max()));
 }
 
+int64_t CountRuns(const TBitmap& Bitmap) {
+    int64_t runs = 0;
+    int current = -1; // equals no colour index
+    uint32_t count = 0;
+    for (int32_t row = 0; row < Bitmap.Height(); ++row) {
+        const uint8_t* line = Bitmap.ScanLine(row);
+        for (int32_t x = 0; x < Bitmap.Width(); ++x) {
+            if (line[x] != current || count == 65535) {
+                if (count > 0)
+                    ++runs;
+                current = line[x];
+                count = 0;
+            }
+            ++count;
+        }
+    }
+    return count > 0 ? runs + 1 : runs;
+}
+
 [[noreturn]] void BadData(const std::string& Why) {
     throw EStreamError("Invalid BitmapData: " + Why);
 }
@@ -45,7 +64,7 @@ int32_t Saturate(int64_t Value) {
 
 // ---- TCompressedBitmap ----
 
-TCompressedBitmap::TCompressedBitmap(const TBitmap* Bitmap) {
+TCompressedBitmap::TCompressedBitmap(const TBitmap* Bitmap, int64_t MaxKeptBytes) {
     if (!Bitmap)
         return;
     if (Bitmap->PixelFormat() != TPixelFormat::pf8bit)
@@ -56,25 +75,14 @@ TCompressedBitmap::TCompressedBitmap(const TBitmap* Bitmap) {
     const int32_t height = Bitmap->Height();
 
     // Counted first, so that the run data is allocated once and at its exact size.
-    int64_t runs = 0;
-    int current = -1; // equals no colour index
-    uint32_t count = 0;
-    for (int32_t row = 0; row < height; ++row) {
-        const uint8_t* line = Bitmap->ScanLine(row);
-        for (int32_t x = 0; x < width; ++x) {
-            if (line[x] != current || count == 65535) {
-                if (count > 0)
-                    ++runs;
-                current = line[x];
-                count = 0;
-            }
-            ++count;
-        }
-    }
-    if (count > 0)
-        ++runs;
-
+    const int64_t runs = CountRuns(*Bitmap);
     const int64_t size = 4 * runs;
+    const int64_t kept =
+        int64_t(sizeof(*this)) + size + RowStartsFor(height, runs) * int64_t(sizeof(TRowStart));
+    if (kept > MaxKeptBytes)
+        throw EPictureTooLarge("Bitmap image is not valid: compressed it would hold " +
+                               std::to_string(kept) + " bytes, more than the " +
+                               std::to_string(MaxKeptBytes) + " left");
     try {
         FRuns.resize(size_t(runs));
     } catch (const std::bad_alloc&) {
@@ -84,8 +92,8 @@ TCompressedBitmap::TCompressedBitmap(const TBitmap* Bitmap) {
     }
 
     size_t next = 0;
-    current = -1;
-    count = 0;
+    int current = -1; // equals no colour index
+    uint32_t count = 0;
     for (int32_t row = 0; row < height; ++row) {
         const uint8_t* line = Bitmap->ScanLine(row);
         for (int32_t x = 0; x < width; ++x) {
@@ -117,12 +125,22 @@ void TCompressedBitmap::Clear() {
     FRunCount = 0;
 }
 
+int64_t TCompressedBitmap::KeptBytes() const {
+    return int64_t(sizeof(*this)) + int64_t(FRuns.capacity() * sizeof(TRunRecord)) +
+           int64_t(FRowStarts.capacity() * sizeof(TRowStart));
+}
+
+int64_t TCompressedBitmap::RowStartsFor(int32_t Height, int64_t Runs) {
+    const int64_t stride = std::max<int64_t>(1, Height / std::max<int64_t>(1, Runs));
+    return (Height + stride - 1) / stride;
+}
+
 void TCompressedBitmap::BuildRowStarts() {
     FRowStride = std::max(1, FHeight / std::max(1, FRunCount));
     FRowStarts.clear();
     if (FWidth <= 0 || FHeight <= 0)
         return;
-    FRowStarts.resize(size_t((FHeight + FRowStride - 1) / FRowStride));
+    FRowStarts.resize(size_t(RowStartsFor(FHeight, FRunCount)));
     const TRunRecord* run = FRuns.data();
     int32_t used = 0;
     for (int32_t row = 0; row < FHeight; ++row) {
@@ -418,10 +436,10 @@ TCompressedBitmapSpriteFactory::TCompressedBitmapSpriteFactory(TComponent* AOwne
 
 TCompressedBitmapSpriteFactory::~TCompressedBitmapSpriteFactory() = default;
 
-void TCompressedBitmapSpriteFactory::SetBitmap(const TBitmap* Value) {
+void TCompressedBitmapSpriteFactory::SetBitmap(const TBitmap* Value, int64_t MaxKeptBytes) {
     // The old picture is released first; a failed compression leaves an empty one.
     FCompressedBitmap = std::make_shared<const TCompressedBitmap>();
-    FCompressedBitmap = std::make_shared<const TCompressedBitmap>(Value);
+    FCompressedBitmap = std::make_shared<const TCompressedBitmap>(Value, MaxKeptBytes);
     if (Designing())
         ShowMessage("Bitmap was compressed and stored");
 }

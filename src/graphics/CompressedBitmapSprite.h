@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -26,8 +27,10 @@ public:
     TCompressedBitmap() = default;
     // Compresses Bitmap (none gives an empty one). Raises Exception with "Only 256 color
     // bitmaps are supported", "Bitmap must have size > 0" or "Could not allocate N bytes
-    // for bitmap data".
-    explicit TCompressedBitmap(const TBitmap* Bitmap);
+    // for bitmap data", and EPictureTooLarge when the result would hold more than
+    // MaxKeptBytes (see KeptBytes), before the runs are allocated.
+    explicit TCompressedBitmap(const TBitmap* Bitmap,
+                               int64_t MaxKeptBytes = std::numeric_limits<int64_t>::max());
 
     void Clear();
 
@@ -37,6 +40,9 @@ public:
     int32_t Size() const { return FSize; }
     const TRunRecord* Runs() const { return FRuns.data(); }
     int32_t RunCount() const { return FRunCount; }
+
+    // The memory this picture holds: run data, row index and the object itself.
+    int64_t KeptBytes() const;
 
     // The "BitmapData" form: Width, Height, Size, RunCount (signed 32-bit little-endian),
     // then Size bytes of runs. EStreamError when the stream cannot be written.
@@ -63,6 +69,7 @@ public:
     static void Advance(const TRunRecord*& Run, int32_t& Used, int64_t Pixels);
 
 private:
+    static int64_t RowStartsFor(int32_t Height, int64_t Runs);
     void BuildRowStarts();
 
     int32_t FHeight = 0;
@@ -102,9 +109,10 @@ public:
     // Always none: the source bitmap is not kept.
     TBitmap* Bitmap() const { return nullptr; }
     // Compresses Value (none gives an empty picture); the caller keeps Value. A failing
-    // compression leaves an empty picture and raises its error. While designing, shows
-    // "Bitmap was compressed and stored".
-    void SetBitmap(const TBitmap* Value);
+    // compression, or one that would hold more than MaxKeptBytes, leaves an empty picture
+    // and raises its error. While designing, shows "Bitmap was compressed and stored".
+    void SetBitmap(const TBitmap* Value,
+                   int64_t MaxKeptBytes = std::numeric_limits<int64_t>::max());
 
     // Display properties of the picture; writing them changes nothing.
     int32_t Height() const { return FCompressedBitmap->Height(); }
@@ -118,6 +126,13 @@ public:
     void SetSize(int32_t Value) { FDummyInt = Value; }
 
     const TCompressedBitmap& CompressedBitmap() const { return *FCompressedBitmap; }
+    // The picture shared with another factory of the same source: no second copy is held.
+    void ShareBitmapOf(const TCompressedBitmapSpriteFactory& Other) {
+        FCompressedBitmap = Other.FCompressedBitmap;
+    }
+    bool SharesBitmapWith(const TCompressedBitmapSpriteFactory& Other) const {
+        return FCompressedBitmap == Other.FCompressedBitmap;
+    }
 
     TBitDepths GetBitDepths() const override;
     std::unique_ptr<TSprite> CreateSprite() override;

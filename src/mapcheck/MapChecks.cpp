@@ -1,6 +1,7 @@
 #include "mapcheck/MapChecks.h"
 
 #include "mapcheck/Geometry.h"
+#include "mapcheck/NameLengthCheck.h"
 #include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -241,6 +242,7 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
 
     std::vector<TFinding> Findings;
     CheckNames(Zones, Findings);
+    CheckNameLengths(Zones, Findings);
     for (const TBitmapEntry& B : Surface.Bitmaps())
         if (B.Name.find(':') != std::string::npos || HasLineBreak(B.Name))
             Findings.push_back({"forbidden-character",

@@ -3,11 +3,10 @@
 #include "platform/BmpCodec.h"
 #include "platform/Canvas.h"
 #include "platform/Exception.h"
-#include "platform/Text.h"
+#include "platform/FileOpen.h"
+#include "platform/FileWrite.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -60,9 +59,8 @@ void TBitmap::SetPalette(const std::vector<TRGBQuad>& Entries) {
 }
 
 void TBitmap::LoadFromFile(const std::string& FileName, int64_t PixelLimit) {
-    QFile file(QtFileName(FileName));
-    // Opening a FIFO would wait for a writer, and a device may never end.
-    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenRegularFileForReading(FileName, file))
         throw EFOpenError(FileName);
     // Any large file that is not a bitmap is refused before it is read into memory.
     const QByteArray bytes = file.peek(2) == "BM" ? file.readAll() : file.peek(2);
@@ -98,12 +96,11 @@ std::vector<uint8_t> TBitmap::SaveToMemory() const {
 void TBitmap::SaveToFile(const std::string& FileName) const {
     // Encode first: a bitmap that cannot be saved leaves any existing file alone.
     const std::vector<uint8_t> bytes = SaveToMemory();
-    QSaveFile file(QtFileName(FileName));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
-            qint64(bytes.size()) ||
-        !file.commit())
+    try {
+        WriteWholeFile(FileName, reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    } catch (const Exception&) {
         throw EFCreateError(FileName);
+    }
 }
 
 TCanvas& TBitmap::Canvas() {

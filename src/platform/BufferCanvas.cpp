@@ -48,7 +48,7 @@ const TTextMask& TextMaskOf(const TFont& Font, const std::string& Text) {
     TTextMask Mask;
     const QFont QtFace = QtFont(Font);
     const QFontMetrics Metrics(QtFace);
-    const QString Shown = ShownText(Text);
+    const QString Shown = DrawnText(Text);
     Mask.CellWidth = Text.empty() ? 0 : Metrics.horizontalAdvance(Shown);
     Mask.CellHeight = Metrics.ascent() + Metrics.descent();
     if (Mask.CellWidth > 0 && Mask.CellHeight > 0) {

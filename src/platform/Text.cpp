@@ -23,3 +23,11 @@ QString ShownText(const std::string& Bytes) {
 std::string TypedText(const QString& Text) {
     return Text.toUtf8().toStdString();
 }
+
+QString DrawnText(const std::string& Bytes) {
+    QString Text = ShownText(Bytes);
+    if (Text.size() > MaxDrawnCharacters)
+        Text.truncate(Text.at(MaxDrawnCharacters - 1).isHighSurrogate() ? MaxDrawnCharacters - 1
+                                                                        : MaxDrawnCharacters);
+    return Text;
+}

@@ -17,3 +17,9 @@ std::string FileNameBytes(const QString& Name);
 // something and nothing is lost. Text the person types is stored as UTF-8.
 QString ShownText(const std::string& Bytes);
 std::string TypedText(const QString& Text);
+
+// Text as a canvas draws it: ShownText cut after MaxDrawnCharacters characters. Drawing
+// costs by the length of the text (shaping, a mask as wide as the text), and no view shows
+// more of a label, so a name of a megabyte costs what one of a few hundred characters does.
+constexpr qsizetype MaxDrawnCharacters = 256;
+QString DrawnText(const std::string& Bytes);

@@ -139,7 +139,7 @@ void TWidgetCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
         return;
     const QFont font = QtFont(Font());
     const QFontMetrics metrics(font);
-    const QString text = ShownText(Text);
+    const QString text = DrawnText(Text);
     if (Brush().Style == TBrushStyle::bsSolid)
         FPainter->fillRect(
             QRect(X, Y, metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent()),
@@ -153,7 +153,7 @@ void TWidgetCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
 int32_t TWidgetCanvas::TextWidth(const std::string& Text) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return 0;
-    return QFontMetrics(QtFont(Font())).horizontalAdvance(ShownText(Text));
+    return QFontMetrics(QtFont(Font())).horizontalAdvance(DrawnText(Text));
 }
 
 int32_t TWidgetCanvas::TextHeight(const std::string&) {

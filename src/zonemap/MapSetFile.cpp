@@ -4,6 +4,7 @@
 #include "graphics/ColorPalette.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
+#include "platform/FileOpen.h"
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
 #include "zonemap/StringUtils.h"
@@ -34,6 +35,15 @@ int32_t RoundToInt(double Value) {
     return int32_t(R);
 }
 
+// Bitmap names compare ignoring ASCII case.
+std::string AsciiLower(std::string_view Text) {
+    std::string Lower(Text);
+    for (char& C : Lower)
+        if (C >= 'A' && C <= 'Z')
+            C = char(C - 'A' + 'a');
+    return Lower;
+}
+
 bool HasLineBreak(const std::string& Text) {
     return Text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
 }
@@ -43,12 +53,12 @@ bool HasLineBreak(const std::string& Text) {
 void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     if (FileNamePart(Value) == FileNamePart(FMapSetFile))
         return;
-    QFile File(QtFileName(Value));
-    if (!QFileInfo(File).isFile())
+    if (!IsRegularFile(Value))
         return;
     // Read before anything is emptied: a file that exists but cannot be read changes
     // nothing either.
-    if (!File.open(QIODevice::ReadOnly))
+    QFile File;
+    if (!OpenRegularFileForReading(Value, File))
         throw EFOpenError(Value);
     // Read straight into the text the lines are taken from: a map set of real outlines
     // runs to tens of megabytes, each copy of it costing milliseconds.
@@ -69,9 +79,10 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     Clear();
     FLoadLine = 0;
     FLoadPixels = 0;
+    FLoadBytes = 0;
 
     // The source images kept for the preview (empty entries when none is asked for).
-    std::vector<std::unique_ptr<TBitmap>> Images;
+    std::vector<std::shared_ptr<TBitmap>> Images;
     try {
         LoadLines(Text, Images);
     } catch (...) {
@@ -98,7 +109,19 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
 }
 
 void TZoneSpriteSurface::LoadLines(const std::string& Text,
-                                   std::vector<std::unique_ptr<TBitmap>>& Images) {
+                                   std::vector<std::shared_ptr<TBitmap>>& Images) {
+    // Each file read once per load, by its path: a name repeated on many Bitmap lines costs
+    // one picture.
+    struct TSource {
+        const TCompressedBitmapSpriteFactory* Factory;
+        std::shared_ptr<TBitmap> Colors;
+        std::shared_ptr<TBitmap> Image;
+    };
+    std::unordered_map<std::string, TSource> Sources;
+    std::string LastMerged;
+    // Element lines find their bitmap by name at once, the first entry of a name winning as
+    // in BitmapIndex.
+    std::unordered_map<std::string, int32_t> ByName;
     // Lines end at CR, LF or CR LF; the text ends at the first NUL.
     std::string_view Rest(Text.data(), std::min(Text.size(), Text.find('\0')));
     while (!Rest.empty()) {
@@ -117,33 +140,55 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
         if (Key == "Bitmap") {
             const std::string Name(Value);
             const std::string Path = BitmapPath(Name);
-            auto Image = std::make_unique<TBitmap>();
-            const int64_t Left = MaxLoadPixels - FLoadPixels;
-            try {
-                Image->LoadFromFile(Path, std::min(MaxBitmapPixels, Left));
-            } catch (const EPictureTooLarge&) {
-                if (Left >= MaxBitmapPixels)
-                    throw;
-                throw EPictureTooLarge(Path +
-                                       ": Bitmap image is not valid: the bitmaps of the map set "
-                                       "together exceed the limit of " +
-                                       std::to_string(MaxLoadPixels) + " pixels");
-            }
-            FLoadPixels += int64_t(Image->Width()) * Image->Height();
+            const int64_t EntryBytes = BitmapEntryBytes(Name);
             auto Factory = std::make_unique<TCompressedBitmapSpriteFactory>();
-            Factory->SetBitmap(Image.get());
+            std::shared_ptr<TBitmap> Image;
+            const auto Known = Sources.find(Path);
+            if (Known != Sources.end()) {
+                if (FLoadBytes + EntryBytes > MaxBitmapBytes)
+                    throw EPictureTooLarge(Path + ": " + BitmapBytesMessage());
+                Factory->ShareBitmapOf(*Known->second.Factory);
+                Image = Known->second.Image;
+            } else {
+                Image = std::make_shared<TBitmap>();
+                const int64_t Left = MaxLoadPixels - FLoadPixels;
+                try {
+                    Image->LoadFromFile(Path, std::min(MaxBitmapPixels, Left));
+                } catch (const EPictureTooLarge&) {
+                    if (Left >= MaxBitmapPixels)
+                        throw;
+                    throw EPictureTooLarge(Path +
+                                           ": Bitmap image is not valid: the bitmaps of the map "
+                                           "set together exceed the limit of " +
+                                           std::to_string(MaxLoadPixels) + " pixels");
+                }
+                FLoadPixels += int64_t(Image->Width()) * Image->Height();
+                Factory = CompressWithinBudget(*Image, Path, FLoadBytes + EntryBytes);
+                FLoadBytes += Factory->CompressedBitmap().KeptBytes();
+                // Only the colours are needed again when the file is named again.
+                auto Colors = std::make_shared<TBitmap>();
+                Colors->SetPalette(Image->Palette());
+                // Only the preview needs the decoded picture once it is compressed.
+                if (FPreviewWidth <= 0 || FPreviewHeight <= 0)
+                    Image.reset();
+                Sources.emplace(Path, TSource{Factory.get(), std::move(Colors), Image});
+            }
+            FLoadBytes += EntryBytes;
             FBitmaps.push_back({Name, std::move(Factory)});
-            if (ColorPalette() != nullptr)
-                ColorPalette()->LoadFromBitmap(Image.get());
-            RecreateBuffer();
-            // Only the preview needs the decoded picture once it is compressed.
-            if (FPreviewWidth <= 0 || FPreviewHeight <= 0)
-                Image.reset();
+            ByName.try_emplace(AsciiLower(Name), int32_t(FBitmaps.size()) - 1);
+            // The same file right after itself changes neither colours nor pixels shown.
+            if (Path != LastMerged) {
+                if (ColorPalette() != nullptr)
+                    ColorPalette()->LoadFromBitmap(Sources.at(Path).Colors.get());
+                RecreateBuffer();
+                LastMerged = Path;
+            }
             Images.push_back(std::move(Image));
         } else if (Key == "Element") {
             std::string_view Name;
             SplitOff(Value, ':', Name);
-            const int32_t Index = BitmapIndex(std::string(Name));
+            const auto Found = ByName.find(AsciiLower(Name));
+            const int32_t Index = Found == ByName.end() ? -1 : Found->second;
             if (Index < 0)
                 throw EListError(Index);
             const TBitmapEntry& Entry = FBitmaps[size_t(Index)];
@@ -178,7 +223,7 @@ void TZoneSpriteSurface::DrawElementsInFileOrder() {
     FBackgroundEngine->ReversePending();
 }
 
-void TZoneSpriteSurface::BuildPreview(const std::vector<std::unique_ptr<TBitmap>>& Images) {
+void TZoneSpriteSurface::BuildPreview(const std::vector<std::shared_ptr<TBitmap>>& Images) {
     // Emptied first: a preview never shows parts of the one before.
     FPreview->SetSize(0, 0);
     if (Images.empty() || Images.front() == nullptr)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <unordered_set>
 
 namespace {
 
@@ -67,11 +68,45 @@ std::string TZoneSpriteSurface::BitmapPath(const std::string& FileName) const {
 
 // --- Background ----------------------------------------------------------------------
 
+int64_t TZoneSpriteSurface::BitmapEntryBytes(const std::string& Name) {
+    return int64_t(sizeof(TBitmapEntry) + sizeof(TCompressedBitmapSpriteFactory) + Name.size() +
+                   64);
+}
+
+int64_t TZoneSpriteSurface::BitmapBytes() const {
+    int64_t Bytes = 0;
+    std::unordered_set<const TCompressedBitmap*> Counted;
+    for (const TBitmapEntry& B : FBitmaps) {
+        Bytes += BitmapEntryBytes(B.Name);
+        if (Counted.insert(&B.Factory->CompressedBitmap()).second)
+            Bytes += B.Factory->CompressedBitmap().KeptBytes();
+    }
+    return Bytes;
+}
+
+std::string TZoneSpriteSurface::BitmapBytesMessage() {
+    return "Bitmap image is not valid: the bitmaps of the map set together would hold more "
+           "than the limit of " +
+           std::to_string(MaxBitmapBytes) + " bytes";
+}
+
+std::unique_ptr<TCompressedBitmapSpriteFactory>
+TZoneSpriteSurface::CompressWithinBudget(const TBitmap& Image, const std::string& Path,
+                                         int64_t Held) const {
+    auto Factory = std::make_unique<TCompressedBitmapSpriteFactory>();
+    try {
+        Factory->SetBitmap(&Image, MaxBitmapBytes - Held);
+    } catch (const EPictureTooLarge&) {
+        throw EPictureTooLarge(Path + ": " + BitmapBytesMessage());
+    }
+    return Factory;
+}
+
 void TZoneSpriteSurface::AddBitmap(const std::string& FileName) {
     TBitmap Image;
-    Image.LoadFromFile(BitmapPath(FileName), MaxBitmapPixels);
-    auto Factory = std::make_unique<TCompressedBitmapSpriteFactory>();
-    Factory->SetBitmap(&Image);
+    const std::string Path = BitmapPath(FileName);
+    Image.LoadFromFile(Path, MaxBitmapPixels);
+    auto Factory = CompressWithinBudget(Image, Path, BitmapBytes() + BitmapEntryBytes(FileName));
     if (ColorPalette() != nullptr)
         ColorPalette()->LoadFromBitmap(&Image);
     RecreateBuffer();

@@ -224,10 +224,18 @@ public:
     void BuildDueGridPoints();
 
     // Largest source bitmap a map set or AddBitmap may open (8192 x 8192), and the most
-    // pixels all the source bitmaps of one load may have together; past either the load
+    // pixels all the source bitmaps of one load may decode together; past either the load
     // stops with EPictureTooLarge (an EInvalidGraphic) naming the file and the limit.
     static constexpr int64_t MaxBitmapPixels = int64_t(1) << 26;
     static constexpr int64_t MaxLoadPixels = int64_t(1) << 29;
+    // The most bytes the bitmaps of a map set may hold (compressed runs, their index and
+    // each entry of the list), checked before a picture is compressed, by a load and by
+    // AddBitmap alike: a noisy picture holds about 4 bytes per pixel once compressed.
+    // A file named again on a later Bitmap line of the same load shares what was read
+    // from it and costs only its entry.
+    static constexpr int64_t MaxBitmapBytes = int64_t(1) << 27;
+    // What the bitmap list holds now, as counted against MaxBitmapBytes.
+    int64_t BitmapBytes() const;
 
 protected:
     // The base behaviour, then OnZoneClick for the first zone (in list order) whose
@@ -249,9 +257,16 @@ private:
     void SetNeighbors(const TAdjacency& Adjacent);
     void Renumber(size_t From);
     std::string BitmapPath(const std::string& FileName) const;
-    void LoadLines(const std::string& Text, std::vector<std::unique_ptr<TBitmap>>& Images);
+    void LoadLines(const std::string& Text, std::vector<std::shared_ptr<TBitmap>>& Images);
     void DrawElementsInFileOrder();
-    void BuildPreview(const std::vector<std::unique_ptr<TBitmap>>& Images);
+    void BuildPreview(const std::vector<std::shared_ptr<TBitmap>>& Images);
+    // An entry's own cost besides its picture: the name, the factory and their bookkeeping.
+    static int64_t BitmapEntryBytes(const std::string& Name);
+    static std::string BitmapBytesMessage();
+    // A factory holding Image compressed, or EPictureTooLarge naming Path when that would
+    // take the bitmaps past MaxBitmapBytes with Held bytes already held.
+    std::unique_ptr<TCompressedBitmapSpriteFactory>
+    CompressWithinBudget(const TBitmap& Image, const std::string& Path, int64_t Held) const;
     bool CheckNames();
     std::string MapSetText() const;
 
@@ -277,4 +292,5 @@ private:
     std::string FBitmapDirectory;
     int32_t FLoadLine = 0;
     int64_t FLoadPixels = 0;
+    int64_t FLoadBytes = 0;
 };

@@ -5,8 +5,11 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <fcntl.h>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 // What a run of the built tool gave.
@@ -29,6 +32,35 @@ inline TToolRun RunTool(const std::vector<std::string>& Arguments) {
     Run.Status = Process.exitStatus() == QProcess::NormalExit ? Process.exitCode() : -1;
     Run.Out = Process.readAllStandardOutput().toStdString();
     Run.Err = Process.readAllStandardError().toStdString();
+    return Run;
+}
+
+// Runs zonewright-cli with the arguments passed as the bytes they are (QProcess takes them
+// through QString, which loses bytes that are not UTF-8), standard output on OutFd;
+// standard error is collected through the file ErrPath.
+inline TToolRun RunToolOnto(int OutFd, const std::vector<std::string>& Arguments,
+                            const std::string& ErrPath) {
+    std::vector<std::string> Words{ZW_CLI_PATH};
+    Words.insert(Words.end(), Arguments.begin(), Arguments.end());
+    std::vector<char*> Argv;
+    for (std::string& W : Words)
+        Argv.push_back(W.data());
+    Argv.push_back(nullptr);
+    const int ErrFd = open(ErrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    TToolRun Run;
+    const pid_t Child = fork();
+    if (Child == 0) {
+        dup2(OutFd, 1);
+        dup2(ErrFd, 2);
+        execv(Argv[0], Argv.data());
+        _exit(127);
+    }
+    close(ErrFd);
+    int Status = 0;
+    if (Child > 0 && waitpid(Child, &Status, 0) == Child && WIFEXITED(Status))
+        Run.Status = WEXITSTATUS(Status);
+    std::ifstream Err(ErrPath, std::ios::binary);
+    Run.Err.assign(std::istreambuf_iterator<char>(Err), {});
     return Run;
 }
 

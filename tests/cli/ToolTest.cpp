@@ -12,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -127,6 +129,9 @@ INSTANTIATE_TEST_SUITE_P(
         TFindingCase{"unnamed-zone", {"Zone=400,0,400,150,600,150"}, {2}},
         TFindingCase{"duplicate-name", {"Zone=0,150,200,150,200,300,0,300,;Land1;0;"}, {0, 2}},
         TFindingCase{"forbidden-character", {"Bitmap=c:d.bmp"}, {}},
+        TFindingCase{"long-name",
+                     {"Zone=400,0,600,0,600,150,400,150,;" + std::string(256, 'x') + ";0;"},
+                     {2}},
         TFindingCase{"too-few-points", {"Zone=10,10,50,10;Two;0;"}, {2}},
         TFindingCase{"self-intersection", {"Zone=0,150,200,300,200,150,0,300,;Bow;0;"}, {2}},
         TFindingCase{"no-neighbor", {"Zone=300,200,350,200,350,250,300,250,;Far;0;"}, {2}},
@@ -525,6 +530,66 @@ TEST_F(Tool, DashWritesToStandardOutput) {
 namespace {
 
 // A map whose background is not placed yet is not at fault for its zones.
+// A full disk or a closed pipe on standard output is a failure with the system's reason,
+// never a success with the output cut off.
+TEST_F(Tool, StandardOutputThatFailsIsReportedWithStatusTwo) {
+    const std::string File = Map(TwoLands);
+    int Pipe[2];
+    ASSERT_EQ(pipe(Pipe), 0);
+    close(Pipe[0]);
+    const int Full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(Full, 0);
+    for (const auto& [Fd, Reason] :
+         {std::pair{Full, "No space left on device"}, std::pair{Pipe[1], "Broken pipe"}})
+        for (const char* Command : {"resave", "render"}) {
+            const TToolRun Run = RunToolOnto(Fd, {Command, File, "-"}, Dir.File("err.txt"));
+            EXPECT_EQ(Run.Status, 2) << Command << " " << Reason;
+            EXPECT_EQ(Run.Err, "Cannot write standard output: " + std::string(Reason) + "\n");
+        }
+    close(Full);
+    close(Pipe[1]);
+}
+
+// Files named in Latin-1 bytes, under a UTF-8 locale: the map set, its bitmap and the outputs.
+TEST_F(Tool, LatinOneFileNamesLoadAndSave) {
+    WriteBitmap(Dir.File("h\xFCgel.bmp"), 200, 150, 100, 40, 128, 32);
+    std::vector<std::string> Lines = TwoLands;
+    Lines[0] = "Bitmap=h\xFCgel.bmp";
+    Lines[1] = "Element=h\xFCgel.bmp:0,0";
+    Lines[2] = "Element=h\xFCgel.bmp:200,0";
+    const std::string File = Map(Lines, "k\xE4rte.mapset");
+    const int Out = open(Dir.File("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const TToolRun Check = RunToolOnto(Out, {"check", File}, Dir.File("err.txt"));
+    close(Out);
+    EXPECT_EQ(Check.Status, 0) << Check.Err;
+    EXPECT_EQ(ReadFile(Dir.File("out.txt")), File + ": 2 zones, no findings\n");
+    const std::string Saved = Dir.File("aus\xFC.mapset");
+    EXPECT_EQ(RunToolOnto(1, {"resave", File, Saved}, Dir.File("err.txt")).Status, 0);
+    EXPECT_EQ(ReadFile(Saved).substr(0, 18), "Bitmap=h\xFCgel.bmp\r\n");
+    EXPECT_EQ(
+        RunToolOnto(1, {"render", Saved, Dir.File("bild\xFC.png")}, Dir.File("err.txt")).Status, 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(Dir.File("bild\xFC.png")));
+}
+
+// The picture is 8-bit with a palette, as the map is; one past the cap of 2^27 pixels, a
+// 44-byte map set, is refused before anything is allocated.
+TEST_F(Tool, RenderWritesAPalettePictureAndRefusesHugeOnes) {
+    const TToolRun Png = RunTool({"render", Map(TwoLands), "-"});
+    ASSERT_EQ(Png.Status, 0) << Png.Err;
+    ASSERT_GT(Png.Out.size(), 26u);
+    EXPECT_EQ(Png.Out.substr(12, 4), "IHDR");
+    EXPECT_EQ(int(Png.Out[24]), 8); // bits per sample
+    EXPECT_EQ(int(Png.Out[25]), 3); // palette colour type
+
+    const TToolRun Huge =
+        RunTool({"render", Map({"Zone=0,0,32769,0,32769,32768,0,32768,;A;0;"}), "-"});
+    EXPECT_EQ(Huge.Status, 2);
+    EXPECT_NE(Huge.Err.find("too large to draw (32768 x 32767 pixels, more than 134217728)"),
+              std::string::npos)
+        << Huge.Err;
+    EXPECT_TRUE(Huge.Out.empty());
+}
+
 TEST_F(Tool, ZonesOfAMapWithoutElementsAreNotOutsideTheBitmaps) {
     const std::string File = Map({"Bitmap=hills.bmp", TwoLands[3], TwoLands[4]});
     const TToolRun Run = RunTool({"check", File});

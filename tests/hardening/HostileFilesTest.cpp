@@ -99,18 +99,93 @@ TEST(HostileFiles, TheGridBudgetIsTotalAndRealMapsStayInside) {
 // with the file's name and the limit, and the decoded pictures were let go on the way.
 TEST(HostileFiles, TheSourcePicturesOfALoadHaveABudget) {
     Loaded L;
-    WriteFile(L.Dir.File("big.bmp"),
-              MakeBmp({.Width = 8192, .Height = 8192, .Compression = 1, .Pixels = "\x00\x01"s}));
     std::string Text;
-    for (int I = 0; I < 9; ++I)
-        Text += "Bitmap=big.bmp\r\n";
+    for (int I = 0; I < 9; ++I) {
+        const std::string Name = "big" + std::to_string(I) + ".bmp";
+        WriteFile(
+            L.Dir.File(Name),
+            MakeBmp({.Width = 8192, .Height = 8192, .Compression = 1, .Pixels = "\x00\x01"s}));
+        Text += "Bitmap=" + Name + "\r\n";
+    }
     const std::string Error = L.Load(Text);
     EXPECT_EQ(L.Surface.LoadLine(), 9);
-    EXPECT_EQ(Error, L.Dir.File("big.bmp") +
+    EXPECT_EQ(Error, L.Dir.File("big8.bmp") +
                          ": Bitmap image is not valid: the bitmaps of the map set together "
                          "exceed the limit of " +
                          std::to_string(TZoneSpriteSurface::MaxLoadPixels) + " pixels");
     EXPECT_EQ(L.Surface.Bitmaps().size(), 8u);
+}
+
+// 490,000 pixels of noise: about 4 bytes a pixel once run-length compressed.
+std::string NoiseBmp(int32_t Side) {
+    std::string Pixels(size_t(Side) * size_t(Side), '\0');
+    uint32_t Seed = 12345;
+    for (char& P : Pixels) {
+        Seed = Seed * 1103515245u + 12345u;
+        P = char(Seed >> 16);
+    }
+    return MakeBmp({.Width = Side, .Height = Side, .Pixels = Pixels});
+}
+
+// One noisy picture named on 1,095 Bitmap lines is held once; naming it under ever new
+// paths reads it again each time, until the bytes held reach the budget, which names the
+// file and the limit.
+TEST(HostileFiles, ABitmapNamedManyTimesIsHeldOnceAndTheBytesHeldHaveABudget) {
+    Loaded L;
+    WriteFile(L.Dir.File("noise.bmp"), NoiseBmp(700));
+    std::string Text;
+    for (int I = 0; I < 1095; ++I)
+        Text += "Bitmap=noise.bmp\r\n";
+    ASSERT_EQ(L.Load(Text + "Element=NOISE.BMP:0,0\r\n"), "");
+    ASSERT_EQ(L.Surface.Bitmaps().size(), 1095u);
+    const int64_t One = L.Surface.Bitmaps()[0].Factory->CompressedBitmap().KeptBytes();
+    EXPECT_GT(One, 700 * 700 * 3);
+    EXPECT_LT(L.Surface.BitmapBytes(), One + 1095 * 1024);
+    EXPECT_TRUE(
+        L.Surface.Bitmaps()[1094].Factory->SharesBitmapWith(*L.Surface.Bitmaps()[0].Factory));
+    EXPECT_EQ(L.Surface.ElementNames().at(0).Name, "noise.bmp");
+
+    std::string Paths;
+    std::string Path = "noise.bmp";
+    for (int I = 0; I < 100; ++I, Path = "./" + Path)
+        Paths += "Bitmap=" + Path + "\r\n";
+    TempDir Other;
+    WriteFile(Other.File("paths.mapset"), Paths);
+    try {
+        L.Surface.SetMapSetFile(Other.File("paths.mapset"));
+        ADD_FAILURE() << "the budget let " << L.Surface.BitmapBytes() << " bytes through";
+    } catch (const EPictureTooLarge& E) {
+        EXPECT_NE(std::string(E.what()).find("noise.bmp: Bitmap image is not valid: the bitmaps "
+                                             "of the map set together would hold more than the "
+                                             "limit of " +
+                                             std::to_string(TZoneSpriteSurface::MaxBitmapBytes) +
+                                             " bytes"),
+                  std::string::npos)
+            << E.what();
+    }
+    EXPECT_EQ(L.Surface.LoadLine(), int32_t(TZoneSpriteSurface::MaxBitmapBytes / One) + 1);
+    EXPECT_LE(L.Surface.BitmapBytes(), TZoneSpriteSurface::MaxBitmapBytes);
+    // The editor's Add is held to the same budget.
+    EXPECT_THROW(L.Surface.AddBitmap("noise.bmp"), EPictureTooLarge);
+}
+
+// Floods of Bitmap lines naming one file, and of Element lines after them, cost an entry
+// each: one picture, one colour merge, and each element finds the first entry of its name.
+TEST(HostileFiles, FloodsOfBitmapAndElementLinesCostAnEntryEach) {
+    Loaded L;
+    WriteFile(L.Dir.File("a.bmp"), MakeBmp({}));
+    std::string Text;
+    for (int I = 0; I < 30000; ++I)
+        Text += "Bitmap=a.bmp\r\n";
+    for (int I = 0; I < 30000; ++I)
+        Text += "Element=A.bmp:" + std::to_string(I) + ",0\r\n";
+    ASSERT_EQ(L.Load(Text), "");
+    ASSERT_EQ(L.Surface.Bitmaps().size(), 30000u);
+    ASSERT_EQ(L.Surface.ElementCount(), 30000);
+    for (const TElementEntry& E : L.Surface.ElementNames())
+        ASSERT_EQ(E.Sprite->Factory(), L.Surface.Bitmaps()[0].Factory.get());
+    EXPECT_EQ(L.Surface.ElementNames().back().Name, "a.bmp");
+    EXPECT_LT(L.Surface.BitmapBytes(), 30000 * 512);
 }
 
 // A FIFO waits for a writer that never comes: it is refused like a missing file.

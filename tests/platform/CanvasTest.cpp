@@ -1,5 +1,6 @@
 #include "platform/Canvas.h"
 #include "platform/Bitmap.h"
+#include "platform/Text.h"
 
 #include <QImage>
 #include <QPainter>
@@ -365,6 +366,20 @@ TEST(BufferCanvas, TextOutFillsTheCellAndWritesTheGlyphsInTheFontColour) {
     EXPECT_GT(white, 20);
     EXPECT_LT(white, w * h / 2);
     EXPECT_EQ(b.Canvas.PenPos().X, 10 + w);
+}
+
+// A name of a megabyte is drawn, measured and kept as a mask as its first few hundred
+// characters are.
+TEST(BufferCanvas, AHugeTextCostsWhatItsDrawnStartCosts) {
+    TBuffer8 b(120, 30);
+    b.Canvas.Font().Name = "Arial";
+    b.Canvas.Font().Size = 8;
+    const std::string Huge(size_t(1) << 20, 'N');
+    const int Drawn = b.Canvas.TextWidth(std::string(size_t(MaxDrawnCharacters), 'N'));
+    EXPECT_EQ(b.Canvas.TextWidth(Huge), Drawn);
+    EXPECT_LT(b.Canvas.TextWidth(std::string(size_t(MaxDrawnCharacters) - 1, 'N')), Drawn);
+    b.Canvas.TextOut(0, 0, Huge);
+    EXPECT_EQ(b.Canvas.PenPos().X, Drawn);
 }
 
 TEST(BufferCanvas, TextOutWithAClearBrushLeavesTheBackground) {
