@@ -27,6 +27,11 @@ struct TChain {
     int32_t Left = 0;
     int32_t Right = 0;
     bool Closed = false;
+    // Per cell side walked, how far the border lies from it towards the right-hand cell, in
+    // cells (from the share of each cell that its region holds).
+    std::vector<float> Offsets;
+    // Per corner, the cell sides walked before it.
+    std::vector<int32_t> SideBefore;
     std::vector<int32_t> Kept; // indices into Corners, ascending, first and last included
     // Per kept corner, the step to a neighbouring grid point that lies nearer the border
     // than the corner of the cells does; ends never move.
@@ -106,6 +111,27 @@ private:
             break;
         }
     }
+    // A border straight along the side leaves (G * G - Own) pixels of each cell to the
+    // other region: it lies that far, over G * G per cell, into the cell.
+    float Offset(int32_t X, int32_t Y, int D) const {
+        int32_t LeftOwn = 0, RightOwn = 0;
+        switch (D) {
+        case dRight:
+            LeftOwn = FP.OwnAt(X, Y - 1), RightOwn = FP.OwnAt(X, Y);
+            break;
+        case dDown:
+            LeftOwn = FP.OwnAt(X, Y), RightOwn = FP.OwnAt(X - 1, Y);
+            break;
+        case dLeft:
+            LeftOwn = FP.OwnAt(X - 1, Y), RightOwn = FP.OwnAt(X - 1, Y - 1);
+            break;
+        default:
+            LeftOwn = FP.OwnAt(X - 1, Y - 1), RightOwn = FP.OwnAt(X, Y - 1);
+            break;
+        }
+        constexpr float Area = float(TTracer::Grid * TTracer::Grid);
+        return float(LeftOwn - RightOwn) / Area;
+    }
     bool IsBorder(int32_t X, int32_t Y, int D) const {
         const int32_t NX = X + DX[D], NY = Y + DY[D];
         if (NX < 0 || NY < 0 || NX > FP.Columns || NY > FP.Rows)
@@ -137,6 +163,7 @@ private:
         int Last = D;
         for (;;) {
             Mark(At.X, At.Y, D) = 1;
+            Chain.Offsets.push_back(Offset(At.X, At.Y, D));
             At = {At.X + DX[D], At.Y + DY[D]};
             if (At == Start || IsJunction(At.X, At.Y)) {
                 Chain.Corners.push_back(At);
@@ -191,10 +218,34 @@ int32_t Farthest(const TChain& C, int32_t A, int32_t B) {
     return Best;
 }
 
-// Douglas-Peucker over the corners, measuring the traced border by the middles of its cell
-// sides: a staircase of cells along a straight border then simplifies to that border.
+// The middles of the cell sides from corner From to corner To; Shifted: moved to where the
+// shares of the cells put the border.
+void SideMiddles(const TChain& C, int32_t From, int32_t To, bool Shifted,
+                 std::vector<TVec>& Middles) {
+    Middles.clear();
+    for (int32_t K = From; K < To; ++K) {
+        const TLatticePoint S = C.Corners[size_t(K)], E = C.Corners[size_t(K + 1)];
+        const int32_t Length = std::abs(E.X - S.X) + std::abs(E.Y - S.Y);
+        const int32_t UX = Length ? (E.X - S.X) / Length : 0,
+                      UY = Length ? (E.Y - S.Y) / Length : 0;
+        const size_t First = size_t(C.SideBefore[size_t(K)]);
+        for (int32_t T = 0; T < Length; ++T) {
+            const double Off = Shifted ? C.Offsets[First + size_t(T)] : 0.0;
+            // Towards the right-hand cell: (-UY, UX) with y growing downwards.
+            Middles.push_back({S.X + UX * (T + 0.5) - UY * Off, S.Y + UY * (T + 0.5) + UX * Off});
+        }
+    }
+}
+
+// How far, in cells, a kept corner may lie off the border beyond the tolerance: corners of
+// cells lie up to half a cell off it, and Relax moves the kept ones nearer afterwards.
+constexpr double CornerSlack = 0.3;
+
+// Douglas-Peucker over the corners, measuring the border where it crosses the middles of
+// the cell sides.
 void Simplify(TChain& C, int32_t A, int32_t B, double Tolerance, std::vector<int32_t>& Kept) {
     std::vector<std::pair<int32_t, int32_t>> Work{{A, B}};
+    std::vector<TVec> Middles;
     while (!Work.empty()) {
         const auto [From, To] = Work.back();
         Work.pop_back();
@@ -202,14 +253,9 @@ void Simplify(TChain& C, int32_t A, int32_t B, double Tolerance, std::vector<int
             continue;
         const TLatticePoint P = C.Corners[size_t(From)], Q = C.Corners[size_t(To)];
         double Deviation = 0;
-        for (int32_t K = From; K < To && Deviation <= Tolerance; ++K) {
-            const TLatticePoint S = C.Corners[size_t(K)], E = C.Corners[size_t(K + 1)];
-            const int32_t Length = std::abs(E.X - S.X) + std::abs(E.Y - S.Y);
-            const double UX = Length ? double(E.X - S.X) / Length : 0;
-            const double UY = Length ? double(E.Y - S.Y) / Length : 0;
-            Deviation = std::max({Deviation, SegmentDistance({S.X + UX / 2, S.Y + UY / 2}, P, Q),
-                                  SegmentDistance({E.X - UX / 2, E.Y - UY / 2}, P, Q)});
-        }
+        SideMiddles(C, From, To, true, Middles);
+        for (const TVec& M : Middles)
+            Deviation = std::max(Deviation, SegmentDistance(M, P, Q));
         if (Deviation <= Tolerance)
             continue;
         const int32_t M = Farthest(C, From, To);
@@ -221,6 +267,12 @@ void Simplify(TChain& C, int32_t A, int32_t B, double Tolerance, std::vector<int
 
 void SimplifyChain(TChain& C, double Tolerance) {
     const int32_t Last = int32_t(C.Corners.size()) - 1;
+    C.SideBefore.assign(C.Corners.size(), 0);
+    for (int32_t K = 1; K <= Last; ++K) {
+        const TLatticePoint S = C.Corners[size_t(K - 1)], E = C.Corners[size_t(K)];
+        C.SideBefore[size_t(K)] =
+            C.SideBefore[size_t(K - 1)] + std::abs(E.X - S.X) + std::abs(E.Y - S.Y);
+    }
     std::vector<int32_t> Kept{0, Last};
     if (C.Corners.front() == C.Corners.back()) {
         // A loop: its farthest corner from the start, and a third corner off their line.
@@ -255,33 +307,20 @@ void SimplifyChain(TChain& C, double Tolerance) {
     C.Shift.assign(C.Kept.size(), {0, 0});
 }
 
-// The middles of the cell sides from corner From to corner To.
-void SideMiddles(const TChain& C, int32_t From, int32_t To, std::vector<TVec>& Middles) {
-    Middles.clear();
-    for (int32_t K = From; K < To; ++K) {
-        const TLatticePoint S = C.Corners[size_t(K)], E = C.Corners[size_t(K + 1)];
-        const int32_t Length = std::abs(E.X - S.X) + std::abs(E.Y - S.Y);
-        const int32_t UX = Length ? (E.X - S.X) / Length : 0,
-                      UY = Length ? (E.Y - S.Y) / Length : 0;
-        for (int32_t T = 0; T < Length; ++T)
-            Middles.push_back({S.X + UX * (T + 0.5), S.Y + UY * (T + 0.5)});
-    }
-}
-
 // The corners of cells lie up to half a cell off the border they stand for; a kept corner
 // moves to the grid point around it whose two segments pass nearest the middles of the
 // cell sides they replace (least squares), one pass along the chain.
-void Relax(TChain& C) {
+void Relax(TChain& C, const TCellPartition& P) {
     std::vector<TVec> Before, After;
     for (size_t K = 1; K + 1 < C.Kept.size(); ++K) {
-        SideMiddles(C, C.Kept[K - 1], C.Kept[K], Before);
-        SideMiddles(C, C.Kept[K], C.Kept[K + 1], After);
-        const TLatticePoint P = C.Vertex(K - 1), N = C.Vertex(K + 1);
+        SideMiddles(C, C.Kept[K - 1], C.Kept[K], true, Before);
+        SideMiddles(C, C.Kept[K], C.Kept[K + 1], true, After);
+        const TLatticePoint Prev = C.Vertex(K - 1), N = C.Vertex(K + 1);
         const TLatticePoint Corner = C.Corners[size_t(C.Kept[K])];
         const auto Cost = [&](TLatticePoint Q) {
             double Sum = 0;
             for (const TVec& M : Before)
-                Sum += std::pow(SegmentDistance(M, P, Q), 2);
+                Sum += std::pow(SegmentDistance(M, Prev, Q), 2);
             for (const TVec& M : After)
                 Sum += std::pow(SegmentDistance(M, Q, N), 2);
             return Sum;
@@ -291,7 +330,10 @@ void Relax(TChain& C) {
         for (int32_t DY = -1; DY <= 1; ++DY)
             for (int32_t DX = -1; DX <= 1; ++DX) {
                 const TLatticePoint Q{Corner.X + DX, Corner.Y + DY};
-                if ((DX == 0 && DY == 0) || Q == P || Q == N)
+                // A point with no region around it may lie off the background.
+                if ((DX == 0 && DY == 0) || Q == Prev || Q == N ||
+                    (P.At(Q.X - 1, Q.Y - 1) <= 0 && P.At(Q.X, Q.Y - 1) <= 0 &&
+                     P.At(Q.X - 1, Q.Y) <= 0 && P.At(Q.X, Q.Y) <= 0))
                     continue;
                 const double Sum = Cost(Q);
                 if (Sum < Best - 1e-9) {
@@ -334,7 +376,7 @@ struct TSegment {
 // meets another anywhere but at a junction both end at (or the corner between neighbours
 // of one chain) is split at its farthest corner, until none is left: the traced borders
 // themselves meet only so, which bounds the repair.
-void Untangle(std::vector<TChain>& Chains, const TTraceControl& Control) {
+bool Untangle(std::vector<TChain>& Chains, const TTraceControl& Control) {
     constexpr int32_t Bucket = 16;
     for (int Round = 0; Round < 200; ++Round) {
         std::vector<TSegment> Segments;
@@ -406,7 +448,7 @@ void Untangle(std::vector<TChain>& Chains, const TTraceControl& Control) {
                         Split[{Segments[size_t(S)].Chain, Segments[size_t(S)].Index}] = true;
                 }
         if (Split.empty())
-            return;
+            return true;
         // Later segments of a chain first, so that the indices of earlier ones hold.
         for (auto It = Split.rbegin(); It != Split.rend(); ++It) {
             TChain& Ch = Chains[size_t(It->first.first)];
@@ -423,8 +465,75 @@ void Untangle(std::vector<TChain>& Chains, const TTraceControl& Control) {
             }
         }
         if (!Control.GoOn(75 + std::min(Round, 10)))
-            return;
+            return false;
     }
+    return false;
+}
+
+// Four regions meeting at a point come out of the cells as two junctions joined by a
+// border of a cell or two, which would make two regions that only touch at a corner
+// neighbours. Such a border between junctions of three regions each (A|B with C at one end
+// and D at the other, C and D different) goes, and its ends become one point.
+void ContractCorners(std::vector<TChain>& Chains) {
+    std::unordered_map<uint64_t, std::vector<int32_t>> AtPoint;
+    for (int32_t K = 0; K < int32_t(Chains.size()); ++K)
+        if (!Chains[size_t(K)].Closed) {
+            AtPoint[Key(Chains[size_t(K)].Corners.front())].push_back(K);
+            AtPoint[Key(Chains[size_t(K)].Corners.back())].push_back(K);
+        }
+    // The third label at a junction of A and B, or -1 when there is not exactly one.
+    const auto Third = [&](TLatticePoint J, int32_t A, int32_t B) {
+        int32_t Found = -1;
+        for (int32_t K : AtPoint[Key(J)])
+            for (int32_t L : {Chains[size_t(K)].Left, Chains[size_t(K)].Right})
+                if (L != A && L != B) {
+                    if (Found >= 0 && Found != L)
+                        return -1;
+                    Found = L;
+                }
+        return Found;
+    };
+    std::unordered_set<uint64_t> Touched;
+    std::vector<uint8_t> Gone(Chains.size(), 0);
+    for (int32_t K = 0; K < int32_t(Chains.size()); ++K) {
+        const TChain& Ch = Chains[size_t(K)];
+        const TLatticePoint J1 = Ch.Corners.front(), J2 = Ch.Corners.back();
+        if (Ch.Closed || J1 == J2 || Ch.SideBefore.back() > 2 || Ch.Left <= 0 || Ch.Right <= 0 ||
+            Touched.count(Key(J1)) || Touched.count(Key(J2)))
+            continue;
+        const int32_t C = Third(J1, Ch.Left, Ch.Right), D = Third(J2, Ch.Left, Ch.Right);
+        if (C < 0 || D < 0 || C == D)
+            continue;
+        bool Parallel = false;
+        for (int32_t O : AtPoint[Key(J1)])
+            Parallel = Parallel || (O != K && ((Chains[size_t(O)].Corners.front() == J2) ||
+                                               (Chains[size_t(O)].Corners.back() == J2)));
+        if (Parallel)
+            continue;
+        const bool Middle = Ch.SideBefore.back() == 2 && Ch.Corners.size() == 3;
+        TLatticePoint J = Middle ? TLatticePoint{(J1.X + J2.X) / 2, (J1.Y + J2.Y) / 2}
+                          : std::make_pair(J1.Y, J1.X) < std::make_pair(J2.Y, J2.X) ? J1
+                                                                                    : J2;
+        if (Middle && !((J1.X + J2.X) % 2 == 0 && (J1.Y + J2.Y) % 2 == 0))
+            J = J1;
+        Gone[size_t(K)] = 1;
+        Touched.insert(Key(J1));
+        Touched.insert(Key(J2));
+        Touched.insert(Key(J));
+        for (const TLatticePoint End : {J1, J2})
+            for (int32_t O : AtPoint[Key(End)]) {
+                TChain& Other = Chains[size_t(O)];
+                if (Other.Corners.front() == End)
+                    Other.Corners.front() = J;
+                if (Other.Corners.back() == End)
+                    Other.Corners.back() = J;
+            }
+    }
+    std::vector<TChain> Kept;
+    for (size_t K = 0; K < Chains.size(); ++K)
+        if (!Gone[K])
+            Kept.push_back(std::move(Chains[K]));
+    Chains = std::move(Kept);
 }
 
 struct TOccurrence {
@@ -436,14 +545,22 @@ struct TOccurrence {
 
 bool TraceOutlines(const TCellPartition& P, double Tolerance, const TTraceControl& Control,
                    std::vector<TTracedRegion>& Regions, std::vector<int32_t>& RegionOfId) {
-    std::vector<TChain> Chains = TChainFinder(P).Find();
-    for (TChain& C : Chains) {
-        SimplifyChain(C, Tolerance / TTracer::Grid);
-        Relax(C);
+    std::vector<TChain> Found = TChainFinder(P).Find();
+    for (TChain& C : Found) {
+        SimplifyChain(C, Tolerance / TTracer::Grid + CornerSlack);
+        Relax(C, P);
     }
     if (!Control.GoOn(75))
         return false;
-    Untangle(Chains, Control);
+    std::vector<TChain> Chains = Found;
+    ContractCorners(Chains);
+    // A contraction that leaves borders meeting where they must not is given up whole.
+    if (!Untangle(Chains, Control)) {
+        if (!Control.GoOn(80))
+            return false;
+        Chains = std::move(Found);
+        Untangle(Chains, Control);
+    }
     if (!Control.GoOn(90))
         return false;
 

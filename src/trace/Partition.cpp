@@ -12,7 +12,7 @@ constexpr int32_t Unset = -2;
 constexpr int32_t Line = -1;
 constexpr int32_t Void = 0;
 
-enum TPixelClass : uint8_t { pcLand, pcSea, pcBorder };
+enum TPixelClass : uint8_t { pcLand, pcSea, pcBorder, pcWeak };
 using TClasses = std::array<uint8_t, 256>;
 
 TClasses Classes(const std::vector<uint8_t>& Border, const std::vector<uint8_t>& Sea) {
@@ -167,10 +167,18 @@ int32_t MarkMargin(const TTracePicture& P, const TClasses& Class, std::vector<in
     return Color;
 }
 
+struct TComponentInfo {
+    int64_t Area = 0; // after the lines are split
+    int64_t Land = 0; // own pixels by class
+    int64_t Sea = 0;
+};
+
 // Gives every line pixel to the nearest region (4-connected steps), so that a line is
-// split along its middle. Regions grow one step at a time; within a step the earlier
-// pixel in reading order wins, then left, up, right, down.
-void SplitLines(int32_t W, int32_t H, std::vector<int32_t>& Labels) {
+// split along its middle. Regions grow one step at a time; within a step land comes
+// before sea before the margin, then the earlier pixel in reading order, then left, up,
+// right, down.
+void SplitLines(int32_t W, int32_t H, std::vector<int32_t>& Labels,
+                const std::vector<TComponentInfo>& Info) {
     std::vector<uint32_t> Frontier, Next;
     const auto Spread = [&](uint32_t I, int32_t Label) {
         const int32_t X = int32_t(I % uint32_t(W)), Y = int32_t(I / uint32_t(W));
@@ -203,6 +211,14 @@ void SplitLines(int32_t W, int32_t H, std::vector<int32_t>& Labels) {
         if (Touches)
             Sources.push_back(uint32_t(I));
     }
+    // On a tie land wins over sea (a coast line is drawn as part of the land) and both over
+    // the margin; the order carries on to every later step.
+    const auto Rank = [&](uint32_t I) {
+        const int32_t L = Labels[I];
+        return L == Void ? 2 : Info[size_t(L)].Sea > Info[size_t(L)].Land ? 1 : 0;
+    };
+    std::stable_sort(Sources.begin(), Sources.end(),
+                     [&](uint32_t A, uint32_t B) { return Rank(A) < Rank(B); });
     for (uint32_t I : Sources)
         Spread(I, Labels[I]);
     while (!Next.empty()) {
@@ -215,12 +231,6 @@ void SplitLines(int32_t W, int32_t H, std::vector<int32_t>& Labels) {
         if (L == Line)
             L = Void; // a picture of lines alone
 }
-
-struct TComponentInfo {
-    int64_t Area = 0; // after the lines are split
-    int64_t Land = 0; // own pixels by class
-    int64_t Sea = 0;
-};
 
 // Merges every component of fewer than MinArea pixels into the neighbour it shares the
 // longest border with (ties: the lower id), smallest first. Returns each id's final root.
@@ -298,7 +308,8 @@ std::vector<int32_t> MergeSpecks(int32_t W, const std::vector<int32_t>& Labels,
 
 // The label most of the cell's pixels have; ties go to the centre pixel's label, then the
 // lower one. A cell with an uncovered pixel has none.
-int32_t CellLabel(const std::vector<int32_t>& Labels, size_t W, size_t X0, size_t Y0) {
+int32_t CellLabel(const std::vector<int32_t>& Labels, size_t W, size_t X0, size_t Y0,
+                  uint8_t& Own) {
     constexpr int32_t G = TTracer::Grid;
     std::array<int32_t, G * G> Seen{};
     std::array<int32_t, G * G> Times{};
@@ -306,8 +317,10 @@ int32_t CellLabel(const std::vector<int32_t>& Labels, size_t W, size_t X0, size_
     for (int32_t DY = 0; DY < G; ++DY)
         for (int32_t DX = 0; DX < G; ++DX) {
             const int32_t L = Labels[(Y0 + size_t(DY)) * W + X0 + size_t(DX)];
-            if (L == Uncovered)
+            if (L == Uncovered) {
+                Own = G * G;
                 return 0;
+            }
             int32_t K = 0;
             while (K < Distinct && Seen[size_t(K)] != L)
                 ++K;
@@ -326,6 +339,7 @@ int32_t CellLabel(const std::vector<int32_t>& Labels, size_t W, size_t X0, size_
         if (Key(K) > Key(Best))
             Best = K;
     }
+    Own = uint8_t(Times[size_t(Best)]);
     return Seen[size_t(Best)];
 }
 
@@ -333,6 +347,7 @@ int32_t CellLabel(const std::vector<int32_t>& Labels, size_t W, size_t X0, size_
 // off-diagonal cell that is not a region, else the one of the larger region, joins it:
 // an outline through such a corner would touch itself.
 bool FillPinches(TCellPartition& P, std::vector<int64_t>& CellCount) {
+    constexpr int32_t G = TTracer::Grid;
     bool Changed = false;
     for (int32_t R = 0; R + 1 < P.Rows; ++R)
         for (int32_t C = 0; C + 1 < P.Columns; ++C) {
@@ -352,6 +367,7 @@ bool FillPinches(TCellPartition& P, std::vector<int64_t>& CellCount) {
                 --CellCount[size_t(*Taken)];
                 ++CellCount[size_t(*A)];
                 *Taken = *A;
+                P.Own[size_t(Taken - P.Cells.data())] = G * G / 2;
                 Changed = true;
             }
         }
@@ -439,9 +455,164 @@ bool JoinStrayParts(TCellPartition& P, std::vector<int64_t>& CellCount) {
             --CellCount[size_t(P.Cells[I])];
             ++CellCount[size_t(L)];
             P.Cells[I] = L;
+            P.Own[I] = TTracer::Grid * TTracer::Grid / 2;
             Changed = true;
         }
     return Changed;
+}
+
+struct TColorStats {
+    std::array<int64_t, 256> Count{}, OnEdge{}, OnCoast{};
+    int64_t Total = 0;
+    // Colours of at least 0.05% of the picture whose pixels mostly lie along a change of
+    // colour: lines, not fills.
+    bool Thin(int C) const {
+        return Count[size_t(C)] * 2000 >= Total && OnEdge[size_t(C)] * 10 >= Count[size_t(C)] * 3;
+    }
+};
+
+TColorStats ColorStats(const TTracePicture& Picture, const std::vector<uint8_t>& SeaColors) {
+    TColorStats S;
+    std::array<uint8_t, 256> IsSea{};
+    for (uint8_t C : SeaColors)
+        IsSea[C] = 1;
+    const int32_t W = Picture.Width, H = Picture.Height;
+    for (int32_t Y = 0; Y < H; ++Y)
+        for (int32_t X = 0; X < W; ++X) {
+            const size_t I = size_t(Y) * size_t(W) + size_t(X);
+            if (!IsCovered(Picture, I))
+                continue;
+            const uint8_t C = Picture.Pixels[I];
+            ++S.Count[C];
+            ++S.Total;
+            const bool Edge = (X > 0 && Picture.Pixels[I - 1] != C) ||
+                              (X + 1 < W && Picture.Pixels[I + 1] != C) ||
+                              (Y > 0 && Picture.Pixels[I - size_t(W)] != C) ||
+                              (Y + 1 < H && Picture.Pixels[I + size_t(W)] != C);
+            S.OnEdge[C] += Edge;
+            const bool Coast = (X > 0 && IsSea[Picture.Pixels[I - 1]]) ||
+                               (X + 1 < W && IsSea[Picture.Pixels[I + 1]]) ||
+                               (Y > 0 && IsSea[Picture.Pixels[I - size_t(W)]]) ||
+                               (Y + 1 < H && IsSea[Picture.Pixels[I + size_t(W)]]);
+            S.OnCoast[C] += Coast;
+        }
+    return S;
+}
+
+constexpr int64_t MinRiverContact = 12;
+// Colours whose every patch is smaller than this are drawn on the map (icons, mountains,
+// lettering), not areas of it.
+constexpr int64_t MaxPatch = 1500;
+
+// The largest 4-connected patch of each colour in Colors, found through the Unset pixels
+// (left Unset).
+std::array<int64_t, 256> LargestPatches(const TTracePicture& P,
+                                        const std::array<uint8_t, 256>& Colors,
+                                        std::vector<int32_t>& Labels) {
+    constexpr int32_t Seen = -4;
+    std::array<int64_t, 256> Largest{};
+    const int32_t W = P.Width, H = P.Height;
+    std::vector<uint32_t> Stack, Visited;
+    for (size_t I = 0; I < Labels.size(); ++I) {
+        const uint8_t C = P.Pixels[I];
+        if (!Colors[C] || Labels[I] != Unset)
+            continue;
+        int64_t Area = 0;
+        Labels[I] = Seen;
+        Stack.push_back(uint32_t(I));
+        while (!Stack.empty()) {
+            const uint32_t J = Stack.back();
+            Stack.pop_back();
+            Visited.push_back(J);
+            ++Area;
+            const int32_t X = int32_t(J % uint32_t(W)), Y = int32_t(J / uint32_t(W));
+            const auto Try = [&](uint32_t M) {
+                if (Labels[M] == Unset && P.Pixels[M] == C) {
+                    Labels[M] = Seen;
+                    Stack.push_back(M);
+                }
+            };
+            if (X > 0)
+                Try(J - 1);
+            if (X + 1 < W)
+                Try(J + 1);
+            if (Y > 0)
+                Try(J - uint32_t(W));
+            if (Y + 1 < H)
+                Try(J + uint32_t(W));
+        }
+        Largest[C] = std::max(Largest[C], Area);
+    }
+    for (uint32_t J : Visited)
+        Labels[J] = Unset;
+    return Largest;
+}
+
+// Regions parted only by thin lines that are not border lines (a river crossing a
+// territory, or crossing its border line and so breaking it) are one region: pairs whose
+// pixels meet more across such lines than across border lines join.
+std::vector<int32_t> JoinAcrossOtherLines(int32_t W, const TTracePicture& P, const TClasses& Class,
+                                          std::vector<int32_t>& Labels,
+                                          std::vector<TComponentInfo>& Info) {
+    std::unordered_map<uint64_t, std::pair<int64_t, int64_t>> Pairs; // border, other line
+    const size_t N = Labels.size();
+    const auto Meet = [&](size_t I, size_t J) {
+        int32_t A = Labels[I], B = Labels[J];
+        if (A == B || A <= Void || B <= Void)
+            return;
+        const uint8_t CI = Class[P.Pixels[I]], CJ = Class[P.Pixels[J]];
+        if (A > B)
+            std::swap(A, B);
+        auto& Counts = Pairs[(uint64_t(uint32_t(A)) << 32) | uint32_t(B)];
+        if (CI == pcBorder || CJ == pcBorder)
+            ++Counts.first;
+        else if (CI == pcWeak || CJ == pcWeak)
+            ++Counts.second;
+    };
+    for (size_t I = 0; I < N; ++I) {
+        if ((I + 1) % size_t(W) != 0)
+            Meet(I, I + 1);
+        if (I + size_t(W) < N)
+            Meet(I, I + size_t(W));
+    }
+    std::vector<int32_t> Root(Info.size());
+    for (size_t I = 0; I < Root.size(); ++I)
+        Root[I] = int32_t(I);
+    const auto Find = [&Root](int32_t X) {
+        while (Root[size_t(X)] != X)
+            X = Root[size_t(X)] = Root[size_t(Root[size_t(X)])];
+        return X;
+    };
+    std::vector<std::pair<uint64_t, std::pair<int64_t, int64_t>>> Sorted(Pairs.begin(),
+                                                                         Pairs.end());
+    std::sort(Sorted.begin(), Sorted.end());
+    for (const auto& [Key, Counts] : Sorted) {
+        const int32_t A = int32_t(Key >> 32), B = int32_t(Key & 0xFFFFFFFFu);
+        const bool SeaA = Info[size_t(A)].Sea > Info[size_t(A)].Land;
+        const bool SeaB = Info[size_t(B)].Sea > Info[size_t(B)].Land;
+        // Where a river crosses a border line, or two regions meet at a corner, the other
+        // line spans a few pixels; regions one river parts share its length.
+        if (Counts.second > Counts.first && Counts.second >= MinRiverContact && SeaA == SeaB) {
+            const int32_t RA = Find(A), RB = Find(B);
+            if (RA != RB)
+                Root[size_t(std::max(RA, RB))] = std::min(RA, RB);
+        }
+    }
+    for (size_t I = 1; I < Root.size(); ++I) {
+        const int32_t R = Find(int32_t(I));
+        if (R != int32_t(I)) {
+            Info[size_t(R)].Area += Info[I].Area;
+            Info[size_t(R)].Land += Info[I].Land;
+            Info[size_t(R)].Sea += Info[I].Sea;
+            // Nothing is left under the old id; it is no speck to merge.
+            Info[I] = {};
+            Info[I].Area = INT64_MAX / 4;
+        }
+    }
+    for (int32_t& L : Labels)
+        if (L > Void)
+            L = Root[size_t(L)];
+    return Root;
 }
 
 } // namespace
@@ -449,23 +620,7 @@ bool JoinStrayParts(TCellPartition& P, std::vector<int64_t>& CellCount) {
 std::vector<uint8_t> TTracer::FindBorderColors(const TTracePicture& Picture,
                                                const std::vector<uint8_t>& SeaColors,
                                                int32_t MinArea, int32_t MarginColor) {
-    std::array<int64_t, 256> Count{}, OnEdge{};
-    const int32_t W = Picture.Width, H = Picture.Height;
-    int64_t Total = 0;
-    for (int32_t Y = 0; Y < H; ++Y)
-        for (int32_t X = 0; X < W; ++X) {
-            const size_t I = size_t(Y) * size_t(W) + size_t(X);
-            if (!IsCovered(Picture, I))
-                continue;
-            const uint8_t C = Picture.Pixels[I];
-            ++Count[C];
-            ++Total;
-            const bool Edge = (X > 0 && Picture.Pixels[I - 1] != C) ||
-                              (X + 1 < W && Picture.Pixels[I + 1] != C) ||
-                              (Y > 0 && Picture.Pixels[I - size_t(W)] != C) ||
-                              (Y + 1 < H && Picture.Pixels[I + size_t(W)] != C);
-            OnEdge[C] += Edge;
-        }
+    const TColorStats Stats = ColorStats(Picture, SeaColors);
     // The margin parts territories that reach it with no line of their own.
     std::vector<uint8_t> Separators;
     if (MarginColor >= 0)
@@ -476,9 +631,14 @@ std::vector<uint8_t> TTracer::FindBorderColors(const TTracePicture& Picture,
     for (int C = 0; C < 256; ++C) {
         const bool Sea =
             std::find(SeaColors.begin(), SeaColors.end(), uint8_t(C)) != SeaColors.end();
-        if (Sea || C == MarginColor || Count[size_t(C)] * 2000 < Total ||
-            OnEdge[size_t(C)] * 10 < Count[size_t(C)] * 3)
+        if (Sea || C == MarginColor || !Stats.Thin(C))
             continue;
+        // A coast line: drawn along the sea, it parts land from sea anyway, but as land it
+        // would join every region along the coast.
+        if (Stats.OnCoast[size_t(C)] * 2 >= Stats.Count[size_t(C)]) {
+            Found.push_back(uint8_t(C));
+            continue;
+        }
         std::vector<uint8_t> Trial = Separators;
         Trial.push_back(uint8_t(C));
         const TClasses With = Classes(Trial, SeaColors);
@@ -509,9 +669,33 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
             TTracer::FindBorderColors(P, Settings.SeaColors, Settings.MinArea, Result.MarginColor);
     if (!Control.GoOn(20))
         return false;
-    const TClasses Class = Classes(Result.BorderColors, Settings.SeaColors);
+    TClasses Class = Classes(Result.BorderColors, Settings.SeaColors);
+    // Other thin lines on land (rivers, roads) and small drawings (mountains, icons) are
+    // split between the regions around them like border lines, and then bridged.
+    bool OtherLines = false;
+    {
+        const TColorStats Stats = ColorStats(P, Settings.SeaColors);
+        std::array<uint8_t, 256> Rare{};
+        for (int C = 0; C < 256; ++C) {
+            if (Class[size_t(C)] != pcLand || C == Result.MarginColor ||
+                Stats.Count[size_t(C)] == 0)
+                continue;
+            if (Stats.Thin(C)) {
+                Class[size_t(C)] = pcWeak;
+                OtherLines = true;
+            } else if (Stats.Count[size_t(C)] * 50 <= Stats.Total) {
+                Rare[size_t(C)] = 1;
+            }
+        }
+        const std::array<int64_t, 256> Largest = LargestPatches(P, Rare, Labels);
+        for (int C = 0; C < 256; ++C)
+            if (Rare[size_t(C)] && Largest[size_t(C)] < MaxPatch) {
+                Class[size_t(C)] = pcWeak;
+                OtherLines = true;
+            }
+    }
     for (size_t I = 0; I < N; ++I)
-        if (Labels[I] == Unset && Class[P.Pixels[I]] == pcBorder)
+        if (Labels[I] == Unset && (Class[P.Pixels[I]] == pcBorder || Class[P.Pixels[I]] == pcWeak))
             Labels[I] = Line;
 
     // Regions: 4-connected pixels of one class, lines between them.
@@ -551,14 +735,20 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
     }
     if (!Control.GoOn(35))
         return false;
-    SplitLines(W, H, Labels);
+    SplitLines(W, H, Labels, Info);
     for (int32_t L : Labels)
         if (L > Void)
             ++Info[size_t(L)].Area;
     if (!Control.GoOn(45))
         return false;
 
+    std::vector<int32_t> Joined;
+    if (OtherLines)
+        Joined = JoinAcrossOtherLines(W, P, Class, Labels, Info);
     std::vector<int32_t> Root = MergeSpecks(W, Labels, Info, Settings.MinArea, Result.MergedSpecks);
+    if (OtherLines)
+        for (size_t I = 0; I < Root.size(); ++I)
+            Root[I] = Root[size_t(Joined[I])];
     // Ids in order of the regions' first pixels.
     std::vector<int32_t> Dense(Info.size(), -1);
     Dense[0] = 0;
@@ -586,12 +776,14 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
     Result.Columns = int32_t(std::max<int64_t>(0, C1 - C0));
     Result.Rows = int32_t(std::max<int64_t>(0, R1 - R0));
     Result.Cells.assign(size_t(Result.Columns) * size_t(Result.Rows), 0);
+    Result.Own.assign(Result.Cells.size(), 0);
     const size_t OffsetX = size_t(Result.CellLeft - P.Left),
                  OffsetY = size_t(Result.CellTop - P.Top);
     for (int32_t R = 0; R < Result.Rows; ++R)
         for (int32_t C = 0; C < Result.Columns; ++C)
             Result.Cells[size_t(R) * size_t(Result.Columns) + size_t(C)] =
-                CellLabel(Labels, size_t(W), OffsetX + size_t(C) * G, OffsetY + size_t(R) * G);
+                CellLabel(Labels, size_t(W), OffsetX + size_t(C) * G, OffsetY + size_t(R) * G,
+                          Result.Own[size_t(R) * size_t(Result.Columns) + size_t(C)]);
     Labels = {};
     if (!Control.GoOn(65))
         return false;

@@ -28,6 +28,9 @@ struct TCellPartition {
     int32_t Columns = 0;
     int32_t Rows = 0;
     std::vector<int32_t> Cells; // 0: no region; else region id, 1-based
+    // Pixels of the cell that its region holds (of Grid * Grid): where in the cell the
+    // border runs.
+    std::vector<uint8_t> Own;
     std::vector<uint8_t> IsSea; // by id - 1
     std::vector<int64_t> Area;  // pixels, by id - 1
     int32_t RegionCount = 0;
@@ -35,6 +38,11 @@ struct TCellPartition {
     int32_t MarginColor = -1;
     std::vector<uint8_t> BorderColors;
 
+    int32_t OwnAt(int32_t Column, int32_t Row) const {
+        return Column < 0 || Row < 0 || Column >= Columns || Row >= Rows
+                   ? TTracer::Grid * TTracer::Grid
+                   : Own[size_t(Row) * size_t(Columns) + size_t(Column)];
+    }
     int32_t At(int32_t Column, int32_t Row) const {
         return Column < 0 || Row < 0 || Column >= Columns || Row >= Rows
                    ? 0

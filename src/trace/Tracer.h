@@ -86,9 +86,9 @@ public:
 
     // The border colours found when none are given: among the colours of at least 0.05%
     // of the picture whose pixels lie mostly along colour edges (thin lines), those that
-    // alone cut the picture into at least two more regions of MinArea than without them.
-    // Rivers and coast lines, which end or run along a coast, do not; sea colours and the
-    // margin never count.
+    // alone cut the picture into at least two more regions of MinArea than without them, or
+    // that run mostly along the sea (coast lines). Rivers, which end, do not; sea colours
+    // and the margin never count.
     static std::vector<uint8_t> FindBorderColors(const TTracePicture& Picture,
                                                  const std::vector<uint8_t>& SeaColors,
                                                  int32_t MinArea, int32_t MarginColor);

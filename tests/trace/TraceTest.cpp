@@ -174,10 +174,11 @@ TEST(TraceDrawnMap, FindsTheBorderColoursAndLeavesAPlainMarginOut) {
     EXPECT_EQ(S.Regions, int32_t(std::set<int32_t>(Inner.Owner.begin(), Inner.Owner.end()).size()));
     for (const TTracedRegion& R : Tracer.Regions())
         for (const TPoint& P : R.Outline) {
-            ASSERT_GE(P.X, 3 + 38);
-            ASSERT_LE(P.X, 3 + 642);
-            ASSERT_GE(P.Y, 7 + 38);
-            ASSERT_LE(P.Y, 7 + 492);
+            // The map lies at [43, 643) x [47, 497); a vertex is a grid step from it at most.
+            ASSERT_GE(P.X, 43 - 5);
+            ASSERT_LE(P.X, 643 + 5);
+            ASSERT_GE(P.Y, 47 - 5);
+            ASSERT_LE(P.Y, 497 + 5);
         }
     EXPECT_EQ(Tracer.RegionAt({10, 10}), -1);
 
