@@ -235,7 +235,7 @@ void SplitLines(int32_t W, int32_t H, std::vector<int32_t>& Labels,
 // Merges every component of fewer than MinArea pixels into the neighbour it shares the
 // longest border with (ties: the lower id), smallest first. Returns each id's final root.
 std::vector<int32_t> MergeSpecks(int32_t W, const std::vector<int32_t>& Labels,
-                                 std::vector<TComponentInfo>& Info, int32_t MinArea,
+                                 std::vector<TComponentInfo>& Info, int32_t MinArea, bool Margin,
                                  int32_t& Merged) {
     const size_t Count = Info.size();
     std::vector<std::unordered_map<int32_t, int64_t>> Contacts(Count);
@@ -297,6 +297,12 @@ std::vector<int32_t> MergeSpecks(int32_t W, const std::vector<int32_t>& Labels,
         Contacts[size_t(S)].clear();
         ++Merged;
     }
+    // What lies on the margin alone (a title, a legend, a scale) is no part of the map.
+    for (size_t I = 1; Margin && I < Count; ++I)
+        if (Parent[I] == int32_t(I) && Contacts[I].size() == 1 && Contacts[I].count(Void)) {
+            Parent[I] = Void;
+            ++Merged;
+        }
     for (size_t I = 0; I < Count; ++I) {
         int32_t R = int32_t(I);
         while (Parent[size_t(R)] != R)
@@ -745,7 +751,8 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
     std::vector<int32_t> Joined;
     if (OtherLines)
         Joined = JoinAcrossOtherLines(W, P, Class, Labels, Info);
-    std::vector<int32_t> Root = MergeSpecks(W, Labels, Info, Settings.MinArea, Result.MergedSpecks);
+    std::vector<int32_t> Root = MergeSpecks(W, Labels, Info, Settings.MinArea,
+                                            Result.MarginColor >= 0, Result.MergedSpecks);
     if (OtherLines)
         for (size_t I = 0; I < Root.size(); ++I)
             Root[I] = Root[size_t(Joined[I])];

@@ -156,6 +156,11 @@ TEST(TraceDrawnMap, FindsTheBorderColoursAndLeavesAPlainMarginOut) {
     for (int32_t Y = 0; Y < 450; ++Y)
         std::copy_n(Inner.Picture.Pixels.begin() + Y * 600, 600,
                     Picture.Pixels.begin() + (Y + 40) * 680 + 40);
+    // A title on the margin, framed: no part of the map.
+    for (int32_t Y = 8; Y < 32; ++Y)
+        for (int32_t X = 200; X < 400; ++X)
+            Picture.Pixels[size_t(Y * 680 + X)] =
+                Y == 8 || Y == 31 || X == 200 || X == 399 ? drawn::Line : drawn::Lands[0];
     TTraceSettings Settings;
     Settings.SeaColors = Inner.SeaColors;
     TTracer Tracer(Picture, Settings);
