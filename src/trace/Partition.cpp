@@ -606,6 +606,7 @@ std::vector<int32_t> JoinAcrossOtherLines(int32_t W, const TTracePicture& P, con
     }
     for (size_t I = 1; I < Root.size(); ++I) {
         const int32_t R = Find(int32_t(I));
+        Root[I] = R;
         if (R != int32_t(I)) {
             Info[size_t(R)].Area += Info[I].Area;
             Info[size_t(R)].Land += Info[I].Land;
