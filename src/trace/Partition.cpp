@@ -470,11 +470,10 @@ bool JoinStrayParts(TCellPartition& P, std::vector<int64_t>& CellCount) {
 struct TColorStats {
     std::array<int64_t, 256> Count{}, OnEdge{}, OnCoast{};
     int64_t Total = 0;
-    // Colours of at least 0.05% of the picture whose pixels mostly lie along a change of
-    // colour: lines, not fills.
-    bool Thin(int C) const {
-        return Count[size_t(C)] * 2000 >= Total && OnEdge[size_t(C)] * 10 >= Count[size_t(C)] * 3;
-    }
+    // Pixels mostly along a change of colour: lines (or specks), not fills.
+    bool LineLike(int C) const { return OnEdge[size_t(C)] * 10 >= Count[size_t(C)] * 3; }
+    // Line-like colours of at least 0.05% of the picture, which may be border lines.
+    bool Thin(int C) const { return Count[size_t(C)] * 2000 >= Total && LineLike(C); }
 };
 
 TColorStats ColorStats(const TTracePicture& Picture, const std::vector<uint8_t>& SeaColors) {
@@ -687,7 +686,7 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
             if (Class[size_t(C)] != pcLand || C == Result.MarginColor ||
                 Stats.Count[size_t(C)] == 0)
                 continue;
-            if (Stats.Thin(C)) {
+            if (Stats.LineLike(C)) {
                 Class[size_t(C)] = pcWeak;
                 OtherLines = true;
             } else if (Stats.Count[size_t(C)] * 50 <= Stats.Total) {
