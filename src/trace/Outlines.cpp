@@ -218,10 +218,9 @@ int32_t Farthest(const TChain& C, int32_t A, int32_t B) {
     return Best;
 }
 
-// The middles of the cell sides from corner From to corner To; Shifted: moved to where the
-// shares of the cells put the border.
-void SideMiddles(const TChain& C, int32_t From, int32_t To, bool Shifted,
-                 std::vector<TVec>& Middles) {
+// Where the border crosses the middles of the cell sides from corner From to corner To, by
+// the shares of the cells on either side.
+void SideMiddles(const TChain& C, int32_t From, int32_t To, std::vector<TVec>& Middles) {
     Middles.clear();
     for (int32_t K = From; K < To; ++K) {
         const TLatticePoint S = C.Corners[size_t(K)], E = C.Corners[size_t(K + 1)];
@@ -230,7 +229,7 @@ void SideMiddles(const TChain& C, int32_t From, int32_t To, bool Shifted,
                       UY = Length ? (E.Y - S.Y) / Length : 0;
         const size_t First = size_t(C.SideBefore[size_t(K)]);
         for (int32_t T = 0; T < Length; ++T) {
-            const double Off = Shifted ? C.Offsets[First + size_t(T)] : 0.0;
+            const double Off = C.Offsets[First + size_t(T)];
             // Towards the right-hand cell: (-UY, UX) with y growing downwards.
             Middles.push_back({S.X + UX * (T + 0.5) - UY * Off, S.Y + UY * (T + 0.5) + UX * Off});
         }
@@ -253,7 +252,7 @@ void Simplify(TChain& C, int32_t A, int32_t B, double Tolerance, std::vector<int
             continue;
         const TLatticePoint P = C.Corners[size_t(From)], Q = C.Corners[size_t(To)];
         double Deviation = 0;
-        SideMiddles(C, From, To, true, Middles);
+        SideMiddles(C, From, To, Middles);
         for (const TVec& M : Middles)
             Deviation = std::max(Deviation, SegmentDistance(M, P, Q));
         if (Deviation <= Tolerance)
@@ -313,8 +312,8 @@ void SimplifyChain(TChain& C, double Tolerance) {
 void Relax(TChain& C, const TCellPartition& P) {
     std::vector<TVec> Before, After;
     for (size_t K = 1; K + 1 < C.Kept.size(); ++K) {
-        SideMiddles(C, C.Kept[K - 1], C.Kept[K], true, Before);
-        SideMiddles(C, C.Kept[K], C.Kept[K + 1], true, After);
+        SideMiddles(C, C.Kept[K - 1], C.Kept[K], Before);
+        SideMiddles(C, C.Kept[K], C.Kept[K + 1], After);
         const TLatticePoint Prev = C.Vertex(K - 1), N = C.Vertex(K + 1);
         const TLatticePoint Corner = C.Corners[size_t(C.Kept[K])];
         const auto Cost = [&](TLatticePoint Q) {
@@ -510,12 +509,12 @@ void ContractCorners(std::vector<TChain>& Chains) {
                                                (Chains[size_t(O)].Corners.back() == J2)));
         if (Parallel)
             continue;
-        const bool Middle = Ch.SideBefore.back() == 2 && Ch.Corners.size() == 3;
-        TLatticePoint J = Middle ? TLatticePoint{(J1.X + J2.X) / 2, (J1.Y + J2.Y) / 2}
-                          : std::make_pair(J1.Y, J1.X) < std::make_pair(J2.Y, J2.X) ? J1
-                                                                                    : J2;
-        if (Middle && !((J1.X + J2.X) % 2 == 0 && (J1.Y + J2.Y) % 2 == 0))
-            J = J1;
+        // A straight border of two cell sides meets at its middle, any other at its first end
+        // in reading order.
+        const bool Straight = Ch.SideBefore.back() == 2 && Ch.Corners.size() == 2;
+        const TLatticePoint J = Straight ? TLatticePoint{(J1.X + J2.X) / 2, (J1.Y + J2.Y) / 2}
+                                : std::make_pair(J1.Y, J1.X) < std::make_pair(J2.Y, J2.X) ? J1
+                                                                                          : J2;
         Gone[size_t(K)] = 1;
         Touched.insert(Key(J1));
         Touched.insert(Key(J2));
