@@ -505,24 +505,26 @@ TColorStats ColorStats(const TTracePicture& Picture, const std::vector<uint8_t>&
 }
 
 constexpr int64_t MinRiverContact = 12;
-// Colours whose every patch is smaller than this are drawn on the map (icons, mountains,
-// lettering), not areas of it.
+// Patches of a colour at least this large are areas of the map, not drawings on it (icons,
+// mountains, lettering).
 constexpr int64_t MaxPatch = 1500;
 
-// The largest 4-connected patch of each colour in Colors, found through the Unset pixels
-// (left Unset).
-std::array<int64_t, 256> LargestPatches(const TTracePicture& P,
-                                        const std::array<uint8_t, 256>& Colors,
-                                        std::vector<int32_t>& Labels) {
+// Whether each colour in Colors is drawn on the map rather than an area of it: every
+// 4-connected patch of it is smaller than MaxPatch and meets border lines along less than
+// half its edge (a small territory of its own colour lies between lines). Walks the Unset
+// pixels and leaves them so.
+std::array<uint8_t, 256> Drawings(const TTracePicture& P, const TClasses& Class,
+                                  const std::array<uint8_t, 256>& Colors,
+                                  std::vector<int32_t>& Labels) {
     constexpr int32_t Seen = -4;
-    std::array<int64_t, 256> Largest{};
+    std::array<uint8_t, 256> Drawn = Colors;
     const int32_t W = P.Width, H = P.Height;
     std::vector<uint32_t> Stack, Visited;
     for (size_t I = 0; I < Labels.size(); ++I) {
         const uint8_t C = P.Pixels[I];
-        if (!Colors[C] || Labels[I] != Unset)
+        if (!Drawn[C] || Labels[I] != Unset)
             continue;
-        int64_t Area = 0;
+        int64_t Area = 0, Edge = 0, OnLines = 0;
         Labels[I] = Seen;
         Stack.push_back(uint32_t(I));
         while (!Stack.empty()) {
@@ -532,7 +534,10 @@ std::array<int64_t, 256> LargestPatches(const TTracePicture& P,
             ++Area;
             const int32_t X = int32_t(J % uint32_t(W)), Y = int32_t(J / uint32_t(W));
             const auto Try = [&](uint32_t M) {
-                if (Labels[M] == Unset && P.Pixels[M] == C) {
+                if (P.Pixels[M] != C) {
+                    ++Edge;
+                    OnLines += Class[P.Pixels[M]] == pcBorder;
+                } else if (Labels[M] == Unset) {
                     Labels[M] = Seen;
                     Stack.push_back(M);
                 }
@@ -546,11 +551,12 @@ std::array<int64_t, 256> LargestPatches(const TTracePicture& P,
             if (Y + 1 < H)
                 Try(J + uint32_t(W));
         }
-        Largest[C] = std::max(Largest[C], Area);
+        if (Area >= MaxPatch || OnLines * 2 >= Edge)
+            Drawn[C] = 0;
     }
     for (uint32_t J : Visited)
         Labels[J] = Unset;
-    return Largest;
+    return Drawn;
 }
 
 // Regions parted only by thin lines that are not border lines (a river crossing a
@@ -693,9 +699,9 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
                 Rare[size_t(C)] = 1;
             }
         }
-        const std::array<int64_t, 256> Largest = LargestPatches(P, Rare, Labels);
+        const std::array<uint8_t, 256> Drawn = Drawings(P, Class, Rare, Labels);
         for (int C = 0; C < 256; ++C)
-            if (Rare[size_t(C)] && Largest[size_t(C)] < MaxPatch) {
+            if (Drawn[size_t(C)]) {
                 Class[size_t(C)] = pcWeak;
                 OtherLines = true;
             }

@@ -195,4 +195,46 @@ TEST(TraceDrawnMap, FindsTheBorderColoursAndLeavesAPlainMarginOut) {
     EXPECT_THROW(TTracer(Picture, Settings), Exception);
 }
 
+TEST(TraceDrawnMap, ThinShapesKeepSimpleOutlinesOnTheGrid) {
+    // Land over sea: a diagonal territory 7 pixels wide between two others, a spit of land
+    // 3 pixels wide into the sea, a channel of sea 4 pixels wide into the land, and a wedge
+    // narrowing to a point: shapes the 5-pixel grid folds.
+    constexpr int32_t W = 400, H = 300;
+    TTracePicture Picture;
+    Picture.Width = W;
+    Picture.Height = H;
+    Picture.Pixels.assign(size_t(W * H), drawn::Lands[0]);
+    const auto Put = [&](int32_t X, int32_t Y, uint8_t C) {
+        if (X >= 0 && Y >= 0 && X < W && Y < H)
+            Picture.Pixels[size_t(Y * W + X)] = C;
+    };
+    for (int32_t Y = 0; Y < H; ++Y)
+        for (int32_t X = 0; X < W; ++X) {
+            if (X >= 250)
+                Put(X, Y, drawn::SeaA);
+            const int32_t D = X - Y; // the diagonal strip between the lines D = 40 and D = 48
+            if (X < 250 && D >= 40 && D < 47)
+                Put(X, Y, drawn::Lands[1]);
+            if (X < 250 && (D == 39 || D == 47))
+                Put(X, Y, drawn::Line);
+            if (X < 250 && Y == 200 + X / 20) // a line closing the wedge below
+                Put(X, Y, drawn::Line);
+        }
+    for (int32_t X = 250; X < 330; ++X)
+        for (int32_t Y = 100; Y < 103; ++Y)
+            Put(X, Y, drawn::Lands[0]);
+    for (int32_t X = 170; X < 250; ++X)
+        for (int32_t Y = 250; Y < 254; ++Y)
+            Put(X, Y, drawn::SeaA);
+    TTraceSettings Settings;
+    Settings.BorderColors = {drawn::Line};
+    Settings.SeaColors = {drawn::SeaA};
+    TTracer Tracer(Picture, Settings);
+    EXPECT_EQ(Tracer.Summary().Regions, 5); // two territories, the strip, the wedge, the sea
+    TZoneSpriteSurface Surface;
+    AddTracedZones(Surface, Tracer.Regions());
+    Surface.BuildNeighbors();
+    EXPECT_EQ(FindingLines(Surface), std::vector<std::string>{});
+}
+
 } // namespace
