@@ -5,6 +5,7 @@
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
 #include "cli/StandardOutput.h"
+#include "cli/TraceCommand.h"
 #include "mapcheck/MapChecks.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
@@ -30,6 +31,9 @@ const std::vector<TCommandSyntax>& Syntaxes() {
         {"render",
          {"FILE", "OUT.png"},
          {{"no-background", 0}, {"no-zones", 0}, {"grid", 1}, {"path", 2}}},
+        {"trace",
+         {"IN.mapset", "OUT.mapset"},
+         {{"border", 1}, {"sea", 1}, {"tolerance", 1}, {"min-area", 1}, {"keep-zones", 0}}},
     };
     return Commands;
 }
@@ -344,12 +348,15 @@ std::string ToolHelp() {
            "  path FILE FROM TO             the cheapest path between two zones\n"
            "  resave FILE OUT               load and save again, in canonical form\n"
            "  render FILE OUT.png [...]     draw the whole map as PNG\n"
+           "  trace IN OUT [...]            zones traced from the background\n"
            "\n"
            "\"zonewright-cli COMMAND --help\" describes a command. Bad arguments and files\n"
            "that cannot be read end with exit status 2.\n";
 }
 
 std::string CommandHelp(const std::string& Command) {
+    if (Command == "trace")
+        return TraceHelp();
     const auto Found = Helps().find(Command);
     return Found == Helps().end() ? ToolHelp() : Found->second;
 }
@@ -380,6 +387,8 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
             Status = Resave(Line, Out, Err);
         else if (Line.Command == "render")
             Status = Render(Line, Out, Err);
+        else if (Line.Command == "trace")
+            Status = TraceCommand(Line, Out, Err);
     } catch (const EUsageError& E) {
         Err << "zonewright-cli " << Line.Command << ": " << E.what() << '\n';
         return esFailed;
