@@ -4,6 +4,7 @@
 #include "cli/FindingJson.h"
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
+#include "cli/MendCommand.h"
 #include "mapcheck/MapChecks.h"
 #include "platform/Application.h"
 #include "platform/FileWrite.h"
@@ -27,6 +28,7 @@ const std::vector<TCommandSyntax>& Syntaxes() {
         {"render",
          {"FILE", "OUT.png"},
          {{"no-background", 0}, {"no-zones", 0}, {"grid", 1}, {"path", 2}}},
+        {"mend", {"IN.mapset", "OUT.mapset"}, {}},
     };
     return Commands;
 }
@@ -104,6 +106,7 @@ const std::map<std::string, std::string>& Helps() {
          "                   editor does; without a path the picture is written unmarked\n"
          "                   and the exit status is 1\n"
          "OUT.png \"-\" is standard output.\n"},
+        {"mend", MendHelp},
     };
     return Texts;
 }
@@ -312,6 +315,7 @@ std::string ToolHelp() {
            "  path FILE FROM TO             the cheapest path between two zones\n"
            "  resave FILE OUT               load and save again, in canonical form\n"
            "  render FILE OUT.png [...]     draw the whole map as PNG\n"
+           "  mend IN OUT                   mend split borders by adding points\n"
            "\n"
            "\"zonewright-cli COMMAND --help\" describes a command. Bad arguments and files\n"
            "that cannot be read end with exit status 2.\n";
@@ -348,6 +352,8 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
             Status = Resave(Line, Out, Err);
         else if (Line.Command == "render")
             Status = Render(Line, Out, Err);
+        else if (Line.Command == "mend")
+            Status = RunMend(Line, Out, Err);
     } catch (const EUsageError& E) {
         Err << "zonewright-cli " << Line.Command << ": " << E.what() << '\n';
         return esFailed;
