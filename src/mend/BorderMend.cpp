@@ -335,21 +335,12 @@ std::string ZoneTextWithPoints(const TZone& Zone, const std::vector<TPoint>& Poi
     return Text;
 }
 
-void ReplaceZonePoints(TZoneSpriteSurface& Surface, int32_t Index,
-                       const std::vector<TPoint>& Points) {
-    TZone* Old = Surface.Zone(Index);
-    struct TLinkPlace {
-        int32_t Index, Zone1, Zone2;
-    };
-    std::vector<TLinkPlace> Links;
-    for (int32_t L = 0; L < Surface.LinkCount(); ++L) {
-        const TLink& Link = *Surface.Link(L);
-        if (Link.Zone1 == Old || Link.Zone2 == Old)
-            Links.push_back({L, Link.Zone1->Index(), Link.Zone2->Index()});
-    }
-    // The name and flag are set, not read back from text: a name may hold what text cannot.
-    const std::string Name = Old->Name();
-    const uint8_t IsSea = Old->IsSea();
+namespace {
+
+// A zone like Zone with other points. The name and flag are set, not read back from text:
+// a name may hold what zone text cannot.
+TZone* WithPoints(TZoneSpriteSurface& Surface, const TZone& Zone,
+                  const std::vector<TPoint>& Points) {
     std::string Text;
     for (const TPoint& P : Points) {
         AppendInt(Text, P.X);
@@ -358,16 +349,29 @@ void ReplaceZonePoints(TZoneSpriteSurface& Surface, int32_t Index,
         Text += ',';
     }
     auto New = std::make_unique<TZone>(&Surface, Text);
-    New->SetName(Name);
-    New->SetIsSea(IsSea);
-    Surface.DeleteZone(Old);
-    Surface.InsertZone(Index, New.release());
-    for (const TLinkPlace& L : Links)
-        Surface.InsertLink(L.Index, Surface.Zone(L.Zone1), Surface.Zone(L.Zone2));
+    New->SetName(Zone.Name());
+    New->SetIsSea(Zone.IsSea());
+    return New.release();
+}
+
+} // namespace
+
+void ReplaceZonePoints(TZoneSpriteSurface& Surface, int32_t Index,
+                       const std::vector<TPoint>& Points) {
+    Surface.ReplaceZones({{Index, WithPoints(Surface, *Surface.Zone(Index), Points)}});
 }
 
 void ApplyOutlineChanges(TZoneSpriteSurface& Surface,
                          const std::vector<TZoneOutlineChange>& Changes, bool Undo) {
-    for (const TZoneOutlineChange& C : Changes)
-        ReplaceZonePoints(Surface, C.Zone, Undo ? C.Before : C.After);
+    std::vector<std::pair<int32_t, TZone*>> Replacements;
+    try {
+        for (const TZoneOutlineChange& C : Changes)
+            Replacements.emplace_back(
+                C.Zone, WithPoints(Surface, *Surface.Zone(C.Zone), Undo ? C.Before : C.After));
+    } catch (...) {
+        for (const auto& R : Replacements)
+            delete R.second;
+        throw;
+    }
+    Surface.ReplaceZones(Replacements);
 }

@@ -56,11 +56,11 @@ TBorderMend PlanBorderMend(const std::vector<TZone*>& Zones, int32_t Zone1, int3
 // The surface's zones in list order.
 std::vector<TZone*> SurfaceZones(const TZoneSpriteSurface& Surface);
 
-// Gives zone Index the points, keeping its name, sea flag, place in the list and links.
-// The neighbour lists are stale until the next BuildNeighbors.
+// Gives zone Index the points, keeping its name, sea flag, place in the list, links and
+// neighbour entries (stale until the next BuildNeighbors).
 void ReplaceZonePoints(TZoneSpriteSurface& Surface, int32_t Index,
                        const std::vector<TPoint>& Points);
-// Applies Changes (After), or takes them back (Before).
+// Applies Changes (After), or takes them back (Before), in one pass over the surface.
 void ApplyOutlineChanges(TZoneSpriteSurface& Surface,
                          const std::vector<TZoneOutlineChange>& Changes, bool Undo = false);
 

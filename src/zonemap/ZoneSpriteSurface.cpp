@@ -131,6 +131,10 @@ void TZoneSpriteSurface::UpdateVirtualSize() {
 void TZoneSpriteSurface::AddZone(TZone* Zone) {
     FZones.emplace_back(Zone);
     Zone->FIndex = int32_t(FZones.size()) - 1;
+    AttachSprite(Zone);
+}
+
+void TZoneSpriteSurface::AttachSprite(TZone* Zone) {
     TZoneSprite* Sprite = nullptr;
     if (OnCreateZoneSprite)
         OnCreateZoneSprite(this, Zone, Sprite);
