@@ -59,6 +59,8 @@ const std::map<std::string, std::string>& Helps() {
          "  no-neighbor           a zone without any neighbour\n"
          "  split-border          borders overlapping along a line without an identical\n"
          "                        edge (an extra point on one side): not neighbours\n"
+         "  near-border           borders within 2 pixels of each other along 20 pixels or\n"
+         "                        more without a shared edge: likely drawn apart\n"
          "  no-grid-points        a zone past the grid-point budget of a load: no place for\n"
          "                        units\n"
          "  self-link             a link from a zone to itself\n"

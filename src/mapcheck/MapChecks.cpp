@@ -1,6 +1,7 @@
 #include "mapcheck/MapChecks.h"
 
 #include "mapcheck/Geometry.h"
+#include "mapcheck/NearBorders.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <string_view>
@@ -167,6 +168,7 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
         if (Zones[I]->NeighborCount() == 0)
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
     CheckSplitBorders(Zones, Findings);
+    CheckNearBorders(Zones, Findings);
     for (size_t I = 0; I < Zones.size(); ++I)
         if (Zones[I]->GridPointsRefused())
             Findings.push_back({"no-grid-points",
