@@ -7,10 +7,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 
 namespace {
+
+// The fastest repetition: on a shared machine the steadiest figure.
+double Fastest(const std::vector<double>& V) {
+    return V.empty() ? 0 : *std::min_element(V.begin(), V.end());
+}
 
 constexpr int Columns = 100;
 constexpr int Rows = 200;
@@ -44,7 +51,9 @@ void BM_PlanMend20000Zones5000Splits(benchmark::State& State) {
         benchmark::DoNotOptimize(Mend.PointsAdded);
     }
 }
-BENCHMARK(BM_PlanMend20000Zones5000Splits)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlanMend20000Zones5000Splits)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Fastest);
 
 void BM_MendAndRebuild20000Zones5000Splits(benchmark::State& State) {
     for (auto _ : State) {
@@ -59,7 +68,9 @@ void BM_MendAndRebuild20000Zones5000Splits(benchmark::State& State) {
         State.ResumeTiming();
     }
 }
-BENCHMARK(BM_MendAndRebuild20000Zones5000Splits)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MendAndRebuild20000Zones5000Splits)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Fastest);
 
 } // namespace
 

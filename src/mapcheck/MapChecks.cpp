@@ -2,6 +2,7 @@
 
 #include "mapcheck/Geometry.h"
 #include "mapcheck/NearBorders.h"
+#include "mapcheck/PaletteChecks.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <string_view>
@@ -177,5 +178,6 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface) {
                                 {RefAt(Zones, I)}});
     CheckLinks(Surface, Findings);
     CheckElements(Surface, Zones, Findings);
+    CheckPalettes(Surface, Findings);
     return Findings;
 }

@@ -116,7 +116,7 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
             FLoadPixels += int64_t(Image->Width()) * Image->Height();
             auto Factory = std::make_unique<TCompressedBitmapSpriteFactory>();
             Factory->SetBitmap(Image.get());
-            FBitmaps.push_back({Name, std::move(Factory)});
+            FBitmaps.push_back({Name, std::move(Factory), Image->Palette()});
             if (ColorPalette() != nullptr)
                 ColorPalette()->LoadFromBitmap(Image.get());
             RecreateBuffer();

@@ -68,7 +68,7 @@ void TZoneSpriteSurface::AddBitmap(const std::string& FileName) {
     if (ColorPalette() != nullptr)
         ColorPalette()->LoadFromBitmap(&Image);
     RecreateBuffer();
-    FBitmaps.push_back({FileName, std::move(Factory)});
+    FBitmaps.push_back({FileName, std::move(Factory), Image.Palette()});
 }
 
 int32_t TZoneSpriteSurface::BitmapIndex(const std::string& Name) const {

@@ -27,6 +27,9 @@ using TPathEvent = std::function<void(TObject* Sender, TZone* Zone1, TZone* Zone
 struct TBitmapEntry {
     std::string Name;
     std::unique_ptr<TCompressedBitmapSpriteFactory> Factory;
+    // The bitmap's own 256 colours as read (black beyond its colour table): what the map
+    // shows it with is the palette in force, and the checks compare the two.
+    std::vector<TRGBQuad> Palette;
 };
 
 // A background element: the bitmap name with the sprite, which the background engine owns.
