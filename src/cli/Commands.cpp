@@ -5,6 +5,7 @@
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
 #include "cli/MendCommand.h"
+#include "cli/PictureCommand.h"
 #include "mapcheck/MapChecks.h"
 #include "platform/Application.h"
 #include "platform/FileWrite.h"
@@ -29,6 +30,7 @@ const std::vector<TCommandSyntax>& Syntaxes() {
          {"FILE", "OUT.png"},
          {{"no-background", 0}, {"no-zones", 0}, {"grid", 1}, {"path", 2}}},
         {"mend", {"IN.mapset", "OUT.mapset"}, {}},
+        {"picture", {"IN", "OUT.bmp"}, {{"palette-of", 1}, {"dither", 0}}},
     };
     return Commands;
 }
@@ -113,6 +115,7 @@ const std::map<std::string, std::string>& Helps() {
          "                   and the exit status is 1\n"
          "OUT.png \"-\" is standard output.\n"},
         {"mend", MendHelp},
+        {"picture", PictureHelp},
     };
     return Texts;
 }
@@ -322,6 +325,7 @@ std::string ToolHelp() {
            "  resave FILE OUT               load and save again, in canonical form\n"
            "  render FILE OUT.png [...]     draw the whole map as PNG\n"
            "  mend IN OUT                   mend split borders by adding points\n"
+           "  picture IN OUT.bmp [...]      make a picture an 8-bit bitmap for a map set\n"
            "\n"
            "\"zonewright-cli COMMAND --help\" describes a command. Bad arguments and files\n"
            "that cannot be read end with exit status 2.\n";
@@ -360,6 +364,8 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
             Status = Render(Line, Out, Err);
         else if (Line.Command == "mend")
             Status = RunMend(Line, Out, Err);
+        else if (Line.Command == "picture")
+            Status = RunPicture(Line, Out, Err);
     } catch (const EUsageError& E) {
         Err << "zonewright-cli " << Line.Command << ": " << E.what() << '\n';
         return esFailed;
