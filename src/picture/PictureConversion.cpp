@@ -12,7 +12,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -191,32 +190,33 @@ std::vector<QRgb> ChosenColors(const QImage& Flat, int Count) {
     return Colors;
 }
 
-// Nearest colour of the table, remembered per colour met.
+// Nearest colour of the table to the middle of the colour's cell of 4 x 4 x 4 levels,
+// worked out once per cell: dithering meets nearly every colour, and an error of a level
+// or two is spread on with the rest.
 class TNearest {
 public:
-    explicit TNearest(const std::vector<QRgb>& Table) {
+    explicit TNearest(const std::vector<QRgb>& Table) : FCells(size_t(1) << 18, -1) {
         for (const QRgb C : Table)
             FTable.push_back(Split(C));
     }
     int operator()(int R, int G, int B) {
-        const QRgb Key = qRgb(R, G, B);
-        const auto Found = FCache.find(Key);
-        if (Found != FCache.end())
-            return Found->second;
-        const TRGB C{R, G, B};
+        int16_t& Cell = FCells[size_t(((R >> 2) << 12) | ((G >> 2) << 6) | (B >> 2))];
+        if (Cell >= 0)
+            return Cell;
+        const TRGB C{(R & ~3) + 2, (G & ~3) + 2, (B & ~3) + 2};
         int Best = 0, BestDistance = std::numeric_limits<int>::max();
         for (size_t K = 0; K < FTable.size(); ++K)
             if (const int D = Distance(C, FTable[K]); D < BestDistance) {
                 BestDistance = D;
                 Best = int(K);
             }
-        FCache.emplace(Key, Best);
+        Cell = int16_t(Best);
         return Best;
     }
 
 private:
     std::vector<TRGB> FTable;
-    std::unordered_map<QRgb, int> FCache;
+    std::vector<int16_t> FCells;
 };
 
 // Floyd and Steinberg's error diffusion, in whole numbers.
