@@ -19,12 +19,12 @@ class TZoneSpriteSurface;
 // The findings, in this order: the names the save refuses (unnamed zones, repeated names,
 // characters the file cannot hold, also in bitmap names), zones of fewer than three
 // distinct points, self-intersecting outlines, zones without any neighbour, borders that
-// overlap without an identical edge, borders drawn a pixel or two apart, zones that the grid-point budget left without grid
-// points, links between adjacent zones or from a zone to itself, zones reaching outside
-// every element (once the map set has an element at all), elements reaching left of or
-// above the origin, and bitmaps the palette shows in other colours. Each finding's FormatFinding is the line the command-line tool
-// prints for it. Findings only a file can give (a load that stopped, lines the reader
-// ignored) are not among them.
+// overlap without an identical edge, borders drawn a pixel or two apart, zones that the grid-point
+// budget left without grid points, links between adjacent zones or from a zone to itself, zones
+// reaching outside every element (once the map set has an element at all), elements reaching left
+// of or above the origin, and bitmaps the palette shows in other colours. Each finding's
+// FormatFinding is the line the command-line tool prints for it. Findings only a file can give (a
+// load that stopped, lines the reader ignored) are not among them.
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface);
 
 // The parts that need only zones (their numbers are their positions in Zones).
