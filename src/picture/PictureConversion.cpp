@@ -5,6 +5,7 @@
 #include "platform/Exception.h"
 #include "platform/Text.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
@@ -292,6 +293,10 @@ QImage TConvertedPicture::Image() const {
 }
 
 QImage ReadPicture(const std::string& FileName, int64_t MaxPixels) {
+    // A FIFO or a device would block the reader or never end.
+    const QFileInfo Info(QtFileName(FileName));
+    if (Info.exists() && !Info.isFile())
+        throw EFOpenError(FileName);
     QImageReader Reader(QtFileName(FileName));
     Reader.setAutoTransform(true);
     const QSize Size = Reader.size();

@@ -31,7 +31,8 @@ constexpr int FreeEntryCount = 236;
 
 // Reads any picture Qt reads (PNG, JPEG, GIF, BMP of any depth). Raises Exception "Cannot
 // read picture NAME: reason" when it cannot, and for pictures larger than the map takes a
-// bitmap (MaxPixels) before their pixels are decoded.
+// bitmap (MaxPixels) before their pixels are decoded; EFOpenError for what is not a
+// regular file.
 QImage ReadPicture(const std::string& FileName, int64_t MaxPixels);
 
 // Converts Picture (transparent parts over black). With MapPalette (256 entries, the

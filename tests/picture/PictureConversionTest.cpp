@@ -1,5 +1,6 @@
 #include "picture/PictureConversion.h"
 #include "platform/Bitmap.h"
+#include "platform/Exception.h"
 #include "support/Scripted.h"
 
 #include <QImage>
@@ -7,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -74,6 +77,21 @@ TEST(PictureConversion, FlatArtOfUpTo236ColoursConvertsExactlyThroughTheBmp) {
     const TConvertedPicture Into = ConvertPicture(Art, MapPalette, false);
     EXPECT_EQ(Into.Palette, MapPalette);
     EXPECT_EQ(Into.MeanSquaredError, 0);
+}
+
+TEST(PictureConversion, ReadingRefusesFifosAndPicturesLargerThanABitmapMayBe) {
+    TempDir Dir;
+    ASSERT_EQ(mkfifo(Dir.File("pipe.png").c_str(), 0600), 0);
+    EXPECT_THROW(ReadPicture(Dir.File("pipe.png"), int64_t(1) << 26), EFOpenError);
+    ASSERT_TRUE(FlatArt(3).save(QString::fromStdString(Dir.File("art.png"))));
+    try {
+        ReadPicture(Dir.File("art.png"), 160 * 120 - 1);
+        ADD_FAILURE() << "read past the limit";
+    } catch (const Exception& E) {
+        EXPECT_EQ(std::string(E.what()), "Cannot read picture " + Dir.File("art.png") +
+                                             ": 160 x 120 pixels exceed the limit of 19199 "
+                                             "pixels of a bitmap");
+    }
 }
 
 TEST(PictureConversion, APhotoWithItsOwnPaletteKeepsAtLeast30Decibels) {
