@@ -4,6 +4,8 @@
 #include "cli/FindingJson.h"
 #include "cli/MapRender.h"
 #include "cli/MapSession.h"
+#include "cli/MendCommand.h"
+#include "cli/PictureCommand.h"
 #include "cli/StandardOutput.h"
 #include "cli/TraceCommand.h"
 #include "mapcheck/MapChecks.h"
@@ -34,6 +36,8 @@ const std::vector<TCommandSyntax>& Syntaxes() {
         {"trace",
          {"IN.mapset", "OUT.mapset"},
          {{"border", 1}, {"sea", 1}, {"tolerance", 1}, {"min-area", 1}, {"keep-zones", 0}}},
+        {"mend", {"IN.mapset", "OUT.mapset"}, {}},
+        {"picture", {"IN", "OUT.bmp"}, {{"palette-of", 1}, {"dither", 0}}},
     };
     return Commands;
 }
@@ -66,6 +70,8 @@ const std::map<std::string, std::string>& Helps() {
          "  no-neighbor           a zone without any neighbour\n"
          "  split-border          borders overlapping along a line without an identical\n"
          "                        edge (an extra point on one side): not neighbours\n"
+         "  near-border           borders within 2 pixels of each other along 20 pixels or\n"
+         "                        more without a shared edge: likely drawn apart\n"
          "  no-grid-points        a zone past the grid-point budget of a load: no place for\n"
          "                        units\n"
          "  self-link             a link from a zone to itself\n"
@@ -74,6 +80,10 @@ const std::map<std::string, std::string>& Helps() {
          "                        background (once the map set has an element)\n"
          "  element-off-canvas    an element placed partly left of or above (0,0), a part\n"
          "                        that is never shown\n"
+         "  system-colors         a bitmap's pixels on entries 0..9 or 246..255 whose colours\n"
+         "                        the map shows differently (the system colours)\n"
+         "  palette-differs       a bitmap whose entries 10..245 differ from the palette in\n"
+         "                        force (the last bitmap's): its pixels show in other colours\n"
          "\n"
          "--json writes the findings as one JSON document.\n"
          "Findings of the file's lines come first, with their line numbers; they are\n"
@@ -113,6 +123,8 @@ const std::map<std::string, std::string>& Helps() {
          "                   editor does; without a path the picture is written unmarked\n"
          "                   and the exit status is 1\n"
          "OUT.png \"-\" is standard output.\n"},
+        {"mend", MendHelp},
+        {"picture", PictureHelp},
     };
     return Texts;
 }
@@ -349,6 +361,8 @@ std::string ToolHelp() {
            "  resave FILE OUT               load and save again, in canonical form\n"
            "  render FILE OUT.png [...]     draw the whole map as PNG\n"
            "  trace IN OUT [...]            zones traced from the background\n"
+           "  mend IN OUT                   mend split borders by adding points\n"
+           "  picture IN OUT.bmp [...]      make a picture an 8-bit bitmap for a map set\n"
            "\n"
            "\"zonewright-cli COMMAND --help\" describes a command. Bad arguments and files\n"
            "that cannot be read end with exit status 2.\n";
@@ -389,6 +403,10 @@ int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::os
             Status = Render(Line, Out, Err);
         else if (Line.Command == "trace")
             Status = TraceCommand(Line, Out, Err);
+        else if (Line.Command == "mend")
+            Status = RunMend(Line, Out, Err);
+        else if (Line.Command == "picture")
+            Status = RunPicture(Line, Out, Err);
     } catch (const EUsageError& E) {
         Err << "zonewright-cli " << Line.Command << ": " << E.what() << '\n';
         return esFailed;

@@ -2,6 +2,8 @@
 
 #include "mapcheck/Geometry.h"
 #include "mapcheck/NameLengthCheck.h"
+#include "mapcheck/NearBorders.h"
+#include "mapcheck/PaletteChecks.h"
 #include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -256,6 +258,7 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
     int64_t SplitBordersOmitted = 0;
     CheckSharedEdges(Zones, Findings, &SplitBordersOmitted);
+    CheckNearBorders(Zones, Findings);
     for (size_t I = 0; I < Zones.size(); ++I)
         if (Zones[I]->GridPointsRefused())
             Findings.push_back({"no-grid-points",
@@ -264,6 +267,7 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
                                 {RefAt(Zones, I)}});
     CheckLinks(Surface, Findings);
     CheckElements(Surface, Zones, Findings);
+    CheckPalettes(Surface, Findings);
     TFindingCounts Dropped;
     CapFindings(Findings, Dropped);
     if (SplitBordersOmitted > 0)

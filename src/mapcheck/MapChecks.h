@@ -21,13 +21,14 @@ class TZoneSpriteSurface;
 // characters the file cannot hold, also in bitmap names), zones of fewer than three
 // distinct points, self-intersecting outlines, zones without any neighbour, edges that
 // three zones or more share (once for each set of zones), borders that overlap without an
-// identical edge, zones that the grid-point budget left without grid
-// points, links between adjacent zones or from a zone to itself, zones reaching outside
-// every element (once the map set has an element at all), and elements reaching left of
-// or above the origin. Each finding's FormatFinding is the line the command-line tool
-// prints for it. Findings only a file can give (a load that stopped, lines the reader
-// ignored) are not among them. At most MaxFindingsPerKind findings of each kind are kept;
-// Omitted, when given, gains the count of each kind's findings left out.
+// identical edge, borders drawn a pixel or two apart, zones that the grid-point budget left
+// without grid points, links between adjacent zones or from a zone to itself, zones
+// reaching outside every element (once the map set has an element at all), elements
+// reaching left of or above the origin, and bitmaps the palette shows in other colours.
+// Each finding's FormatFinding is the line the command-line tool prints for it. Findings
+// only a file can give (a load that stopped, lines the reader ignored) are not among them.
+// At most MaxFindingsPerKind findings of each kind are kept; Omitted, when given, gains
+// the count of each kind's findings left out.
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted = nullptr);
 
 // The parts that need only zones (their numbers are their positions in Zones).

@@ -174,7 +174,7 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
                 Sources.emplace(Path, TSource{Factory.get(), std::move(Colors), Image});
             }
             FLoadBytes += EntryBytes;
-            FBitmaps.push_back({Name, std::move(Factory)});
+            FBitmaps.push_back({Name, std::move(Factory), Sources.at(Path).Colors->Palette()});
             ByName.try_emplace(AsciiLower(Name), int32_t(FBitmaps.size()) - 1);
             // The same file right after itself changes neither colours nor pixels shown.
             if (Path != LastMerged) {

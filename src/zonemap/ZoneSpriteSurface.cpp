@@ -110,7 +110,7 @@ void TZoneSpriteSurface::AddBitmap(const std::string& FileName) {
     if (ColorPalette() != nullptr)
         ColorPalette()->LoadFromBitmap(&Image);
     RecreateBuffer();
-    FBitmaps.push_back({FileName, std::move(Factory)});
+    FBitmaps.push_back({FileName, std::move(Factory), Image.Palette()});
 }
 
 int32_t TZoneSpriteSurface::BitmapIndex(const std::string& Name) const {
@@ -204,6 +204,10 @@ void TZoneSpriteSurface::AddZone(TZone* Zone) {
     BuildDueGridPoints();
     FZones.emplace_back(Zone);
     Zone->FIndex = int32_t(FZones.size()) - 1;
+    AttachSprite(Zone);
+}
+
+void TZoneSpriteSurface::AttachSprite(TZone* Zone) {
     TZoneSprite* Sprite = nullptr;
     if (OnCreateZoneSprite)
         OnCreateZoneSprite(this, Zone, Sprite);

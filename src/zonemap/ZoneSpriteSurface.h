@@ -32,6 +32,9 @@ using TPathEvent = std::function<void(TObject* Sender, TZone* Zone1, TZone* Zone
 struct TBitmapEntry {
     std::string Name;
     std::unique_ptr<TCompressedBitmapSpriteFactory> Factory;
+    // The bitmap's own 256 colours as read (black beyond its colour table): what the map
+    // shows it with is the palette in force, and the checks compare the two.
+    std::vector<TRGBQuad> Palette;
 };
 
 // A background element: the bitmap name with the sprite, which the background engine owns.
@@ -170,6 +173,12 @@ public:
     // --- Putting back what was taken (the editor's undo) -----------------------------
     // AddZone at Index: the zones from Index on move one place up.
     void InsertZone(int32_t Index, TZone* Zone);
+    // Each new zone takes the place of zone Index: its number, its links, its entries in
+    // the neighbour lists (its own list too) and in the last path; the surface owns it and
+    // gives it a sprite, and the old zone is freed with its sprite. For outlines edited in
+    // place; O(zones + links) for the whole batch. Raises EListError for an Index outside
+    // the list, before anything changes.
+    void ReplaceZones(const std::vector<std::pair<int32_t, TZone*>>& Replacements);
     // AddLink at Index of the link list.
     void InsertLink(int32_t Index, TZone* Zone1, TZone* Zone2);
     // Removes link Index; each zone leaves the other's neighbour list once, so the lists
@@ -256,6 +265,7 @@ private:
     // Each zone's list becomes its adjacent zones (by number), then its link partners.
     void SetNeighbors(const TAdjacency& Adjacent);
     void Renumber(size_t From);
+    void AttachSprite(TZone* Zone);
     std::string BitmapPath(const std::string& FileName) const;
     void LoadLines(const std::string& Text, std::vector<std::shared_ptr<TBitmap>>& Images);
     void DrawElementsInFileOrder();

@@ -4,6 +4,7 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 void TZoneSpriteSurface::InsertZone(int32_t Index, TZone* Zone) {
     const size_t At = size_t(std::clamp<int32_t>(Index, 0, ZoneCount()));
@@ -12,6 +13,48 @@ void TZoneSpriteSurface::InsertZone(int32_t Index, TZone* Zone) {
         return;
     std::rotate(FZones.begin() + std::ptrdiff_t(At), FZones.end() - 1, FZones.end());
     Renumber(At);
+}
+
+void TZoneSpriteSurface::ReplaceZones(const std::vector<std::pair<int32_t, TZone*>>& Replacements) {
+    std::vector<std::unique_ptr<TZone>> Incoming;
+    for (const auto& R : Replacements)
+        Incoming.emplace_back(R.second);
+    std::unordered_map<const TZone*, TZone*> NewFor;
+    for (size_t I = 0; I < Replacements.size(); ++I)
+        NewFor[Zone(Replacements[I].first)] = Incoming[I].get();
+    const auto Map = [&NewFor](TZone* Z) {
+        const auto Found = NewFor.find(Z);
+        return Found == NewFor.end() ? Z : Found->second;
+    };
+    for (const auto& L : FLinks) {
+        L->Zone1 = Map(L->Zone1);
+        L->Zone2 = Map(L->Zone2);
+    }
+    for (const auto& Z : FZones) {
+        for (TZone*& N : Z->NeighborList())
+            N = Map(N);
+        Z->SetPathPrevious(Map(Z->PathPrevious()));
+    }
+    for (TZone*& Z : FPath)
+        Z = Map(Z);
+    for (size_t I = 0; I < Replacements.size(); ++I) {
+        const int32_t Index = Replacements[I].first;
+        TZone* Old = FZones[size_t(Index)].get();
+        if (NewFor[Old] != Incoming[I].get())
+            continue; // a later replacement of the same zone wins
+        TZone* New = Incoming[I].get();
+        New->NeighborList() = Old->NeighborList();
+        New->SetPathCost(Old->PathCost());
+        New->SetPathState(Old->PathState());
+        New->SetPathPrevious(Old->PathPrevious());
+        if (TZoneSprite* Sprite = Old->Sprite()) {
+            Sprite->FZone = nullptr;
+            FZoneEngine->RemoveSprite(Sprite);
+        }
+        New->FIndex = Index;
+        FZones[size_t(Index)] = std::move(Incoming[I]);
+        AttachSprite(New);
+    }
 }
 
 void TZoneSpriteSurface::InsertLink(int32_t Index, TZone* Zone1, TZone* Zone2) {

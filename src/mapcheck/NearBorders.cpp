@@ -1,0 +1,278 @@
+#include "mapcheck/NearBorders.h"
+
+#include "zonemap/Zone.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+
+namespace {
+
+struct TSide {
+    double X0, Y0, X1, Y1;
+    int32_t Zone;
+};
+
+struct TRange {
+    double Lo = 1, Hi = 0;
+    bool Empty() const { return Lo > Hi; }
+    void Cover(const TRange& R) {
+        if (R.Empty())
+            return;
+        Lo = std::min(Lo, R.Lo);
+        Hi = std::max(Hi, R.Hi);
+    }
+};
+
+// The t of A + t * D (0 <= t <= 1) where Lo <= C + t * B <= Hi.
+TRange Between(double C, double B, double Lo, double Hi, TRange Range) {
+    if (std::abs(B) < 1e-12) {
+        if (C < Lo || C > Hi)
+            return {};
+        return Range;
+    }
+    double T1 = (Lo - C) / B, T2 = (Hi - C) / B;
+    if (T1 > T2)
+        std::swap(T1, T2);
+    return {std::max(Range.Lo, T1), std::min(Range.Hi, T2)};
+}
+
+// The t where A + t * D lies within R of the point C.
+TRange InDisc(double AX, double AY, double DX, double DY, double CX, double CY, double R) {
+    const double QX = AX - CX, QY = AY - CY;
+    const double A = DX * DX + DY * DY;
+    const double B = 2 * (DX * QX + DY * QY);
+    const double C = QX * QX + QY * QY - R * R;
+    if (A < 1e-12)
+        return C <= 0 ? TRange{0, 1} : TRange{};
+    const double Disc = B * B - 4 * A * C;
+    if (Disc < 0)
+        return {};
+    const double Root = std::sqrt(Disc);
+    return {std::max(0.0, (-B - Root) / (2 * A)), std::min(1.0, (-B + Root) / (2 * A))};
+}
+
+// The part of side S (as t from its start) lying within R of side F: S against the capsule
+// around F, which is convex, so the part is one range.
+TRange Within(const TSide& S, const TSide& F, double R) {
+    const double DX = S.X1 - S.X0, DY = S.Y1 - S.Y0;
+    const double FX = F.X1 - F.X0, FY = F.Y1 - F.Y0;
+    const double Length = std::hypot(FX, FY);
+    TRange Result = InDisc(S.X0, S.Y0, DX, DY, F.X0, F.Y0, R);
+    Result.Cover(InDisc(S.X0, S.Y0, DX, DY, F.X1, F.Y1, R));
+    if (Length > 0) {
+        const double UX = FX / Length, UY = FY / Length;
+        // Along F and across it, relative to F's start.
+        const double Along0 = (S.X0 - F.X0) * UX + (S.Y0 - F.Y0) * UY;
+        const double AlongD = DX * UX + DY * UY;
+        const double Across0 = -(S.X0 - F.X0) * UY + (S.Y0 - F.Y0) * UX;
+        const double AcrossD = -DX * UY + DY * UX;
+        TRange Band = Between(Along0, AlongD, 0, Length, {0, 1});
+        Band = Between(Across0, AcrossD, -R, R, Band);
+        Result.Cover(Band);
+    }
+    return Result;
+}
+
+// Collinear and overlapping along a positive length: a split border, reported apart.
+// Exact: the sides' ends are whole numbers, and their products need more than 64 bits.
+bool OverlapOnALine(const TSide& S, const TSide& F) {
+    __extension__ typedef __int128 TWide;
+    const int64_t AX = int64_t(S.X0), AY = int64_t(S.Y0), DX = int64_t(S.X1) - AX,
+                  DY = int64_t(S.Y1) - AY;
+    const auto Cross = [&](double X, double Y) {
+        return TWide(DX) * (int64_t(Y) - AY) - TWide(DY) * (int64_t(X) - AX);
+    };
+    if (Cross(F.X0, F.Y0) != 0 || Cross(F.X1, F.Y1) != 0)
+        return false;
+    const auto Along = [&](double X, double Y) {
+        return TWide(DX) * (int64_t(X) - AX) + TWide(DY) * (int64_t(Y) - AY);
+    };
+    const TWide Length = TWide(DX) * DX + TWide(DY) * DY;
+    const TWide T0 = Along(F.X0, F.Y0), T1 = Along(F.X1, F.Y1);
+    return std::min(Length, std::max(T0, T1)) > std::max(TWide(0), std::min(T0, T1));
+}
+
+// Small cells keep few sides in each: real borders are dense (a 20-pixel brick map has a
+// border pixel in every 7 or so) and the sides in one cell are compared pairwise.
+constexpr double CellSize = 16;
+// Cells hold pieces of sides no longer than a cell; past this many pieces the cells grow,
+// so hostile outlines with edges of millions of pixels cannot take the memory.
+constexpr double MaxPieces = 8e6;
+// A grid of at most this many cells (16 MiB of counts); far-apart coordinates get larger
+// cells instead.
+constexpr double MaxCells = 1 << 22;
+// Pairs of sides compared within cells; a map of 20,000 real zones needs a few hundred
+// thousand. Past this the search stops with what it found.
+constexpr int64_t MaxComparisons = int64_t(1) << 26;
+
+} // namespace
+
+void CheckNearBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
+    std::vector<TSide> Sides;
+    double Perimeter = 0;
+    for (size_t I = 0; I < Zones.size(); ++I)
+        for (int32_t E = 0; E < Zones[I]->PointCount(); ++E) {
+            const TEdge Edge = Zones[I]->Edge(E);
+            if (Edge.X1 == Edge.X2 && Edge.Y1 == Edge.Y2)
+                continue;
+            Sides.push_back(
+                {double(Edge.X1), double(Edge.Y1), double(Edge.X2), double(Edge.Y2), int32_t(I)});
+            Perimeter +=
+                std::hypot(Sides.back().X1 - Sides.back().X0, Sides.back().Y1 - Sides.back().Y0);
+        }
+    if (Sides.empty())
+        return;
+    double MinX = Sides[0].X0, MinY = Sides[0].Y0, MaxX = MinX, MaxY = MinY;
+    for (const TSide& S : Sides) {
+        MinX = std::min({MinX, S.X0, S.X1});
+        MinY = std::min({MinY, S.Y0, S.Y1});
+        MaxX = std::max({MaxX, S.X0, S.X1});
+        MaxY = std::max({MaxY, S.Y0, S.Y1});
+    }
+    MinX -= NearDistance;
+    MinY -= NearDistance;
+    double Cell = std::max(CellSize, std::ceil(Perimeter / MaxPieces));
+    while (((MaxX - MinX) / Cell + 2) * ((MaxY - MinY) / Cell + 2) > MaxCells)
+        Cell *= 2;
+    const int64_t Columns = int64_t((MaxX - MinX + NearDistance) / Cell) + 1;
+    const int64_t Rows = int64_t((MaxY - MinY + NearDistance) / Cell) + 1;
+
+    // Each side in every cell that a piece of it, widened by the distance, reaches: counted
+    // first, then placed, so that a cell's sides lie together without a sort.
+    const auto ForEachCell = [&](const TSide& S, auto&& Visit) {
+        const double Length = std::hypot(S.X1 - S.X0, S.Y1 - S.Y0);
+        const int Pieces = std::max(1, int(std::ceil(Length / Cell)));
+        int64_t LastX0 = -1, LastY0 = -1, LastX1 = -2, LastY1 = -2;
+        for (int P = 0; P < Pieces; ++P) {
+            const double T0 = double(P) / Pieces, T1 = double(P + 1) / Pieces;
+            const double AX = S.X0 + (S.X1 - S.X0) * T0, AY = S.Y0 + (S.Y1 - S.Y0) * T0;
+            const double BX = S.X0 + (S.X1 - S.X0) * T1, BY = S.Y0 + (S.Y1 - S.Y0) * T1;
+            const auto At = [&](double V, double Min, int64_t Count) {
+                return std::clamp(int64_t((V - Min) / Cell), int64_t(0), Count - 1);
+            };
+            const int64_t X0 = At(std::min(AX, BX) - NearDistance, MinX, Columns);
+            const int64_t Y0 = At(std::min(AY, BY) - NearDistance, MinY, Rows);
+            const int64_t X1 = At(std::max(AX, BX) + NearDistance, MinX, Columns);
+            const int64_t Y1 = At(std::max(AY, BY) + NearDistance, MinY, Rows);
+            for (int64_t CY = Y0; CY <= Y1; ++CY)
+                for (int64_t CX = X0; CX <= X1; ++CX)
+                    if (!(LastX0 <= CX && CX <= LastX1 && LastY0 <= CY && CY <= LastY1))
+                        Visit(size_t(CY * Columns + CX));
+            LastX0 = X0, LastY0 = Y0, LastX1 = X1, LastY1 = Y1;
+        }
+    };
+    std::vector<uint32_t> Start(size_t(Columns * Rows) + 1, 0);
+    for (const TSide& S : Sides)
+        ForEachCell(S, [&](size_t C) { ++Start[C + 1]; });
+    for (size_t C = 1; C < Start.size(); ++C)
+        Start[C] += Start[C - 1];
+    std::vector<uint32_t> InCell(Start.back());
+    {
+        std::vector<uint32_t> Next(Start.begin(), Start.end() - 1);
+        for (size_t K = 0; K < Sides.size(); ++K)
+            ForEachCell(Sides[K], [&](size_t C) { InCell[Next[C]++] = uint32_t(K); });
+    }
+
+    // The neighbour lists side by side, read for nearly every pair of sides that touch.
+    std::vector<uint32_t> NeighbourStart(Zones.size() + 1, 0);
+    std::vector<int32_t> NeighbourList;
+    for (size_t I = 0; I < Zones.size(); ++I) {
+        for (const TZone* N : Zones[I]->Neighbors())
+            NeighbourList.push_back(N->Index() >= 0 && size_t(N->Index()) < Zones.size() &&
+                                            Zones[size_t(N->Index())] == N
+                                        ? N->Index()
+                                        : -1);
+        NeighbourStart[I + 1] = uint32_t(NeighbourList.size());
+    }
+    const auto AreNeighbours = [&](int32_t A, int32_t B) {
+        return std::find(NeighbourList.begin() + NeighbourStart[size_t(A)],
+                         NeighbourList.begin() + NeighbourStart[size_t(A) + 1],
+                         B) != NeighbourList.begin() + NeighbourStart[size_t(A) + 1];
+    };
+
+    // Pairs of sides of different zones, that are not neighbours, close enough to matter.
+    std::vector<std::pair<uint32_t, uint32_t>> Close;
+    int64_t Budget = MaxComparisons;
+    for (size_t C = 0; C + 1 < Start.size() && Budget > 0; ++C) {
+        const uint32_t Begin = Start[C], End = Start[C + 1];
+        for (uint32_t P = Begin; P < End && Budget > 0; ++P)
+            for (uint32_t Q = P + 1; Q < End; ++Q) {
+                --Budget;
+                const TSide& S = Sides[InCell[P]];
+                const TSide& F = Sides[InCell[Q]];
+                if (S.Zone == F.Zone ||
+                    std::max(std::min(S.X0, S.X1), std::min(F.X0, F.X1)) >
+                        std::min(std::max(S.X0, S.X1), std::max(F.X0, F.X1)) + 2 * NearDistance ||
+                    std::max(std::min(S.Y0, S.Y1), std::min(F.Y0, F.Y1)) >
+                        std::min(std::max(S.Y0, S.Y1), std::max(F.Y0, F.Y1)) + 2 * NearDistance)
+                    continue;
+                if (AreNeighbours(S.Zone, F.Zone))
+                    continue;
+                Close.emplace_back(std::min(InCell[P], InCell[Q]), std::max(InCell[P], InCell[Q]));
+            }
+    }
+    std::sort(Close.begin(), Close.end());
+    Close.erase(std::unique(Close.begin(), Close.end()), Close.end());
+
+    // Per pair of zones: the parts of each side near the other zone, then their lengths.
+    struct TPart {
+        int32_t Zone1, Zone2; // Zone1 < Zone2
+        uint32_t Side;
+        double Lo, Hi;
+    };
+    std::vector<TPart> Parts;
+    std::vector<std::pair<int32_t, int32_t>> Split;
+    for (const auto& [P, Q] : Close) {
+        const TSide& S = Sides[P];
+        const TSide& F = Sides[Q];
+        const int32_t Zone1 = std::min(S.Zone, F.Zone), Zone2 = std::max(S.Zone, F.Zone);
+        if (OverlapOnALine(S, F)) {
+            Split.emplace_back(Zone1, Zone2);
+            continue;
+        }
+        if (const TRange R = Within(S, F, NearDistance); !R.Empty())
+            Parts.push_back({Zone1, Zone2, P, R.Lo, R.Hi});
+        if (const TRange R = Within(F, S, NearDistance); !R.Empty())
+            Parts.push_back({Zone1, Zone2, Q, R.Lo, R.Hi});
+    }
+    std::sort(Split.begin(), Split.end());
+    std::sort(Parts.begin(), Parts.end(), [](const TPart& A, const TPart& B) {
+        return std::tie(A.Zone1, A.Zone2, A.Side, A.Lo) < std::tie(B.Zone1, B.Zone2, B.Side, B.Lo);
+    });
+    for (size_t Begin = 0; Begin < Parts.size();) {
+        const int32_t Zone1 = Parts[Begin].Zone1, Zone2 = Parts[Begin].Zone2;
+        double Along[2] = {0, 0}; // along Zone1's border, along Zone2's
+        size_t End = Begin;
+        for (; End < Parts.size() && Parts[End].Zone1 == Zone1 && Parts[End].Zone2 == Zone2;) {
+            const TSide& S = Sides[Parts[End].Side];
+            const double Length = std::hypot(S.X1 - S.X0, S.Y1 - S.Y0);
+            double Lo = Parts[End].Lo, Hi = Parts[End].Hi, Covered = 0;
+            const uint32_t Side = Parts[End].Side;
+            for (++End; End < Parts.size() && Parts[End].Zone1 == Zone1 &&
+                        Parts[End].Zone2 == Zone2 && Parts[End].Side == Side;
+                 ++End) {
+                if (Parts[End].Lo > Hi) {
+                    Covered += Hi - Lo;
+                    Lo = Parts[End].Lo;
+                }
+                Hi = std::max(Hi, Parts[End].Hi);
+            }
+            Covered += Hi - Lo;
+            Along[S.Zone == Zone1 ? 0 : 1] += Covered * Length;
+        }
+        Begin = End;
+        const double Length = std::max(Along[0], Along[1]);
+        if (Length < NearLength ||
+            std::binary_search(Split.begin(), Split.end(), std::make_pair(Zone1, Zone2)))
+            continue;
+        Findings.push_back(
+            {"near-border",
+             "the borders run within " + std::to_string(int(NearDistance)) +
+                 " pixels of each other along " + std::to_string(int(std::lround(Length))) +
+                 " pixels but share no edge, so they are not neighbours; if they should be, "
+                 "draw one border onto the other's corners",
+             {{Zone1, Zones[size_t(Zone1)]->Name()}, {Zone2, Zones[size_t(Zone2)]->Name()}}});
+    }
+}
