@@ -10,6 +10,7 @@
 #include "editor/OverviewWindow.h"
 #include "editor/PickTools.h"
 #include "editor/PointsEditorForm.h"
+#include "editor/RecoveryCopy.h"
 #include "editor/ScrollerGlyph.h"
 #include "editor/SelectZoneTool.h"
 #include "editor/SortedList.h"
@@ -106,6 +107,10 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     setCentralWidget(Client);
     CreateMapArea();
     FDocument = new TMapDocument(surface, this);
+    FRecovery = new TRecoveryCopy(
+        FDocument, [this] { return FFileName; }, this);
+    // Not in the middle of a command: the copy reads every zone.
+    FRecovery->Busy = [this] { return FRenderHold > 0 || FRendering; };
     CreateNavigation();
     CreateMapCheck();
     CreateControls();
@@ -131,6 +136,10 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
 }
 
 TfrmMain::~TfrmMain() {
+    // Freeing the history is no save: the copy of unsaved work must outlive a window that
+    // did not close.
+    delete FRecovery;
+    FRecovery = nullptr;
     // The history tells the menu about its clearing; the window must still be whole then,
     // which it no longer is once QWidget deletes the children.
     delete FDocument;

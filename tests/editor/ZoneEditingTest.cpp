@@ -121,14 +121,22 @@ TEST_F(EditorTest, ReplaceKeepsTheNameAndAFailedReplaceKeepsEverything) {
     }
 
     // The same points again are no duplicate of the zone being replaced; moved points make
-    // the new zone, named from the name box, last in the zone order, without its link.
+    // the new zone, named from the name box, last in the zone order, with the old one's link.
+    Main->mniSave->trigger();
+    const std::string Before = Fixtures::ReadFile(Dir.File("map.mapset"));
     TypeMemo({"0,0", "40,0", "40,45", "0,40"});
     Messages.Clear();
     Main->btnReplaceZone->click();
     EXPECT_TRUE(Messages.Messages().empty());
     EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"East", "Bay", "West"}));
     EXPECT_EQ(Surface().Zone(2)->Point(2), (TPoint{40, 45}));
-    EXPECT_EQ(Surface().LinkCount(), 0);
+    ASSERT_EQ(Surface().LinkCount(), 1);
+    EXPECT_EQ(Surface().Link(0)->Zone1, Surface().Zone(2));
+    EXPECT_EQ(Surface().Link(0)->Zone2, Surface().Zone(1));
+    Main->mniUndo->trigger();
+    Main->mniSave->trigger();
+    EXPECT_EQ(Fixtures::ReadFile(Dir.File("map.mapset")), Before);
+    Main->mniRedo->trigger();
     EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"East", "West"}));
     EXPECT_EQ(Main->SelectedZone(), nullptr);
 
@@ -325,6 +333,12 @@ TEST_F(EditorTest, ReplaceThenAClickAndDeleteQueuedBehindItKeepEveryZoneWhole) {
     EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"Land1", "Land2", "Land3", "Land4", "Land5",
                                                      "Land8", "Harbour"}));
     EXPECT_EQ(Main->SelectedZone(), nullptr);
+    EXPECT_TRUE(Main->lbLandZones->selectedItems().isEmpty()) << "no highlight without a selection";
+    EXPECT_EQ(Main->StatusPanels[2]->text().toStdString(), "Selected Zone:");
+    // A click on the map moves the list's highlight to the zone clicked.
+    ClickMap(20, 20);
+    ASSERT_EQ(Main->lbLandZones->selectedItems().size(), 1);
+    EXPECT_EQ(TfrmMain::ZoneOf(Main->lbLandZones->selectedItems().front()), Surface().Zone(0));
     ExpectViewsMatchTheZones(*Main);
     Main->mniUndo->trigger();
     EXPECT_EQ(Surface().Zone(5)->Name(), "Land7");
