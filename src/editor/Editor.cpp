@@ -53,6 +53,7 @@ int RunEditor(int argc, char** argv) {
     frmMain->show();
     if (!Start.MapSetFile.empty())
         frmMain->OpenAtStart(Start.MapSetFile);
+    frmMain->OfferRecovery();
     const int Result = App.exec();
     frmMain.reset();
     return Result;

@@ -10,6 +10,7 @@
 #include "editor/OverviewWindow.h"
 #include "editor/PickTools.h"
 #include "editor/PointsEditorForm.h"
+#include "editor/RecoveryCopy.h"
 #include "editor/ScrollerGlyph.h"
 #include "editor/SelectZoneTool.h"
 #include "editor/SortedList.h"
@@ -106,6 +107,10 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     setCentralWidget(Client);
     CreateMapArea();
     FDocument = new TMapDocument(surface, this);
+    FRecovery = new TRecoveryCopy(
+        FDocument, [this] { return FFileName; }, this);
+    // Not in the middle of a command: the copy reads every zone.
+    FRecovery->Busy = [this] { return FRenderHold > 0 || FRendering; };
     CreateNavigation();
     CreateMapCheck();
     CreateControls();
@@ -131,6 +136,10 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
 }
 
 TfrmMain::~TfrmMain() {
+    // Freeing the history is no save: the copy of unsaved work must outlive a window that
+    // did not close.
+    delete FRecovery;
+    FRecovery = nullptr;
     // The history tells the menu about its clearing; the window must still be whole then,
     // which it no longer is once QWidget deletes the children.
     delete FDocument;
@@ -162,8 +171,10 @@ void TfrmMain::SetForms(TdlgNewElement* NewElement, TfrmPointsEditor* PointsEdit
     FGridSizeDialog = GridSize;
     // Pending points are on the map at once, not at the next animation frame.
     FPointsEditor->OnChange = [this] {
-        PendingPointsChanged();
-        RenderNow();
+        RunCommand([this] {
+            PendingPointsChanged();
+            RenderNow();
+        });
     };
     PendingPointsChanged();
 }
@@ -380,6 +391,7 @@ void TfrmMain::CreateNavigation() {
     Navigator = new TMapNavigator(surface, this);
     Navigator->setObjectName("Navigator");
     Navigator->OnRender = [this] { RenderNow(); };
+    Navigator->OnInput = [this](const std::function<void()>& Step) { RunCommand(Step); };
     Navigator->AttachScrollBars(sbHorizontal, sbVertical);
     frmOverview = new TOverviewWindow(surface, Navigator, this);
     frmOverview->hide();
@@ -389,10 +401,17 @@ void TfrmMain::CreateNavigation() {
 void TfrmMain::CreateMapCheck() {
     frmMapCheck = new TMapCheckWindow(this);
     frmMapCheck->hide();
-    frmMapCheck->OnZoneChosen = [this](int32_t Number) {
-        RunCommand([this, Number] {
-            if (Number >= 0 && Number < surface->ZoneCount())
-                SelectAndCenter(surface->Zone(Number));
+    frmMapCheck->OnZoneChosen = [this](const TZoneRef& Ref) {
+        RunCommand([this, Ref] {
+            // Findings from before the last change may name a zone that is gone or has
+            // moved to another number: they are shown afresh instead of being followed.
+            if (FCheckTimer->isActive()) {
+                RunMapCheck();
+                return;
+            }
+            if (Ref.Number >= 0 && Ref.Number < surface->ZoneCount() &&
+                surface->Zone(Ref.Number)->Name() == Ref.Name)
+                SelectAndCenter(surface->Zone(Ref.Number));
         });
     };
     FCheckTimer = new QTimer(this);
@@ -403,7 +422,7 @@ void TfrmMain::CreateMapCheck() {
         if (FRenderHold > 0 || FRendering)
             FCheckTimer->start();
         else
-            RunMapCheck();
+            RunCommand([this] { RunMapCheck(); });
     });
 }
 

@@ -42,6 +42,7 @@ class TMapDocument;
 class TMapCheckWindow;
 class TMapNavigator;
 class TOverviewWindow;
+class TRecoveryCopy;
 class TSpriteSurfaceScroller;
 class TZone;
 class TZoneSprite;
@@ -191,6 +192,11 @@ public:
     TZone* ZoneAt(int32_t X, int32_t Y) const;
     void SelectZone(TZone* Zone) override;
 
+    // Offers the newest recovery copy an earlier run left ("Recover" or "Discard").
+    void OfferRecovery();
+    // The copy of the unsaved changes that a crash would leave.
+    TRecoveryCopy* Recovery() const { return FRecovery; }
+
     // Opens a map set given on the command line: a missing or unreadable file gives the
     // usual message and leaves the window empty.
     void OpenAtStart(const std::string& FileName);
@@ -277,6 +283,8 @@ private:
     void FillLists();
     void FillElementList();
     void ClearSelection();
+    // The land-zone list's highlight and the status bar name the selected zone, or none.
+    void ShowSelection(TZone* Zone);
     void ZoneAboutToBeRemoved(TZone* Zone);
     // The selected zone for a Zone menu command ("No Zone Selected" and none without one),
     // with the neighbour lists rebuilt first when they are stale and RebuildStale.
@@ -285,8 +293,9 @@ private:
     void BeginPick(TZone* Source, TPickMode Mode);
     void EndPick() override;
     void ClearHighlights();
-    // Save As's dialog: FFileName becomes the chosen name; false when cancelled.
-    bool AskFileName();
+    // Save As: the dialog, then the save under the chosen name. FFileName (and the caption)
+    // take the name only when the file was written; false when cancelled or not written.
+    bool SaveAs();
     // Each memo line as a point: x lenient, y strict (EConvertError).
     std::vector<TPoint> PendingPoints() const;
     // Create New Zone up to its duplicate test: the zone that the pending points make, or
@@ -317,6 +326,7 @@ private:
     TPickMode FPickMode = TPickMode::pmNone;
     TZone* FPickSource = nullptr;
     TMapDocument* FDocument = nullptr;
+    TRecoveryCopy* FRecovery = nullptr;
     std::vector<std::unique_ptr<TMapTool>> FTools;
     // The Mouse Mode control of each tool that has one.
     std::vector<std::pair<QAbstractButton*, TMapTool*>> FToolButtons;

@@ -7,6 +7,7 @@
 #include "editor/MapDocument.h"
 #include "editor/OverviewWindow.h"
 #include "editor/PointsEditorForm.h"
+#include "editor/RecoveryCopy.h"
 #include "editor/SortedList.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
@@ -14,8 +15,11 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QUndoStack>
 
 namespace {
@@ -70,12 +74,10 @@ bool TfrmMain::InProgramDir(const std::string& Path) {
 }
 
 void TfrmMain::mniNewMapSetClick() {
+    if (!MayDiscardChanges())
+        return;
     FFileName.clear();
-    lbLandZones->clear();
-    lbElements->clear();
-    lbBitmaps->clear();
-    // A fresh history; changes that were not saved stay unsaved, as the map stays on screen.
-    FDocument->ForgetHistory();
+    FDocument->Clear();
     UpdateCaption();
 }
 
@@ -117,6 +119,35 @@ void TfrmMain::OpenAtStart(const std::string& Path) {
     Application().Guarded([&] { LoadMapSet(Path); });
 }
 
+void TfrmMain::OfferRecovery() {
+    const std::string Copy = TRecoveryCopy::Leftover();
+    if (Copy.empty())
+        return;
+    const std::string Original = TRecoveryCopy::OriginalOf(Copy);
+    QMessageBox Ask(
+        QMessageBox::Question, QString::fromStdString(Application().Title()),
+        "The editor stopped with unsaved changes to " +
+            (Original.empty() ? QString("a new map set") : ShownText(FileNameOf(Original))) +
+            ". A copy of them is kept in " + ShownText(FileNameOf(Copy)) + ".",
+        QMessageBox::NoButton, this);
+    QPushButton* Recover = Ask.addButton("Recover", QMessageBox::AcceptRole);
+    Ask.addButton("Discard", QMessageBox::DestructiveRole);
+    Ask.exec();
+    if (Ask.clickedButton() != Recover) {
+        QFile::remove(QtFileName(Copy));
+        return;
+    }
+    RunCommand([&] {
+        FDocument->Load(Copy);
+        // The copy stands for the map set as it was, unsaved: saving writes the file it
+        // came from and removes the copy.
+        FFileName = Original;
+        UndoStack()->resetClean();
+        FRecovery->Adopt(Copy);
+        UpdateCaption();
+    });
+}
+
 void TfrmMain::FillLists() {
     std::vector<std::pair<QString, QVariant>> Bitmaps;
     for (const TBitmapEntry& Entry : surface->Bitmaps())
@@ -148,17 +179,29 @@ void TfrmMain::mniSaveClick() {
 }
 
 void TfrmMain::mniSaveAsClick() {
-    if (AskFileName())
-        SaveCurrentFile();
+    SaveAs();
 }
 
-bool TfrmMain::AskFileName() {
+bool TfrmMain::SaveAs() {
     dlgSave->SetInitialDir(ProgramDir());
     if (!dlgSave->Execute())
         return false;
+    const std::string Previous = FFileName;
+    const auto KeepPrevious = [&] {
+        FFileName = Previous;
+        UpdateCaption();
+    };
     FFileName = dlgSave->FileName();
-    UpdateCaption();
-    return true;
+    bool Saved = false;
+    try {
+        Saved = SaveCurrentFile();
+    } catch (...) {
+        KeepPrevious();
+        throw;
+    }
+    if (!Saved)
+        KeepPrevious();
+    return Saved;
 }
 
 bool TfrmMain::SaveCurrentFile() {
@@ -189,10 +232,7 @@ bool TfrmMain::MayDiscardChanges() {
         break;
     }
     bool Saved = false;
-    Application().Guarded([&] {
-        if (!FFileName.empty() || AskFileName())
-            Saved = SaveCurrentFile();
-    });
+    Application().Guarded([&] { Saved = FFileName.empty() ? SaveAs() : SaveCurrentFile(); });
     return Saved;
 }
 
@@ -210,5 +250,6 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     frmOverview->hide();
     frmMapCheck->hide();
     surface->SetActive(false);
+    FRecovery->Remove();
     Event->accept();
 }

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUndoStack>
 
@@ -74,6 +75,19 @@ void TfrmMain::ClearHighlights() {
 
 void TfrmMain::ClearSelection() {
     FSelectedSprite = nullptr;
+    ShowSelection(nullptr);
+}
+
+void TfrmMain::ShowSelection(TZone* Zone) {
+    // The list's highlight is the selection's, however the zone was chosen; moving it
+    // is no click on the list.
+    const QSignalBlocker Quiet(lbLandZones);
+    QListWidgetItem* Entry = Zone ? LandZoneEntry(Zone) : nullptr;
+    lbLandZones->setCurrentItem(Entry);
+    if (!Entry)
+        lbLandZones->clearSelection();
+    lbLandZones->viewport()->update();
+    SetStatus(2, Zone ? "Selected Zone: " + Zone->Name() : std::string("Selected Zone:"));
 }
 
 void TfrmMain::ZoneAboutToBeRemoved(TZone* Zone) {
@@ -110,7 +124,7 @@ void TfrmMain::SelectZone(TZone* Zone) {
     FPointsEditor->SetLines(Lines);
     cbLandZone->setChecked(!Zone->IsSea());
     edtZoneName->setText(ShownText(Zone->Name()));
-    SetStatus(2, "Selected Zone: " + Zone->Name());
+    ShowSelection(Zone);
 
     FActiveTool->ZoneSelected(Zone);
     RenderNow();
@@ -189,9 +203,33 @@ void TfrmMain::btnReplaceZoneClick() {
         AddPreparedZone(std::move(Zone));
         return;
     }
+    // The links go with the old zone and come back on the new one, each to the same zone
+    // and with the new zone on the same side, after the links that stay.
+    const int32_t OldIndex = Old->Index();
+    struct TKeptLink {
+        int32_t Other;
+        bool OldFirst;
+    };
+    std::vector<TKeptLink> Kept;
+    int32_t Staying = surface->LinkCount();
+    for (int32_t I = 0; I < surface->LinkCount(); ++I) {
+        const TLink* Link = surface->Link(I);
+        if (Link->Zone1 != Old && Link->Zone2 != Old)
+            continue;
+        --Staying;
+        const TZone* Other = Link->Zone1 == Old ? Link->Zone2 : Link->Zone1;
+        if (Other == Old)
+            continue;
+        const int32_t At = Other->Index();
+        Kept.push_back({At > OldIndex ? At - 1 : At, Link->Zone1 == Old});
+    }
     auto* Replace = new QUndoCommand("Replace Zone " + ShownText(Old->Name()));
-    new TDeleteZoneCommand(FDocument, Old->Index(), Replace);
+    new TDeleteZoneCommand(FDocument, OldIndex, Replace);
     AddPreparedZone(std::move(Zone), Old, Replace);
+    const int32_t NewIndex = surface->ZoneCount() - 1;
+    for (const TKeptLink& Link : Kept)
+        new TAddLinkCommand(FDocument, Staying++, Link.OldFirst ? NewIndex : Link.Other,
+                            Link.OldFirst ? Link.Other : NewIndex, Replace);
     FDocument->Push(Replace);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 TMapCheckWindow::TMapCheckWindow(QWidget* Parent) : QWidget(Parent, Qt::Tool) {
@@ -20,7 +21,12 @@ TMapCheckWindow::TMapCheckWindow(QWidget* Parent) : QWidget(Parent, Qt::Tool) {
     lblSummary->setObjectName("lblSummary");
     Column->addWidget(lblSummary);
     connect(lbFindings, &QListWidget::itemActivated, this, &TMapCheckWindow::ItemActivated);
-    connect(lbFindings, &QListWidget::itemDoubleClicked, this, &TMapCheckWindow::ItemActivated);
+    connect(lbFindings, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* Item) {
+        FDoubleClicked = true;
+        // Styles that activate on a single click send no activation after it.
+        QTimer::singleShot(0, this, [this] { FDoubleClicked = false; });
+        Choose(Item);
+    });
 }
 
 void TMapCheckWindow::SetFindings(std::vector<TFinding> Findings, int32_t ZoneCount) {
@@ -34,12 +40,20 @@ void TMapCheckWindow::SetFindings(std::vector<TFinding> Findings, int32_t ZoneCo
 }
 
 void TMapCheckWindow::ItemActivated(QListWidgetItem* Item) {
+    if (FDoubleClicked) {
+        FDoubleClicked = false;
+        return;
+    }
+    Choose(Item);
+}
+
+void TMapCheckWindow::Choose(QListWidgetItem* Item) {
     const int Row = lbFindings->row(Item);
     if (Row < 0 || size_t(Row) >= FFindings.size() || !OnZoneChosen)
         return;
     for (const TZoneRef& Zone : FFindings[size_t(Row)].Zones)
         if (Zone.Number >= 0) {
-            OnZoneChosen(Zone.Number);
+            OnZoneChosen(Zone);
             return;
         }
 }

@@ -12,7 +12,8 @@ class QListWidget;
 class QListWidgetItem;
 
 // A tool window listing the findings of the map check, one line each as the command-line
-// tool prints them. A double click on a finding that names a zone asks for that zone.
+// tool prints them. A double click (or Enter) on a finding that names a zone asks for that
+// zone, once.
 class TMapCheckWindow : public QWidget {
     Q_OBJECT
 public:
@@ -24,11 +25,15 @@ public:
     void SetFindings(std::vector<TFinding> Findings, int32_t ZoneCount);
     const std::vector<TFinding>& Findings() const { return FFindings; }
 
-    // The zone number of the first zone a double-clicked finding names.
-    std::function<void(int32_t ZoneNumber)> OnZoneChosen;
+    // The first zone a chosen finding names, as the check saw it: its number and name then.
+    std::function<void(const TZoneRef& Zone)> OnZoneChosen;
 
 private:
     void ItemActivated(QListWidgetItem* Item);
+    void Choose(QListWidgetItem* Item);
 
     std::vector<TFinding> FFindings;
+    // A double click also activates the item; the activation that follows it is the same
+    // choice.
+    bool FDoubleClicked = false;
 };

@@ -47,6 +47,18 @@ void TMapDocument::ForgetHistory() {
         FUndoStack->resetClean();
 }
 
+void TMapDocument::Clear() {
+    emit aboutToReset();
+    FSurface->Clear();
+    // A later load of the file that was open reads it again.
+    FSurface->ForgetMapSetFile();
+    FUndoStack->clear();
+    FUndoStack->setClean();
+    RefillElementTexts();
+    emit reset();
+    emit changed();
+}
+
 void TMapDocument::Load(const std::string& Path) {
     // Nothing may refer to the zones the load frees.
     emit aboutToReset();

@@ -43,6 +43,8 @@ public:
     // The history is forgotten whether or not the load succeeds; a failed load keeps what
     // was read and passes the error on.
     void Load(const std::string& Path);
+    // An empty map set, saved as it is (nothing in it to lose), with an empty history.
+    void Clear();
 
     // --- Zones and links -------------------------------------------------------------
     // A zone made from its text (points, name, sea flag) as zone Index.

@@ -126,10 +126,12 @@ void TMapNavigator::WrapBar(TScrollBar* Bar, TScrollEvent& Previous) {
         return;
     Previous = Bar->OnScroll;
     Bar->OnScroll = [this, Bar](TObject* Sender, TScrollCode Code, int& Pos) {
-        TScrollEvent& previous = Bar == FBarHorz ? FPreviousHorz : FPreviousVert;
-        if (previous)
-            previous(Sender, Code, Pos);
-        RenderNow();
+        RunInput([&] {
+            TScrollEvent& previous = Bar == FBarHorz ? FPreviousHorz : FPreviousVert;
+            if (previous)
+                previous(Sender, Code, Pos);
+            RenderNow();
+        });
     };
 }
 
@@ -148,6 +150,13 @@ void TMapNavigator::UpdateBarSteps() {
         FBarVert->setSingleStep(FLineStep);
         FBarVert->setPageStep(PageY());
     }
+}
+
+void TMapNavigator::RunInput(const std::function<void()>& Step) {
+    if (OnInput)
+        OnInput(Step);
+    else
+        Step();
 }
 
 void TMapNavigator::RenderNow() {
@@ -183,9 +192,11 @@ bool TMapNavigator::eventFilter(QObject* Watched, QEvent* Event) {
         return false;
     if (FSurface.isNull() || Watched != FWatched)
         return false;
+    bool Handled = false;
     switch (Event->type()) {
     case QEvent::Wheel:
-        return Wheel(static_cast<QWheelEvent*>(Event));
+        RunInput([&] { Handled = Wheel(static_cast<QWheelEvent*>(Event)); });
+        return Handled;
     case QEvent::ShortcutOverride: {
         // The view's keys win over window shortcuts while the map has the focus.
         auto* key = static_cast<QKeyEvent*>(Event);
@@ -197,7 +208,8 @@ bool TMapNavigator::eventFilter(QObject* Watched, QEvent* Event) {
     }
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(Event);
-        return Key(key->key(), key->modifiers(), true);
+        RunInput([&] { Handled = Key(key->key(), key->modifiers(), true); });
+        return Handled;
     }
     case QEvent::Resize:
         // Once the surface has accepted its new size.

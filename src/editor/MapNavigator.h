@@ -68,6 +68,10 @@ public:
     // Asked for each frame instead of drawing it here, when assigned: the owner draws its
     // frames in one place.
     std::function<void()> OnRender;
+    // Runs each step of the user's (a wheel turn, a key, a bar move, a click in the
+    // overview), when assigned: the owner runs all user input through one wrapper.
+    std::function<void(const std::function<void()>& Step)> OnInput;
+    void RunInput(const std::function<void()>& Step);
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;

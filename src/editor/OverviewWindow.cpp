@@ -287,7 +287,9 @@ void TOverviewWindow::mouseMoveEvent(QMouseEvent* Event) {
 void TOverviewWindow::CenterAt(QPoint P) {
     if (!FNavigator || !FSurface)
         return;
-    const QPoint target = MapPointAt(P);
-    FNavigator->CenterOn(target.x(), target.y());
-    ViewChanged();
+    FNavigator->RunInput([&] {
+        const QPoint target = MapPointAt(P);
+        FNavigator->CenterOn(target.x(), target.y());
+        ViewChanged();
+    });
 }

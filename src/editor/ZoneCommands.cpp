@@ -47,6 +47,10 @@ TAddLinkCommand::TAddLinkCommand(TMapDocument* Document, int32_t Zone1, int32_t 
             ShownText(Surface.Zone(Zone2)->Name()));
 }
 
+TAddLinkCommand::TAddLinkCommand(TMapDocument* Document, int32_t Index, int32_t Zone1,
+                                 int32_t Zone2, QUndoCommand* Parent)
+    : QUndoCommand(Parent), FDocument(Document), FIndex(Index), FZone1(Zone1), FZone2(Zone2) {}
+
 void TAddLinkCommand::redo() {
     FDocument->InsertLinkAt(FIndex, FZone1, FZone2);
 }

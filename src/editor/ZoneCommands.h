@@ -50,6 +50,10 @@ private:
 class TAddLinkCommand : public QUndoCommand {
 public:
     TAddLinkCommand(TMapDocument* Document, int32_t Zone1, int32_t Zone2);
+    // As link Index, part of Parent: zones and links are given as they will be when Parent's
+    // earlier steps have run.
+    TAddLinkCommand(TMapDocument* Document, int32_t Index, int32_t Zone1, int32_t Zone2,
+                    QUndoCommand* Parent);
     void redo() override;
     void undo() override;
 

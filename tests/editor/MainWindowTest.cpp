@@ -2,6 +2,8 @@
 #include "EditorFixture.h"
 
 #include "editor/GridSizeForm.h"
+#include "editor/MapDocument.h"
+#include "editor/RecoveryCopy.h"
 #include "editor/ScrollerGlyph.h"
 #include "editor/SpinEdit.h"
 #include "graphics/ColorPalette.h"
@@ -159,7 +161,16 @@ TEST_F(EditorTest, SaveRebuildsNeighboursAndSaveAsAsksForTheName) {
     Main->mniNewMapSet->trigger();
     EXPECT_EQ(Main->FileName(), "");
     EXPECT_EQ(Main->lbBitmaps->count() + Main->lbElements->count() + Main->lbLandZones->count(), 0);
-    EXPECT_EQ(Surface().ZoneCount(), 3) << "the map stays after New MapSet";
+    EXPECT_EQ(Surface().ZoneCount() + Surface().LinkCount() + int(Surface().Bitmaps().size()), 0)
+        << "New MapSet empties the map";
+    EXPECT_FALSE(Main->Modified());
+
+    // An unnamed map set with zones and a link.
+    TMapDocument& D = Main->Document();
+    D.InsertZoneAt(0, "0,0,40,0,40,40,0,40,;West;0;");
+    D.InsertZoneAt(1, "40,0,80,0,80,40,40,40,;East;0;");
+    D.InsertZoneAt(2, "0,60,40,60,40,90,;Bay;1;");
+    D.InsertLinkAt(0, 0, 2);
 
     // Without a name Save is Save As; a cancelled dialog writes nothing.
     Main->mniSave->trigger();
@@ -186,6 +197,15 @@ TEST_F(EditorTest, SaveRebuildsNeighboursAndSaveAsAsksForTheName) {
     EXPECT_FALSE(Fixtures::ReadFile(Other.File("far.mapset")).empty());
     Load(Other.File("far.mapset"));
     EXPECT_EQ(Messages.Messages().back(), "MapSet Files must reside in Application Directory!");
+
+    // Save As right after New writes an empty map set.
+    Main->mniNewMapSet->trigger();
+    Dialogs.AnswerSave(Dir.File("empty.mapset"));
+    Main->mniSaveAs->trigger();
+    const std::string Empty = Fixtures::ReadFile(Dir.File("empty.mapset"));
+    EXPECT_TRUE(std::filesystem::exists(Dir.File("empty.mapset")));
+    for (const char* Key : {"Bitmap=", "Element=", "Zone=", "Link="})
+        EXPECT_EQ(Empty.find(Key), std::string::npos) << Key;
 }
 
 TEST_F(EditorTest, ViewTogglesAndThePointsEditorFollowTheirControls) {
@@ -288,8 +308,29 @@ TEST_F(EditorTest, UnsavedChangesAreNeverLostWithoutAsking) {
     Load(Path);
     EXPECT_EQ(Surface().ZoneCount(), 4);
 
-    // Save chosen but the file cannot be written (its directory is gone): the window stays.
+    // Save As to a place that cannot be written: the name, the caption and the unsaved mark
+    // stay.
+    const QString Caption = Main->windowTitle();
+    Dialogs.AnswerSave(Dir.File("missing/x.mapset"));
+    Main->mniSaveAs->trigger();
+    EXPECT_EQ(Main->FileName(), Path);
+    EXPECT_EQ(Main->windowTitle(), Caption);
+    EXPECT_TRUE(Main->isWindowModified());
+
+    // New MapSet asks too; Cancel keeps the map, Discard empties it.
+    Questions.clear();
     Main->mniNewMapSet->trigger();
+    EXPECT_EQ(Questions.size(), 1u);
+    EXPECT_EQ(Surface().ZoneCount(), 4);
+    EXPECT_EQ(Main->FileName(), Path);
+    Answers = {TSaveChangesAnswer::scDiscard};
+    Main->mniNewMapSet->trigger();
+    EXPECT_EQ(Surface().ZoneCount(), 0);
+    EXPECT_EQ(Main->FileName(), "");
+    EXPECT_FALSE(Main->Modified());
+    MakeZone({{200, 200}, {240, 200}, {240, 240}}, true);
+
+    // Save chosen but the file cannot be written (its directory is gone): the window stays.
     Dialogs.AnswerSave(Dir.File("missing/x.mapset"));
     Answers = {TSaveChangesAnswer::scSave};
     Main->close();
@@ -325,4 +366,55 @@ TEST_F(EditorTest, CommandLineNamesTheMapSetOrTheDirectory) {
     EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
     EXPECT_EQ(Panel(*Main, 3), "");
     EXPECT_EQ(Main->FileName(), "");
+}
+
+TEST_F(EditorTest, UnsavedWorkIsCopiedAsideUntilSavedAndOfferedAfterACrash) {
+    const std::string Path = WriteMapSet();
+    const std::string Copy = Path + ".recovery";
+    Load(Path);
+    Main->Recovery()->SetInterval(10);
+    QTest::qWait(50);
+    EXPECT_FALSE(std::filesystem::exists(Copy)) << "never a copy of a clean map";
+
+    MakeZone({{200, 200}, {240, 200}, {240, 240}}, true, "Kept");
+    QTRY_VERIFY(std::filesystem::exists(Copy));
+    // The process ends without closing the window: the next start offers the copy.
+    Main.reset();
+    Main = CreateForms({Dir.Path(), ""});
+    const auto Answer = [](const char* Button) {
+        WhenModal([Button](QWidget* Dialog) {
+            for (QPushButton* B : Dialog->findChildren<QPushButton*>())
+                if (B->text() == Button)
+                    B->click();
+        });
+    };
+    Answer("Recover");
+    Main->OfferRecovery();
+    EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"West", "East", "Bay", "Kept"}));
+    EXPECT_EQ(Main->FileName(), Path);
+    EXPECT_TRUE(Main->Modified());
+    Main->mniSave->trigger();
+    EXPECT_NE(Fixtures::ReadFile(Path).find(";Kept;"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Copy)) << "a save removes the copy";
+
+    // A map set without a name is copied into the program's directory; Discard removes it.
+    Main->mniNewMapSet->trigger();
+    MakeZone({{200, 200}, {240, 200}, {240, 240}}, true);
+    const std::string Unnamed = Dir.File("Untitled.mapset.recovery");
+    ASSERT_TRUE(Main->Recovery()->WriteNow());
+    EXPECT_NE(Fixtures::ReadFile(Unnamed).find(";Land1;"), std::string::npos);
+    Main.reset();
+    Main = CreateForms({Dir.Path(), ""});
+    Answer("Discard");
+    Main->OfferRecovery();
+    EXPECT_EQ(Surface().ZoneCount(), 0);
+    EXPECT_FALSE(std::filesystem::exists(Unnamed));
+
+    // A clean close removes the copy too.
+    MakeZone({{200, 200}, {240, 200}, {240, 240}}, true);
+    ASSERT_TRUE(Main->Recovery()->WriteNow());
+    Answers = {TSaveChangesAnswer::scDiscard};
+    Main->show();
+    Main->close();
+    EXPECT_FALSE(std::filesystem::exists(Unnamed));
 }

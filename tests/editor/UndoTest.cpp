@@ -141,10 +141,16 @@ TEST_F(UndoTest, RefusedCommandsLeaveTheHistoryAndTheCleanStateFollowsSaves) {
     EXPECT_EQ(Main->PickMode(), TPickMode::pmNone);
     EXPECT_EQ(Main->PickSource(), nullptr);
 
-    // New MapSet starts afresh, and changes not saved stay unsaved; so does Load.
+    // New MapSet asks first: Cancel keeps the history; Discard starts afresh, empty and
+    // saved. Load forgets the history too.
+    const int Steps = Main->UndoStack()->count();
+    Main->mniNewMapSet->trigger();
+    EXPECT_EQ(Main->UndoStack()->count(), Steps);
+    EXPECT_TRUE(Main->Modified());
+    Answers = {TSaveChangesAnswer::scDiscard};
     Main->mniNewMapSet->trigger();
     EXPECT_EQ(Main->UndoStack()->count(), 0);
-    EXPECT_TRUE(Main->Modified());
+    EXPECT_FALSE(Main->Modified());
     MakeZone({{300, 300}, {340, 300}, {340, 340}}, false);
     Answers = {TSaveChangesAnswer::scDiscard};
     Load(Dir.File("map.mapset"));

@@ -2,10 +2,14 @@
 // replacing zones, standard sea zones, selection, neighbours, links and paths.
 #include "EditorFixture.h"
 
+#include "editor/MapCheckWindow.h"
 #include "editor/SpinEdit.h"
 
 #include <QLabel>
 #include <QTabWidget>
+#include <QUndoStack>
+
+#include <random>
 
 namespace {
 
@@ -117,14 +121,22 @@ TEST_F(EditorTest, ReplaceKeepsTheNameAndAFailedReplaceKeepsEverything) {
     }
 
     // The same points again are no duplicate of the zone being replaced; moved points make
-    // the new zone, named from the name box, last in the zone order, without its link.
+    // the new zone, named from the name box, last in the zone order, with the old one's link.
+    Main->mniSave->trigger();
+    const std::string Before = Fixtures::ReadFile(Dir.File("map.mapset"));
     TypeMemo({"0,0", "40,0", "40,45", "0,40"});
     Messages.Clear();
     Main->btnReplaceZone->click();
     EXPECT_TRUE(Messages.Messages().empty());
     EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"East", "Bay", "West"}));
     EXPECT_EQ(Surface().Zone(2)->Point(2), (TPoint{40, 45}));
-    EXPECT_EQ(Surface().LinkCount(), 0);
+    ASSERT_EQ(Surface().LinkCount(), 1);
+    EXPECT_EQ(Surface().Link(0)->Zone1, Surface().Zone(2));
+    EXPECT_EQ(Surface().Link(0)->Zone2, Surface().Zone(1));
+    Main->mniUndo->trigger();
+    Main->mniSave->trigger();
+    EXPECT_EQ(Fixtures::ReadFile(Dir.File("map.mapset")), Before);
+    Main->mniRedo->trigger();
     EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"East", "West"}));
     EXPECT_EQ(Main->SelectedZone(), nullptr);
 
@@ -257,4 +269,159 @@ TEST_F(EditorTest, PicksLinkDistantZonesAndFindTheCheapestPath) {
         EXPECT_TRUE(Surface().Zone(I)->Sprite()->Highlighted()) << I;
     ClickMap(300, 300);
     EXPECT_FALSE(Surface().Zone(0)->Sprite()->Highlighted());
+}
+
+namespace {
+
+// A press and release queued behind whatever is already waiting, as a quick user's clicks
+// are.
+void PostClick(QWidget* Target, QPoint At) {
+    const QPointF P(At);
+    QCoreApplication::postEvent(Target,
+                                new QMouseEvent(QEvent::MouseButtonPress, P, Target->mapToGlobal(P),
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(Target, new QMouseEvent(QEvent::MouseButtonRelease, P,
+                                                        Target->mapToGlobal(P), Qt::LeftButton,
+                                                        Qt::NoButton, Qt::NoModifier));
+}
+
+void PostClick(QWidget* Button) {
+    PostClick(Button, Button->rect().center());
+}
+
+// Every list entry, the selection and the pick refer to zones the surface still has.
+void ExpectViewsMatchTheZones(TfrmMain& Main) {
+    const TZoneSpriteSurface& S = *Main.surface;
+    const auto Holds = [&S](const TZone* Zone) {
+        for (int32_t I = 0; I < S.ZoneCount(); ++I)
+            if (S.Zone(I) == Zone)
+                return true;
+        return false;
+    };
+    int32_t Land = 0;
+    for (int32_t I = 0; I < S.ZoneCount(); ++I)
+        Land += S.Zone(I)->IsSea() ? 0 : 1;
+    ASSERT_EQ(Main.lbLandZones->count(), Land);
+    for (int Row = 0; Row < Main.lbLandZones->count(); ++Row)
+        EXPECT_TRUE(Holds(TfrmMain::ZoneOf(Main.lbLandZones->item(Row))));
+    if (Main.SelectedZone()) {
+        EXPECT_TRUE(Holds(Main.SelectedZone()));
+    }
+    if (Main.PickSource()) {
+        EXPECT_TRUE(Holds(Main.PickSource()));
+    }
+}
+
+} // namespace
+
+TEST_F(EditorTest, ReplaceThenAClickAndDeleteQueuedBehindItKeepEveryZoneWhole) {
+    // Eight land zones in a row, the sixth replaced under a new name, then a click on the
+    // seventh and Delete Selected Zone, both queued before the replacement has finished.
+    for (int I = 0; I < 8; ++I)
+        MakeZone({{I * 40, 0}, {I * 40 + 40, 0}, {I * 40 + 40, 40}, {I * 40, 40}}, true,
+                 "Land" + std::to_string(I + 1));
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(5 * 40 + 20, 20);
+    ASSERT_EQ(Main->SelectedZone()->Name(), "Land6");
+    TypeMemo({"200,0", "240,0", "240,45", "200,40"});
+    Main->edtZoneName->setText("Harbour");
+    PostClick(Main->btnReplaceZone);
+    PostClick(Main->surface, QPoint(6 * 40 + 20 - Surface().OffsetX(), 20 - Surface().OffsetY()));
+    PostClick(Main->btnDeleteZone);
+    QTest::qWait(120);
+
+    EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"Land1", "Land2", "Land3", "Land4", "Land5",
+                                                     "Land8", "Harbour"}));
+    EXPECT_EQ(Main->SelectedZone(), nullptr);
+    EXPECT_TRUE(Main->lbLandZones->selectedItems().isEmpty()) << "no highlight without a selection";
+    EXPECT_EQ(Main->StatusPanels[2]->text().toStdString(), "Selected Zone:");
+    // A click on the map moves the list's highlight to the zone clicked.
+    ClickMap(20, 20);
+    ASSERT_EQ(Main->lbLandZones->selectedItems().size(), 1);
+    EXPECT_EQ(TfrmMain::ZoneOf(Main->lbLandZones->selectedItems().front()), Surface().Zone(0));
+    ExpectViewsMatchTheZones(*Main);
+    Main->mniUndo->trigger();
+    EXPECT_EQ(Surface().Zone(5)->Name(), "Land7");
+    ExpectViewsMatchTheZones(*Main);
+}
+
+TEST_F(EditorTest, RandomEditsWithQueuedClicksKeepTheViewsOnLiveZonesAndUndoToTheStart) {
+    Load(WriteMapSet());
+    Dialogs.AnswerSave(Dir.File("start.mapset"));
+    Main->mniSaveAs->trigger();
+    const std::string Start = Fixtures::ReadFile(Dir.File("start.mapset"));
+    Main->mniMapCheck->trigger();
+
+    std::mt19937 Random(20261208);
+    const auto Pick = [&Random](int N) { return int(Random() % unsigned(N)); };
+    // Cells of a 40-pixel grid over the map, so that new zones both touch and repeat.
+    const auto Square = [](int Col, int Row) {
+        const int X = Col * 40, Y = Row * 40;
+        return std::vector<std::string>{std::to_string(X) + "," + std::to_string(Y),
+                                        std::to_string(X + 40) + "," + std::to_string(Y),
+                                        std::to_string(X + 40) + "," + std::to_string(Y + 40),
+                                        std::to_string(X) + "," + std::to_string(Y + 40)};
+    };
+    for (int Step = 0; Step < 400; ++Step) {
+        SCOPED_TRACE("step " + std::to_string(Step));
+        switch (Pick(12)) {
+        case 0:
+        case 1:
+            Main->rbSelectZone->setChecked(Pick(4) != 0);
+            PostClick(Main->surface,
+                      QPoint(Pick(6) * 40 + 20 - Surface().OffsetX(), Pick(4) * 40 + 20));
+            break;
+        case 2:
+            PostClick(Main->btnDeleteZone);
+            break;
+        case 3:
+        case 4:
+            TypeMemo(Square(Pick(6), Pick(4)));
+            Main->cbLandZone->setChecked(Pick(3) != 0);
+            Main->edtZoneName->setText(Pick(2) ? "" : "Typed" + QString::number(Step));
+            PostClick(Pick(2) ? Main->btnReplaceZone : Main->btnCreateZone);
+            break;
+        case 5:
+            (Pick(2) ? Main->AddanonAdjacentNeighbor1 : Main->FindPathtoDestination1)->trigger();
+            PostClick(Main->surface,
+                      QPoint(Pick(6) * 40 + 20 - Surface().OffsetX(), Pick(4) * 40 + 20));
+            break;
+        case 6:
+            if (const int Count = Main->frmMapCheck->lbFindings->count())
+                emit Main->frmMapCheck->lbFindings->itemDoubleClicked(
+                    Main->frmMapCheck->lbFindings->item(Pick(Count)));
+            break;
+        case 7:
+        case 8:
+            QMetaObject::invokeMethod(
+                Main.get(), [this] { Main->mniUndo->trigger(); }, Qt::QueuedConnection);
+            break;
+        case 9:
+            QMetaObject::invokeMethod(
+                Main.get(), [this] { Main->mniRedo->trigger(); }, Qt::QueuedConnection);
+            break;
+        case 10:
+            if (Main->lbLandZones->count() > 0)
+                PostClick(
+                    Main->lbLandZones->viewport(),
+                    Main->lbLandZones
+                        ->visualItemRect(Main->lbLandZones->item(Pick(Main->lbLandZones->count())))
+                        .center());
+            break;
+        default:
+            // Long enough for the map check's timer.
+            QTest::qWait(Pick(2) ? 0 : 60);
+            ExpectViewsMatchTheZones(*Main);
+            break;
+        }
+    }
+    QTest::qWait(60);
+    ExpectViewsMatchTheZones(*Main);
+
+    Main->Button4->click();
+    while (Main->UndoStack()->canUndo())
+        Main->mniUndo->trigger();
+    Dialogs.AnswerSave(Dir.File("end.mapset"));
+    Main->mniSaveAs->trigger();
+    EXPECT_EQ(Fixtures::ReadFile(Dir.File("end.mapset")), Start);
 }
