@@ -7,6 +7,7 @@
 #include "editor/MapCheckWindow.h"
 #include "editor/MapDocument.h"
 #include "editor/MapNavigator.h"
+#include "editor/OverlayDrawing.h"
 #include "editor/OverviewWindow.h"
 #include "editor/PickTools.h"
 #include "editor/PointsEditorForm.h"
@@ -335,12 +336,33 @@ void TfrmMain::CreateMapArea() {
     };
     surface->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                   int Y) {
+        // The middle button pans in every mode; the tools never see it.
+        if (Button == TMouseButton::mbMiddle) {
+            FPanFrom = QPoint(X - surface->OffsetX(), Y - surface->OffsetY());
+            FPanOffset = QPoint(surface->OffsetX(), surface->OffsetY());
+            FPanning = true;
+            return;
+        }
         RunCommand([&] { surfaceMouseDown(Sender, Button, Shift, X, Y); });
     };
     surface->OnMouseMove = [this](TObject*, TShiftState Shift, int X, int Y) {
+        if (FPanning) {
+            // The map follows the hand: the point under the press stays under the mouse.
+            const int64_t ViewX = int64_t(X) - surface->OffsetX();
+            const int64_t ViewY = int64_t(Y) - surface->OffsetY();
+            RunCommand([&] {
+                Navigator->ScrollTo(int64_t(FPanOffset.x()) - (ViewX - FPanFrom.x()),
+                                    int64_t(FPanOffset.y()) - (ViewY - FPanFrom.y()));
+            });
+            return;
+        }
         RunCommand([&] { FActiveTool->MouseMove(Shift, X, Y); });
     };
     surface->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+        if (Button == TMouseButton::mbMiddle) {
+            FPanning = false;
+            return;
+        }
         RunCommand([&] { FActiveTool->MouseUp(Button, Shift, X, Y); });
     };
     surface->OnOffsetChange = [this](TObject* Sender) { surfaceOffsetChange(Sender); };
@@ -652,6 +674,10 @@ void TfrmMain::SetStatus(int Panel, const std::string& Text, bool RepaintNow) {
         status->repaint();
 }
 
+void TfrmMain::ShowStatusText(const std::string& Text) {
+    SetStatus(3, Text);
+}
+
 QUndoStack* TfrmMain::UndoStack() const {
     return FDocument->UndoStack();
 }
@@ -842,10 +868,12 @@ void TfrmMain::mniAboutClick() {
 void TfrmMain::surfaceAfterSpriteRender(TObject*, TCanvas& ACanvas, TDIBCanvas& ADibCanvas) {
     const int32_t OffsetX = surface->OffsetX();
     const int32_t OffsetY = surface->OffsetY();
-    ACanvas.Pen().Color = RGBColor(255, 255, 0);
-    ACanvas.Pen().Style = TPenStyle::psSolid;
+    ACanvas.Pen() = {RGBColor(255, 255, 0), 1, TPenStyle::psSolid};
     ACanvas.Brush().Color = RGBColor(255, 255, 0);
     ACanvas.Brush().Style = TBrushStyle::bsSolid;
+    // The outline the pending points will make, closing line included, under their dots.
+    DrawOutline(ACanvas, {OffsetX, OffsetY, surface->Width(), surface->Height()}, FPendingDots,
+                true);
     for (const TPoint& P : FPendingDots) {
         const int64_t SX = int64_t(P.X) - OffsetX;
         const int64_t SY = int64_t(P.Y) - OffsetY;

@@ -208,7 +208,7 @@ public:
     // --- State (read by tests and the tool windows) --------------------------------------
     const std::string& FileName() const { return FFileName; }
     int32_t GridSize() const { return FGridSize; }
-    TZone* SelectedZone() const;
+    TZone* SelectedZone() const override;
     TPickMode PickMode() const { return FPickMode; }
     TZone* PickSource() const override { return FPickSource; }
     bool NeighborsDirty() const { return FNeighborsDirty; }
@@ -266,6 +266,7 @@ private:
     void CreateZonePage();
     void CreateStatusBar();
     void SetStatus(int Panel, const std::string& Text, bool RepaintNow = false);
+    void ShowStatusText(const std::string& Text) override;
     void UpdateCaption();
     // Saved or loaded: the history's clean state; a fresh map set or load also forgets the
     // history.
@@ -330,5 +331,9 @@ private:
     // Coalesces the map checks that a burst of changes asks for into one.
     QTimer* FCheckTimer = nullptr;
     bool FShownOnce = false;
+    // A middle-button pan: the press in view coordinates and the offsets then.
+    bool FPanning = false;
+    QPoint FPanFrom;
+    QPoint FPanOffset;
     bool FPointsEditorPlaced = false;
 };

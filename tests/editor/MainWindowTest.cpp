@@ -209,6 +209,27 @@ TEST_F(EditorTest, ViewTogglesAndThePointsEditorFollowTheirControls) {
     EXPECT_FALSE(Points().isVisible());
 }
 
+TEST_F(EditorTest, MiddleButtonDragPansTheMapInEveryMode) {
+    Surface().SetVirtualWidth(3000);
+    Surface().SetVirtualHeight(3000);
+    Main->rbDrawPoints->setChecked(true);
+    // Events at view positions: the map moves under the mouse as it goes.
+    const auto At = [this](QEvent::Type Type, int X, int Y, Qt::MouseButton Button,
+                           Qt::MouseButtons Held) {
+        SendMouse(Type, X + Surface().OffsetX(), Y + Surface().OffsetY(), Button, Held);
+    };
+    At(QEvent::MouseButtonPress, 200, 200, Qt::MiddleButton, Qt::MiddleButton);
+    At(QEvent::MouseMove, 150, 170, Qt::NoButton, Qt::MiddleButton);
+    EXPECT_EQ(std::pair(Surface().OffsetX(), Surface().OffsetY()), std::pair(50, 30));
+    At(QEvent::MouseMove, 100, 100, Qt::NoButton, Qt::MiddleButton);
+    At(QEvent::MouseButtonRelease, 100, 100, Qt::MiddleButton, Qt::NoButton);
+    EXPECT_EQ(std::pair(Surface().OffsetX(), Surface().OffsetY()), std::pair(100, 100));
+    EXPECT_EQ(Main->StatusPanels[0]->text().toStdString(), "OffsetX: 100");
+    EXPECT_TRUE(Memo().empty()) << "the middle button draws no point";
+    At(QEvent::MouseMove, 10, 10, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(Surface().OffsetX(), 100) << "the pan ended with the release";
+}
+
 TEST_F(EditorTest, PointsEditorLetsOnlyDigitsCommasAndLineBreaksThrough) {
     Points().show();
     QTest::keyClicks(Points().memoPoints, "12a,4-5");
