@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -104,6 +105,11 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     auto* Row = new QHBoxLayout(Client);
     Row->setContentsMargins(0, 0, 0, 0);
     Row->setSpacing(0);
+    // The map and the control pages share the width; the author may widen the pages for
+    // long list entries, the map keeps what the window gains.
+    splControls = Named(new QSplitter(Qt::Horizontal, Client), "splControls");
+    splControls->setChildrenCollapsible(false);
+    Row->addWidget(splControls);
     setCentralWidget(Client);
     CreateMapArea();
     FDocument = new TMapDocument(surface, this);
@@ -393,7 +399,8 @@ void TfrmMain::CreateMapArea() {
     Grid->addWidget(ElasticPanel2, 0, 0);
     Grid->addWidget(sbVertical, 0, 1);
     Grid->addWidget(sbHorizontal, 1, 0);
-    static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(Area, 1);
+    splControls->addWidget(Area);
+    splControls->setStretchFactor(0, 1);
 }
 
 void TfrmMain::CreateNavigation() {
@@ -527,7 +534,7 @@ void TfrmMain::FollowDocument() {
 }
 
 void TfrmMain::CreateControls() {
-    pnlControls = new TPanel(nullptr, centralWidget());
+    pnlControls = new TPanel(nullptr, splControls);
     pnlControls->setObjectName("pnlControls");
     pnlControls->SetName("pnlControls");
     pnlControls->SetBevelOuter(TBevelCut::bvNone);
@@ -535,8 +542,9 @@ void TfrmMain::CreateControls() {
     // The longest prompt, "Click the Zone to add as a Neighbor", must fit the 185 pixels
     // on one line: the narrower face of the zone labels does.
     pnlControls->Font().Name = "Arial";
-    pnlControls->setFixedWidth(185);
-    static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(pnlControls);
+    pnlControls->setMinimumWidth(DesignControlsWidth);
+    splControls->addWidget(pnlControls);
+    splControls->setStretchFactor(1, 0);
 
     Button4 = PushButton(pnlControls, "Button4", "Cancel", 16, 368, 153, 25);
     connect(Button4, &QPushButton::clicked, this,
@@ -566,9 +574,19 @@ void TfrmMain::CreateBackgroundPage() {
     GroupBox1->setFixedHeight(153);
     Column->addWidget(GroupBox1);
     lbBitmaps = Named(new QListWidget(GroupBox1), "lbBitmaps");
-    lbBitmaps->setGeometry(8, 16, 161, 97);
+    lbBitmaps->setFixedHeight(97);
     btnAddBitmap = FlatButton(GroupBox1, "btnAddBitmap", "Add...", 8, 120, 73, 22);
     btnRemoveBitmap = FlatButton(GroupBox1, "btnRemoveBitmap", "Remove", 88, 120, 81, 22);
+    // The design's places, with the list as wide as the box when the pages are widened.
+    auto* BitmapBox = new QGridLayout(GroupBox1);
+    BitmapBox->setContentsMargins(8, 16, 8, 11);
+    BitmapBox->setSpacing(7);
+    BitmapBox->addWidget(lbBitmaps, 0, 0, 1, 3);
+    btnAddBitmap->setFixedSize(73, 22);
+    btnRemoveBitmap->setFixedSize(81, 22);
+    BitmapBox->addWidget(btnAddBitmap, 1, 0);
+    BitmapBox->addWidget(btnRemoveBitmap, 1, 1);
+    BitmapBox->setColumnStretch(2, 1);
 
     GroupBox2 = Named(new QGroupBox("Elements", TabSheet1), "GroupBox2");
     Column->addWidget(GroupBox2, 1);
@@ -664,6 +682,10 @@ void TfrmMain::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
     if (!FShownOnce) {
         FShownOnce = true;
+        // The pages start at the design width, whatever their contents would ask for.
+        splControls->setSizes(
+            {std::max(1, splControls->width() - DesignControlsWidth - splControls->handleWidth()),
+             DesignControlsWidth});
         FormShow();
     }
 }

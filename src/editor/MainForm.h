@@ -25,6 +25,7 @@ class QListWidgetItem;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
@@ -73,6 +74,9 @@ public:
 
     // --- Components ------------------------------------------------------------------
     TPanel* pnlControls = nullptr;
+    // Beyond the design: the control pages start at the design width and can be widened.
+    QSplitter* splControls = nullptr;
+    static constexpr int DesignControlsWidth = 185;
     QTabWidget* pageMain = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;

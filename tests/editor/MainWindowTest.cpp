@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -228,6 +229,26 @@ TEST_F(EditorTest, MiddleButtonDragPansTheMapInEveryMode) {
     EXPECT_TRUE(Memo().empty()) << "the middle button draws no point";
     At(QEvent::MouseMove, 10, 10, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(Surface().OffsetX(), 100) << "the pan ended with the release";
+}
+
+TEST_F(EditorTest, ControlPagesStartAtTheDesignWidthAndWidenWithTheSplitter) {
+    Main->resize(900, 600);
+    Main->show();
+    QApplication::processEvents();
+    EXPECT_EQ(Main->pnlControls->width(), 185);
+    const int ListWidth = Main->lbBitmaps->width();
+    const int Map = Main->splControls->sizes().at(0);
+    Main->splControls->setSizes({Map - 115, 300});
+    QApplication::processEvents();
+    EXPECT_EQ(Main->pnlControls->width(), 300);
+    EXPECT_EQ(Main->lbBitmaps->width(), ListWidth + 115) << "the lists widen with the pages";
+    Main->pageMain->setCurrentIndex(1);
+    QApplication::processEvents();
+    EXPECT_GT(Main->lbLandZones->width(), 250);
+    // A wider window widens the map, not the pages.
+    Main->resize(1100, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(Main->pnlControls->width(), 300);
 }
 
 TEST_F(EditorTest, PointsEditorLetsOnlyDigitsCommasAndLineBreaksThrough) {
