@@ -15,6 +15,7 @@
 #include "editor/SelectZoneTool.h"
 #include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
+#include "editor/WidthFollower.h"
 #include "graphics/ColorPalette.h"
 #include "graphics/DIBCanvas.h"
 #include "mapcheck/MapChecks.h"
@@ -574,19 +575,11 @@ void TfrmMain::CreateBackgroundPage() {
     GroupBox1->setFixedHeight(153);
     Column->addWidget(GroupBox1);
     lbBitmaps = Named(new QListWidget(GroupBox1), "lbBitmaps");
-    lbBitmaps->setFixedHeight(97);
+    lbBitmaps->setGeometry(8, 16, 161, 97);
+    // Wider pages show more of each entry.
+    new TWidthFollower(lbBitmaps);
     btnAddBitmap = FlatButton(GroupBox1, "btnAddBitmap", "Add...", 8, 120, 73, 22);
     btnRemoveBitmap = FlatButton(GroupBox1, "btnRemoveBitmap", "Remove", 88, 120, 81, 22);
-    // The design's places, with the list as wide as the box when the pages are widened.
-    auto* BitmapBox = new QGridLayout(GroupBox1);
-    BitmapBox->setContentsMargins(8, 16, 8, 11);
-    BitmapBox->setSpacing(7);
-    BitmapBox->addWidget(lbBitmaps, 0, 0, 1, 3);
-    btnAddBitmap->setFixedSize(73, 22);
-    btnRemoveBitmap->setFixedSize(81, 22);
-    BitmapBox->addWidget(btnAddBitmap, 1, 0);
-    BitmapBox->addWidget(btnRemoveBitmap, 1, 1);
-    BitmapBox->setColumnStretch(2, 1);
 
     GroupBox2 = Named(new QGroupBox("Elements", TabSheet1), "GroupBox2");
     Column->addWidget(GroupBox2, 1);
