@@ -203,6 +203,16 @@ void TfrmMain::CreateMenus() {
     mniViewZones->setChecked(true);
     mniGrid = MenuItem(View, "mniGrid", "Grid Template");
     mniGrid->setCheckable(true);
+    // The joystick covers the map's top-left corner; the wheel, the bars, the keys and the
+    // Overview all move the view without it.
+    QAction* Scroller = View->addAction("Scroller");
+    Scroller->setObjectName("mniScroller");
+    Scroller->setCheckable(true);
+    Scroller->setChecked(true);
+    connect(Scroller, &QAction::toggled, this, [this](bool On) {
+        if (SpriteSurfaceScroller1)
+            SpriteSurfaceScroller1->setVisible(On);
+    });
     View->addSeparator();
     mniGridSize = MenuItem(View, "mniGridSize", "Grid Template Size...");
 

@@ -198,6 +198,13 @@ TEST_F(EditorTest, ViewTogglesAndThePointsEditorFollowTheirControls) {
     EXPECT_FALSE(Surface().AutoBlank());
     Main->mniViewZones->trigger();
     EXPECT_FALSE(Surface().ShowZones());
+    auto* Scroller = Main->findChild<QAction*>("mniScroller");
+    ASSERT_NE(Scroller, nullptr);
+    EXPECT_TRUE(Scroller->isChecked());
+    Scroller->trigger();
+    EXPECT_TRUE(Main->SpriteSurfaceScroller1->isHidden());
+    Scroller->trigger();
+    EXPECT_FALSE(Main->SpriteSurfaceScroller1->isHidden());
 
     Main->pageMain->setCurrentIndex(1);
     EXPECT_TRUE(Points().isVisible());
@@ -249,6 +256,26 @@ TEST_F(EditorTest, ControlPagesStartAtTheDesignWidthAndWidenWithTheSplitter) {
     Main->resize(1100, 600);
     QApplication::processEvents();
     EXPECT_EQ(Main->pnlControls->width(), 300);
+}
+
+TEST_F(EditorTest, TheScrollerTakesOnlyItsRoundFaceAndCanBeHidden) {
+    Main->resize(900, 600);
+    Main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main.get()));
+    Main->rbDrawPoints->setChecked(true);
+    QWidget* Scroller = Main->SpriteSurfaceScroller1;
+    const auto Click = [this, Scroller](QPoint InScroller) {
+        QTest::mouseClick(Main->windowHandle(), Qt::LeftButton, {},
+                          Scroller->mapTo(Main.get(), InScroller));
+    };
+    Click({1, 1});
+    EXPECT_EQ(Memo().size(), 1u) << "beside the face the click reaches the map";
+    const QPoint Centre = Scroller->rect().center();
+    Click(Centre);
+    EXPECT_EQ(Memo().size(), 1u) << "the face itself is the scroller's";
+    Main->findChild<QAction*>("mniScroller")->trigger();
+    Click(Centre);
+    EXPECT_EQ(Memo().size(), 2u) << "a hidden scroller covers nothing";
 }
 
 TEST_F(EditorTest, PointsEditorLetsOnlyDigitsCommasAndLineBreaksThrough) {
