@@ -1,35 +1,57 @@
 #include "editor/DrawPointsTool.h"
 
+#include "editor/CornerSnap.h"
 #include "editor/MapDocument.h"
+#include "editor/OverlayDrawing.h"
 #include "editor/PointsEditorForm.h"
-
-#include <cstdlib>
-#include <limits>
 
 namespace {
 
-std::string PointLine(int64_t X, int64_t Y) {
-    return std::to_string(X) + "," + std::to_string(Y);
+std::string PointLine(TPoint P) {
+    return std::to_string(P.X) + "," + std::to_string(P.Y);
 }
 
 } // namespace
 
+TDrawPointsTool::TDrawPointsTool(TToolHost& Host) : TMapTool(Host) {
+    FForget =
+        QObject::connect(&Host.Document(), &TMapDocument::changed, [this] { FMarked.reset(); });
+}
+
+TDrawPointsTool::~TDrawPointsTool() {
+    QObject::disconnect(FForget);
+}
+
 void TDrawPointsTool::MouseDown(TMouseButton Button, TShiftState, int32_t X, int32_t Y) {
-    if (Button != TMouseButton::mbRight) {
-        Host().PointsEditor()->AddLine(PointLine(X / 5 * 5, Y / 5 * 5));
+    if (Button == TMouseButton::mbLeft) {
+        Host().PointsEditor()->AddLine(PointLine(SnapToGrid(X, Y)));
         return;
     }
-    const TZoneSpriteSurface& Surface = Host().Document().Surface();
-    const TPoint* Best = nullptr;
-    int64_t BestDistance = std::numeric_limits<int64_t>::max();
-    for (int32_t I = 0; I < Surface.ZoneCount(); ++I)
-        for (const TPoint& P : Surface.Zone(I)->Points()) {
-            const int64_t Distance = std::llabs(int64_t(P.X) - X) + std::llabs(int64_t(P.Y) - Y);
-            if (Distance < BestDistance) {
-                BestDistance = Distance;
-                Best = &P;
-            }
-        }
-    if (Best)
-        Host().PointsEditor()->AddLine(PointLine(Best->X, Best->Y));
+    if (Button != TMouseButton::mbRight)
+        return;
+    if (const std::optional<TPoint> Corner = NearestCorner(Host().Document().Surface(), X, Y))
+        Host().PointsEditor()->AddLine(PointLine(*Corner));
+}
+
+void TDrawPointsTool::MouseMove(TShiftState, int32_t X, int32_t Y) {
+    const std::optional<TPoint> Corner = NearestCorner(Host().Document().Surface(), X, Y);
+    if (Corner == FMarked)
+        return;
+    FMarked = Corner;
+    Host().RenderNow();
+}
+
+void TDrawPointsTool::DrawOverlay(TCanvas& Canvas, TDIBCanvas&, int32_t OffsetX, int32_t OffsetY) {
+    if (!FMarked)
+        return;
+    const TOverlayView View{OffsetX, OffsetY, Canvas.ClipRect().Right, Canvas.ClipRect().Bottom};
+    DrawCornerMarker(Canvas, View, *FMarked, RGBColor(0, 255, 255));
+}
+
+bool TDrawPointsTool::TracksHover() const {
+    return true;
+}
+
+void TDrawPointsTool::Deactivate() {
+    FMarked.reset();
 }

@@ -7,6 +7,7 @@
 #include "editor/MapCheckWindow.h"
 #include "editor/MapDocument.h"
 #include "editor/MapNavigator.h"
+#include "editor/OverlayDrawing.h"
 #include "editor/OverviewWindow.h"
 #include "editor/PickTools.h"
 #include "editor/PointsEditorForm.h"
@@ -15,6 +16,7 @@
 #include "editor/SelectZoneTool.h"
 #include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
+#include "editor/WidthFollower.h"
 #include "graphics/ColorPalette.h"
 #include "graphics/DIBCanvas.h"
 #include "mapcheck/MapChecks.h"
@@ -41,6 +43,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -104,6 +107,11 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     auto* Row = new QHBoxLayout(Client);
     Row->setContentsMargins(0, 0, 0, 0);
     Row->setSpacing(0);
+    // The map and the control pages share the width; the author may widen the pages for
+    // long list entries, the map keeps what the window gains.
+    splControls = Named(new QSplitter(Qt::Horizontal, Client), "splControls");
+    splControls->setChildrenCollapsible(false);
+    Row->addWidget(splControls);
     setCentralWidget(Client);
     CreateMapArea();
     FDocument = new TMapDocument(surface, this);
@@ -206,6 +214,16 @@ void TfrmMain::CreateMenus() {
     mniViewZones->setChecked(true);
     mniGrid = MenuItem(View, "mniGrid", "Grid Template");
     mniGrid->setCheckable(true);
+    // The joystick covers the map's top-left corner; the wheel, the bars, the keys and the
+    // Overview all move the view without it.
+    QAction* Scroller = View->addAction("Scroller");
+    Scroller->setObjectName("mniScroller");
+    Scroller->setCheckable(true);
+    Scroller->setChecked(true);
+    connect(Scroller, &QAction::toggled, this, [this](bool On) {
+        if (SpriteSurfaceScroller1)
+            SpriteSurfaceScroller1->setVisible(On);
+    });
     View->addSeparator();
     mniGridSize = MenuItem(View, "mniGridSize", "Grid Template Size...");
 
@@ -346,12 +364,33 @@ void TfrmMain::CreateMapArea() {
     };
     surface->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                   int Y) {
+        // The middle button pans in every mode; the tools never see it.
+        if (Button == TMouseButton::mbMiddle) {
+            FPanFrom = QPoint(X - surface->OffsetX(), Y - surface->OffsetY());
+            FPanOffset = QPoint(surface->OffsetX(), surface->OffsetY());
+            FPanning = true;
+            return;
+        }
         RunCommand([&] { surfaceMouseDown(Sender, Button, Shift, X, Y); });
     };
     surface->OnMouseMove = [this](TObject*, TShiftState Shift, int X, int Y) {
+        if (FPanning) {
+            // The map follows the hand: the point under the press stays under the mouse.
+            const int64_t ViewX = int64_t(X) - surface->OffsetX();
+            const int64_t ViewY = int64_t(Y) - surface->OffsetY();
+            RunCommand([&] {
+                Navigator->ScrollTo(int64_t(FPanOffset.x()) - (ViewX - FPanFrom.x()),
+                                    int64_t(FPanOffset.y()) - (ViewY - FPanFrom.y()));
+            });
+            return;
+        }
         RunCommand([&] { FActiveTool->MouseMove(Shift, X, Y); });
     };
     surface->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+        if (Button == TMouseButton::mbMiddle) {
+            FPanning = false;
+            return;
+        }
         RunCommand([&] { FActiveTool->MouseUp(Button, Shift, X, Y); });
     };
     surface->OnOffsetChange = [this](TObject* Sender) { surfaceOffsetChange(Sender); };
@@ -382,7 +421,8 @@ void TfrmMain::CreateMapArea() {
     Grid->addWidget(ElasticPanel2, 0, 0);
     Grid->addWidget(sbVertical, 0, 1);
     Grid->addWidget(sbHorizontal, 1, 0);
-    static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(Area, 1);
+    splControls->addWidget(Area);
+    splControls->setStretchFactor(0, 1);
 }
 
 void TfrmMain::CreateNavigation() {
@@ -524,7 +564,7 @@ void TfrmMain::FollowDocument() {
 }
 
 void TfrmMain::CreateControls() {
-    pnlControls = new TPanel(nullptr, centralWidget());
+    pnlControls = new TPanel(nullptr, splControls);
     pnlControls->setObjectName("pnlControls");
     pnlControls->SetName("pnlControls");
     pnlControls->SetBevelOuter(TBevelCut::bvNone);
@@ -532,8 +572,9 @@ void TfrmMain::CreateControls() {
     // The longest prompt, "Click the Zone to add as a Neighbor", must fit the 185 pixels
     // on one line: the narrower face of the zone labels does.
     pnlControls->Font().Name = "Arial";
-    pnlControls->setFixedWidth(185);
-    static_cast<QHBoxLayout*>(centralWidget()->layout())->addWidget(pnlControls);
+    pnlControls->setMinimumWidth(DesignControlsWidth);
+    splControls->addWidget(pnlControls);
+    splControls->setStretchFactor(1, 0);
 
     Button4 = PushButton(pnlControls, "Button4", "Cancel", 16, 368, 153, 25);
     connect(Button4, &QPushButton::clicked, this,
@@ -564,6 +605,8 @@ void TfrmMain::CreateBackgroundPage() {
     Column->addWidget(GroupBox1);
     lbBitmaps = Named(new QListWidget(GroupBox1), "lbBitmaps");
     lbBitmaps->setGeometry(8, 16, 161, 97);
+    // Wider pages show more of each entry.
+    new TWidthFollower(lbBitmaps);
     btnAddBitmap = FlatButton(GroupBox1, "btnAddBitmap", "Add...", 8, 120, 73, 22);
     btnRemoveBitmap = FlatButton(GroupBox1, "btnRemoveBitmap", "Remove", 88, 120, 81, 22);
 
@@ -661,6 +704,10 @@ void TfrmMain::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
     if (!FShownOnce) {
         FShownOnce = true;
+        // The pages start at the design width, whatever their contents would ask for.
+        splControls->setSizes(
+            {std::max(1, splControls->width() - DesignControlsWidth - splControls->handleWidth()),
+             DesignControlsWidth});
         FormShow();
     }
 }
@@ -669,6 +716,10 @@ void TfrmMain::SetStatus(int Panel, const std::string& Text, bool RepaintNow) {
     StatusPanels[Panel]->setText(ShownText(Text));
     if (RepaintNow)
         status->repaint();
+}
+
+void TfrmMain::ShowStatusText(const std::string& Text) {
+    SetStatus(3, Text);
 }
 
 QUndoStack* TfrmMain::UndoStack() const {
@@ -861,10 +912,12 @@ void TfrmMain::mniAboutClick() {
 void TfrmMain::surfaceAfterSpriteRender(TObject*, TCanvas& ACanvas, TDIBCanvas& ADibCanvas) {
     const int32_t OffsetX = surface->OffsetX();
     const int32_t OffsetY = surface->OffsetY();
-    ACanvas.Pen().Color = RGBColor(255, 255, 0);
-    ACanvas.Pen().Style = TPenStyle::psSolid;
+    ACanvas.Pen() = {RGBColor(255, 255, 0), 1, TPenStyle::psSolid};
     ACanvas.Brush().Color = RGBColor(255, 255, 0);
     ACanvas.Brush().Style = TBrushStyle::bsSolid;
+    // The outline the pending points will make, closing line included, under their dots.
+    DrawOutline(ACanvas, {OffsetX, OffsetY, surface->Width(), surface->Height()}, FPendingDots,
+                true);
     for (const TPoint& P : FPendingDots) {
         const int64_t SX = int64_t(P.X) - OffsetX;
         const int64_t SY = int64_t(P.Y) - OffsetY;

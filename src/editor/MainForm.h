@@ -25,6 +25,7 @@ class QListWidgetItem;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QSplitter;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
@@ -73,6 +74,9 @@ public:
 
     // --- Components ------------------------------------------------------------------
     TPanel* pnlControls = nullptr;
+    // Beyond the design: the control pages start at the design width and can be widened.
+    QSplitter* splControls = nullptr;
+    static constexpr int DesignControlsWidth = 185;
     QTabWidget* pageMain = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
@@ -213,7 +217,7 @@ public:
     // --- State (read by tests and the tool windows) --------------------------------------
     const std::string& FileName() const { return FFileName; }
     int32_t GridSize() const { return FGridSize; }
-    TZone* SelectedZone() const;
+    TZone* SelectedZone() const override;
     TPickMode PickMode() const { return FPickMode; }
     TZone* PickSource() const override { return FPickSource; }
     bool NeighborsDirty() const { return FNeighborsDirty; }
@@ -271,6 +275,7 @@ private:
     void CreateZonePage();
     void CreateStatusBar();
     void SetStatus(int Panel, const std::string& Text, bool RepaintNow = false);
+    void ShowStatusText(const std::string& Text) override;
     void UpdateCaption();
     // Saved or loaded: the history's clean state; a fresh map set or load also forgets the
     // history.
@@ -339,5 +344,9 @@ private:
     // Coalesces the map checks that a burst of changes asks for into one.
     QTimer* FCheckTimer = nullptr;
     bool FShownOnce = false;
+    // A middle-button pan: the press in view coordinates and the offsets then.
+    bool FPanning = false;
+    QPoint FPanFrom;
+    QPoint FPanOffset;
     bool FPointsEditorPlaced = false;
 };

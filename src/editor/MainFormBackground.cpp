@@ -62,8 +62,9 @@ void TfrmMain::btnAddElementClick() {
     Choices->clear();
     for (int Row = 0; Row < lbBitmaps->count(); ++Row)
         Choices->addItem(lbBitmaps->item(Row)->clone());
-    Choices->setCurrentRow(-1);
+    // The first bitmap starts chosen, so OK works at once with a single bitmap.
     Choices->clearSelection();
+    Choices->setCurrentRow(Choices->count() > 0 ? 0 : -1);
     if (FNewElement->exec() != QDialog::Accepted)
         return;
     const int Index = Choices->currentRow();

@@ -68,6 +68,8 @@ void TfrmMain::AddLandZoneEntry(TZone* Zone) {
 }
 
 void TfrmMain::ClearHighlights() {
+    // The listed path goes with its highlight.
+    SetStatus(3, "");
     for (int32_t I = 0; I < surface->ZoneCount(); ++I)
         if (TZoneSprite* Sprite = surface->Zone(I)->Sprite())
             Sprite->SetHighlighted(false);

@@ -21,6 +21,10 @@ public:
     // Selects as a click does: the selection, the pending points, the name box and the
     // status bar; a pick that is pending takes the zone.
     virtual void SelectZone(TZone* Zone) = 0;
+    // The selected zone, if any.
+    virtual TZone* SelectedZone() const = 0;
+    // A line for the status bar's message panel.
+    virtual void ShowStatusText(const std::string& Text) = 0;
     // The pending points' window.
     virtual TfrmPointsEditor* PointsEditor() const = 0;
     // The zone a pick began with, and the end of the pick (the tool of the mouse mode

@@ -18,9 +18,20 @@ std::string TAddNeighborTool::Prompt() const {
 void TFindPathTool::ZoneSelected(TZone* Zone) {
     TZoneSpriteSurface& Surface = Host().Document().Surface();
     Surface.FindPath(Host().PickSource(), Zone);
-    for (int32_t I = 0; I < Surface.PathCount(); ++I)
-        if (TZoneSprite* Sprite = Surface.PathZone(I)->Sprite())
+    std::string Listed;
+    for (int32_t I = 0; I < Surface.PathCount(); ++I) {
+        TZone* Step = Surface.PathZone(I);
+        if (TZoneSprite* Sprite = Step->Sprite())
             Sprite->SetHighlighted(true);
+        Listed += (I ? " > " : "") + Step->Name();
+    }
+    if (Surface.PathCount() == 0)
+        Host().ShowStatusText("No path from " + Host().PickSource()->Name() + " to " +
+                              Zone->Name());
+    else
+        Host().ShowStatusText(
+            "Path: " + Listed + " (cost " +
+            std::to_string(Surface.PathZone(Surface.PathCount() - 1)->PathCost()) + ")");
     Host().EndPick();
 }
 

@@ -2,6 +2,8 @@
 
 #include "sprites/SpriteSurface.h"
 
+#include <QRegion>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -215,4 +217,12 @@ void TSpriteSurfaceScroller::Paint() {
     canvas.LineTo(w - 1, cy);
     canvas.MoveTo(cx, 0);
     canvas.LineTo(cx, h - 1);
+}
+
+void TSpriteSurfaceScroller::resizeEvent(QResizeEvent* Event) {
+    TPanel::resizeEvent(Event);
+    if (parentWidget() && width() > 0 && height() > 0)
+        setMask(QRegion(rect(), QRegion::Ellipse));
+    else
+        clearMask();
 }

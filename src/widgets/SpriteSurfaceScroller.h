@@ -59,6 +59,9 @@ protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // Placed over another control, only the round face takes the mouse (and is drawn):
+    // a click beside it reaches the control below.
+    void resizeEvent(QResizeEvent* Event) override;
 
 private:
     // The handler put on the surface; its type lets the scroller recognise its own hook.

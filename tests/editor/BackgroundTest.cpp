@@ -59,10 +59,14 @@ TEST_F(BackgroundTest, BitmapsAndElementsStayInStepWithTheSurface) {
     EXPECT_EQ(Surface().Bitmaps().size(), 3u);
     EXPECT_TRUE(Main->Modified());
 
-    // OK without a source bitmap is refused and the dialog stays; Cancel ends it.
+    // The first bitmap starts chosen; OK without a source bitmap is refused and the dialog
+    // stays; Cancel ends it.
     Messages.Clear();
     WhenModal([](QWidget* Dialog) {
         auto* Form = static_cast<TdlgNewElement*>(Dialog);
+        EXPECT_EQ(Form->lbBitmaps->currentRow(), 0);
+        EXPECT_TRUE(Form->lbBitmaps->currentItem()->isSelected());
+        Form->lbBitmaps->clearSelection();
         Form->BitBtn1->click();
         EXPECT_TRUE(Form->isVisible());
         Form->BitBtn2->click();
@@ -81,7 +85,7 @@ TEST_F(BackgroundTest, BitmapsAndElementsStayInStepWithTheSurface) {
         EXPECT_EQ(Form->spinLeft->Value(), 30);
         EXPECT_EQ(Form->spinTop->Value(), 40);
         EXPECT_EQ(Form->lbBitmaps->count(), 3);
-        EXPECT_EQ(Form->lbBitmaps->currentRow(), -1);
+        EXPECT_EQ(Form->lbBitmaps->currentRow(), 0);
         Form->lbBitmaps->setCurrentRow(1);
         Form->BitBtn1->click();
     });

@@ -64,6 +64,22 @@ public:
                             Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(Main->surface, &Release);
     }
+    // One mouse event at map coordinates as the offsets are now; Held: the buttons down
+    // after it.
+    void SendMouse(QEvent::Type Type, int X, int Y, Qt::MouseButton Button, Qt::MouseButtons Held) {
+        const QPointF At(X - Surface().OffsetX(), Y - Surface().OffsetY());
+        QMouseEvent Event(Type, At, Main->surface->mapToGlobal(At), Button, Held, Qt::NoModifier);
+        QApplication::sendEvent(Main->surface, &Event);
+    }
+    // A press at From, moves on the way to To, and the release there.
+    void DragMap(QPoint From, QPoint To, Qt::MouseButton Button = Qt::LeftButton) {
+        SendMouse(QEvent::MouseButtonPress, From.x(), From.y(), Button, Button);
+        for (int Step = 1; Step <= 4; ++Step) {
+            const QPoint At = From + (To - From) * Step / 4;
+            SendMouse(QEvent::MouseMove, At.x(), At.y(), Qt::NoButton, Button);
+        }
+        SendMouse(QEvent::MouseButtonRelease, To.x(), To.y(), Button, Qt::NoButton);
+    }
     void TypeMemo(const std::vector<std::string>& Lines) { Points().SetLines(Lines); }
     // Draw Points mode, the points clicked, then the zone made with the given kind.
     void MakeZone(const std::vector<std::pair<int, int>>& Corners, bool Land,

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -217,6 +218,13 @@ TEST_F(EditorTest, ViewTogglesAndThePointsEditorFollowTheirControls) {
     EXPECT_FALSE(Surface().AutoBlank());
     Main->mniViewZones->trigger();
     EXPECT_FALSE(Surface().ShowZones());
+    auto* Scroller = Main->findChild<QAction*>("mniScroller");
+    ASSERT_NE(Scroller, nullptr);
+    EXPECT_TRUE(Scroller->isChecked());
+    Scroller->trigger();
+    EXPECT_TRUE(Main->SpriteSurfaceScroller1->isHidden());
+    Scroller->trigger();
+    EXPECT_FALSE(Main->SpriteSurfaceScroller1->isHidden());
 
     Main->pageMain->setCurrentIndex(1);
     EXPECT_TRUE(Points().isVisible());
@@ -227,6 +235,67 @@ TEST_F(EditorTest, ViewTogglesAndThePointsEditorFollowTheirControls) {
     EXPECT_TRUE(Points().isVisible());
     Main->pageMain->setCurrentIndex(0);
     EXPECT_FALSE(Points().isVisible());
+}
+
+TEST_F(EditorTest, MiddleButtonDragPansTheMapInEveryMode) {
+    Surface().SetVirtualWidth(3000);
+    Surface().SetVirtualHeight(3000);
+    Main->rbDrawPoints->setChecked(true);
+    // Events at view positions: the map moves under the mouse as it goes.
+    const auto At = [this](QEvent::Type Type, int X, int Y, Qt::MouseButton Button,
+                           Qt::MouseButtons Held) {
+        SendMouse(Type, X + Surface().OffsetX(), Y + Surface().OffsetY(), Button, Held);
+    };
+    At(QEvent::MouseButtonPress, 200, 200, Qt::MiddleButton, Qt::MiddleButton);
+    At(QEvent::MouseMove, 150, 170, Qt::NoButton, Qt::MiddleButton);
+    EXPECT_EQ(std::pair(Surface().OffsetX(), Surface().OffsetY()), std::pair(50, 30));
+    At(QEvent::MouseMove, 100, 100, Qt::NoButton, Qt::MiddleButton);
+    At(QEvent::MouseButtonRelease, 100, 100, Qt::MiddleButton, Qt::NoButton);
+    EXPECT_EQ(std::pair(Surface().OffsetX(), Surface().OffsetY()), std::pair(100, 100));
+    EXPECT_EQ(Main->StatusPanels[0]->text().toStdString(), "OffsetX: 100");
+    EXPECT_TRUE(Memo().empty()) << "the middle button draws no point";
+    At(QEvent::MouseMove, 10, 10, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(Surface().OffsetX(), 100) << "the pan ended with the release";
+}
+
+TEST_F(EditorTest, ControlPagesStartAtTheDesignWidthAndWidenWithTheSplitter) {
+    Main->resize(900, 600);
+    Main->show();
+    QApplication::processEvents();
+    EXPECT_EQ(Main->pnlControls->width(), 185);
+    const int ListWidth = Main->lbBitmaps->width();
+    const int Map = Main->splControls->sizes().at(0);
+    Main->splControls->setSizes({Map - 115, 300});
+    QApplication::processEvents();
+    EXPECT_EQ(Main->pnlControls->width(), 300);
+    EXPECT_EQ(Main->lbBitmaps->width(), ListWidth + 115) << "the lists widen with the pages";
+    Main->pageMain->setCurrentIndex(1);
+    QApplication::processEvents();
+    EXPECT_GT(Main->lbLandZones->width(), 250);
+    // A wider window widens the map, not the pages.
+    Main->resize(1100, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(Main->pnlControls->width(), 300);
+}
+
+TEST_F(EditorTest, TheScrollerTakesOnlyItsRoundFaceAndCanBeHidden) {
+    Main->resize(900, 600);
+    Main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main.get()));
+    Main->rbDrawPoints->setChecked(true);
+    QWidget* Scroller = Main->SpriteSurfaceScroller1;
+    const auto Click = [this, Scroller](QPoint InScroller) {
+        QTest::mouseClick(Main->windowHandle(), Qt::LeftButton, {},
+                          Scroller->mapTo(Main.get(), InScroller));
+    };
+    Click({1, 1});
+    EXPECT_EQ(Memo().size(), 1u) << "beside the face the click reaches the map";
+    const QPoint Centre = Scroller->rect().center();
+    Click(Centre);
+    EXPECT_EQ(Memo().size(), 1u) << "the face itself is the scroller's";
+    Main->findChild<QAction*>("mniScroller")->trigger();
+    Click(Centre);
+    EXPECT_EQ(Memo().size(), 2u) << "a hidden scroller covers nothing";
 }
 
 TEST_F(EditorTest, PointsEditorLetsOnlyDigitsCommasAndLineBreaksThrough) {

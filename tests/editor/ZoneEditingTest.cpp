@@ -2,6 +2,7 @@
 // replacing zones, standard sea zones, selection, neighbours, links and paths.
 #include "EditorFixture.h"
 
+#include "editor/DrawPointsTool.h"
 #include "editor/MapCheckWindow.h"
 #include "editor/SpinEdit.h"
 
@@ -267,8 +268,76 @@ TEST_F(EditorTest, PicksLinkDistantZonesAndFindTheCheapestPath) {
     EXPECT_EQ(Path, (std::vector<std::string>{"Sea1", "Far", "East", "West", "Bay"}));
     for (int32_t I = 0; I < Surface().ZoneCount(); ++I)
         EXPECT_TRUE(Surface().Zone(I)->Sprite()->Highlighted()) << I;
+    EXPECT_EQ(Main->StatusPanels[3]->text().toStdString(),
+              "Path: Sea1 > Far > East > West > Bay (cost 2020)");
     ClickMap(300, 300);
     EXPECT_FALSE(Surface().Zone(0)->Sprite()->Highlighted());
+    EXPECT_EQ(Main->StatusPanels[3]->text().toStdString(), "") << "the listed path goes too";
+}
+
+TEST_F(EditorTest, DrawingShowsTheOutlineAndTheCornerARightClickWouldTake) {
+    Load(WriteMapSet());
+    Main->rbDrawPoints->setChecked(true);
+    for (auto [X, Y] : std::vector<std::pair<int, int>>{{100, 100}, {200, 100}, {200, 200}})
+        ClickMap(X, Y);
+    Surface().Render();
+    const TDIBCanvas& Frame = Surface().DIBCanvas();
+    const uint8_t Yellow = Frame.GetPixel(100, 100);
+    EXPECT_EQ(Frame.GetPixel(150, 100), Yellow) << "the line between two points";
+    EXPECT_EQ(Frame.GetPixel(150, 150), Yellow) << "the closing line";
+    EXPECT_NE(Frame.GetPixel(170, 130), Yellow) << "inside the outline";
+
+    // The mark follows the mouse, and a right click takes the marked corner.
+    auto* Tool = dynamic_cast<TDrawPointsTool*>(Main->ActiveTool());
+    ASSERT_NE(Tool, nullptr);
+    SendMouse(QEvent::MouseMove, 77, 4, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(Tool->MarkedCorner(), (TPoint{80, 0}));
+    ClickMap(77, 4, Qt::RightButton);
+    EXPECT_EQ(Memo().back(), "80,0");
+    // A deleted zone's corner is no longer offered.
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(60, 20);
+    Main->btnDeleteZone->click();
+    Main->rbDrawPoints->setChecked(true);
+    SendMouse(QEvent::MouseMove, 77, 4, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(Tool->MarkedCorner(), (TPoint{40, 0}));
+}
+
+TEST_F(EditorTest, DraggingACornerMovesItInEveryZoneThatHasItAsOneStep) {
+    Load(WriteMapSet());
+    const auto Points = [this](int32_t Zone) { return Surface().Zone(Zone)->Points(); };
+    const std::vector<TPoint> West = Points(0), East = Points(1);
+    Main->rbSelectZone->setChecked(true);
+    ClickMap(10, 10);
+    QUndoStack* History = Main->UndoStack();
+    const int Steps = History->count();
+
+    // Left: onto the grid; the shared corner moves in West and East alike.
+    DragMap({41, 1}, {52, 13});
+    EXPECT_EQ(Points(0), (std::vector<TPoint>{{0, 0}, {50, 10}, {40, 40}, {0, 40}}));
+    EXPECT_EQ(Points(1), (std::vector<TPoint>{{50, 10}, {80, 0}, {80, 40}, {40, 40}}));
+    EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"West", "East", "Bay"}));
+    ASSERT_EQ(Surface().LinkCount(), 1);
+    EXPECT_EQ(Surface().Link(0)->Zone1, Surface().Zone(0)) << "the link stays";
+    EXPECT_EQ(Surface().Link(0)->Zone2, Surface().Zone(2));
+    EXPECT_EQ(Main->SelectedZone(), Surface().Zone(0));
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"0,0", "50,10", "40,40", "0,40"}));
+    EXPECT_EQ(History->count(), Steps + 1);
+
+    // Right: onto the nearest other corner (Bay's), never back onto itself.
+    DragMap({1, 41}, {3, 57}, Qt::RightButton);
+    EXPECT_EQ(Points(0)[3], (TPoint{0, 60}));
+    // A click on a corner, without a drag, moves nothing.
+    DragMap({40, 40}, {41, 41});
+    EXPECT_EQ(History->count(), Steps + 2);
+
+    Main->mniUndo->trigger();
+    Main->mniUndo->trigger();
+    EXPECT_EQ(Points(0), West);
+    EXPECT_EQ(Points(1), East);
+    EXPECT_EQ(Surface().Link(0)->Zone1, Surface().Zone(0));
+    Main->mniRedo->trigger();
+    EXPECT_EQ(Points(1)[0], (TPoint{50, 10}));
 }
 
 namespace {
