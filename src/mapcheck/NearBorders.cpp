@@ -106,7 +106,7 @@ constexpr double MaxPieces = 8e6;
 constexpr double MaxCells = 1 << 22;
 // Pairs of sides compared within cells; a map of 20,000 real zones needs a few hundred
 // thousand. Past this the search stops with what it found.
-constexpr int64_t MaxComparisons = int64_t(1) << 26;
+constexpr int64_t MaxComparisons = int64_t(1) << 22;
 
 // An edge without its direction.
 std::array<int32_t, 4> EdgeKey(const TEdge& Edge) {
