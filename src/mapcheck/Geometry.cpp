@@ -284,6 +284,28 @@ void FillEdgeTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
     }
 }
 
+bool EdgeLineOf(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TEdgeLine& Line) {
+    int64_t DX = int64_t(X2) - X1;
+    int64_t DY = int64_t(Y2) - Y1;
+    if (DX == 0 && DY == 0)
+        return false;
+    const int64_t G = std::gcd(DX, DY);
+    DX /= G;
+    DY /= G;
+    if (DX < 0 || (DX == 0 && DY < 0)) {
+        DX = -DX;
+        DY = -DY;
+    }
+    Line.UX = DX;
+    Line.UY = DY;
+    Line.Offset = TWideInt(DY) * X1 - TWideInt(DX) * Y1;
+    Line.TA = TWideInt(DX) * X1 + TWideInt(DY) * Y1;
+    Line.TB = TWideInt(DX) * X2 + TWideInt(DY) * Y2;
+    Line.Lo = std::min(Line.TA, Line.TB);
+    Line.Hi = std::max(Line.TA, Line.TB);
+    return true;
+}
+
 std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones) {
     TZoneEdgeTable Table;
     FillEdgeTable(Zones, Table);
@@ -302,20 +324,11 @@ struct TLine {
 };
 
 TLine LineOf(const TEdgeKey& K, TWide& Lo, TWide& Hi) {
-    int64_t DX = int64_t(K.X2) - K.X1;
-    int64_t DY = int64_t(K.Y2) - K.Y1;
-    const int64_t G = std::gcd(DX, DY);
-    DX /= G;
-    DY /= G;
-    if (DX < 0 || (DX == 0 && DY < 0)) {
-        DX = -DX;
-        DY = -DY;
-    }
-    const TWide T1 = TWide(DX) * K.X1 + TWide(DY) * K.Y1;
-    const TWide T2 = TWide(DX) * K.X2 + TWide(DY) * K.Y2;
-    Lo = std::min(T1, T2);
-    Hi = std::max(T1, T2);
-    return {DX, DY, TWide(DY) * K.X1 - TWide(DX) * K.Y1};
+    TEdgeLine Line;
+    EdgeLineOf(K.X1, K.Y1, K.X2, K.Y2, Line);
+    Lo = Line.Lo;
+    Hi = Line.Hi;
+    return {Line.UX, Line.UY, Line.Offset};
 }
 
 uint64_t LineHash(const TLine& L) {

@@ -30,6 +30,19 @@ bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing
 // it finds); the pair it gives is a meeting pair, not necessarily the lowest.
 bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing);
 
+// An edge's line in exact arithmetic: the reduced direction (first non-zero component
+// positive) and the line's offset, so that edges on one line have equal lines; Lo..Hi is
+// the edge's interval along it, TA and TB its start's and end's positions. A zero-length
+// edge has no line (false).
+__extension__ typedef __int128 TWideInt;
+struct TEdgeLine {
+    int64_t UX = 0, UY = 0;
+    TWideInt Offset = 0;
+    TWideInt Lo = 0, Hi = 0;
+    TWideInt TA = 0, TB = 0;
+};
+bool EdgeLineOf(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TEdgeLine& Line);
+
 // Pairs of zones (by position in Zones, first < second, sorted) with edges that lie on one
 // line and overlap along a positive length without being the same edge. Zones sharing an
 // identical edge can be in the list too; callers decide what such pairs mean. The edges

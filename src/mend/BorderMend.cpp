@@ -54,22 +54,11 @@ std::vector<TLineEdge> LineEdges(const std::vector<TZone*>& Zones) {
         const TZone& Z = *Zones[I];
         for (int32_t E = 0; E < Z.PointCount(); ++E) {
             const TEdge Edge = Z.Edge(E);
-            int64_t DX = int64_t(Edge.X2) - Edge.X1;
-            int64_t DY = int64_t(Edge.Y2) - Edge.Y1;
-            if (DX == 0 && DY == 0)
+            TEdgeLine L;
+            if (!EdgeLineOf(Edge.X1, Edge.Y1, Edge.X2, Edge.Y2, L))
                 continue;
-            const int64_t G = std::gcd(DX, DY);
-            DX /= G;
-            DY /= G;
-            if (DX < 0 || (DX == 0 && DY < 0)) {
-                DX = -DX;
-                DY = -DY;
-            }
-            const TWide T1 = TWide(DX) * Edge.X1 + TWide(DY) * Edge.Y1;
-            const TWide T2 = TWide(DX) * Edge.X2 + TWide(DY) * Edge.Y2;
-            Entries.push_back({DX, DY, TWide(DY) * Edge.X1 - TWide(DX) * Edge.Y1, std::min(T1, T2),
-                               std::max(T1, T2), T1, T2, TPoint{Edge.X1, Edge.Y1},
-                               TPoint{Edge.X2, Edge.Y2}, int32_t(I), E});
+            Entries.push_back({L.UX, L.UY, L.Offset, L.Lo, L.Hi, L.TA, L.TB,
+                               TPoint{Edge.X1, Edge.Y1}, TPoint{Edge.X2, Edge.Y2}, int32_t(I), E});
         }
     }
     std::sort(Entries.begin(), Entries.end(), [](const TLineEdge& P, const TLineEdge& Q) {
