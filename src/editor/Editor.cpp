@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QSettings>
 
 TEditorStart ParseEditorArguments(const QStringList& Arguments) {
     TEditorStart Start;
@@ -41,6 +42,7 @@ std::unique_ptr<TfrmMain> CreateForms(const TEditorStart& Start) {
     auto* frmPointsEditor = new TfrmPointsEditor(frmMain.get());
     auto* dlgGridSize = new TdlgGridSize(frmMain.get());
     frmMain->SetForms(dlgNewElement, frmPointsEditor, dlgGridSize);
+    frmMain->KeepWindowPlaces({});
     frmMain->setWindowIcon(QIcon(":/zonewright.png"));
     return frmMain;
 }
@@ -50,6 +52,10 @@ int RunEditor(int argc, char** argv) {
     App.setDesktopFileName("zonewright");
     const TEditorStart Start = ParseEditorArguments(App.arguments());
     std::unique_ptr<TfrmMain> frmMain = CreateForms(Start);
+    // Only the program itself keeps places in the user's settings; tests keep their own.
+    frmMain->KeepWindowPlaces(
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Zonewright", "zonewright")
+            .fileName());
     frmMain->show();
     if (!Start.MapSetFile.empty())
         frmMain->OpenAtStart(Start.MapSetFile);

@@ -17,6 +17,7 @@
 #include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
 #include "editor/WidthFollower.h"
+#include "editor/WindowPlaces.h"
 #include "graphics/ColorPalette.h"
 #include "graphics/DIBCanvas.h"
 #include "mapcheck/MapChecks.h"
@@ -292,9 +293,9 @@ void TfrmMain::CreateEditMenu() {
     // Run as every other command: an error reaches the application's handler, and a step
     // that changes several things (a replacement) is drawn once.
     connect(mniUndo, &QAction::triggered, this,
-            [this] { RunCommand([this] { UndoStack()->undo(); }); });
+            [this] { RunCommand([this] { StepHistory(true); }); });
     connect(mniRedo, &QAction::triggered, this,
-            [this] { RunCommand([this] { UndoStack()->redo(); }); });
+            [this] { RunCommand([this] { StepHistory(false); }); });
 }
 
 void TfrmMain::CreateStatusBar() {
@@ -663,6 +664,13 @@ void TfrmMain::CreateZonePage() {
     Label1->setGeometry(12, 44, 36, 21);
     edtZoneName = Named(new QLineEdit(GroupBox4), "edtZoneName");
     edtZoneName->setGeometry(50, 44, 109, 21);
+    // Sea zones are always named Sea1, Sea2, ...: the box is off while it would be ignored.
+    const auto NameApplies = [this](bool Land) {
+        Label1->setEnabled(Land);
+        edtZoneName->setEnabled(Land);
+    };
+    connect(cbLandZone, &QCheckBox::toggled, this, NameApplies);
+    NameApplies(cbLandZone->isChecked());
     btnCreateZone = PushButton(GroupBox4, "btnCreateZone", "Create New Zone", 8, 72, 153, 25);
     btnDeleteZone = PushButton(GroupBox4, "btnDeleteZone", "Delete Selected Zone", 8, 99, 153, 25);
     btnReplaceZone =
@@ -789,13 +797,20 @@ void TfrmMain::Bind(QAbstractButton* Button, void (TfrmMain::*Handler)()) {
             [this, Handler] { RunCommand([this, Handler] { (this->*Handler)(); }); });
 }
 
-void TfrmMain::PlaceOnScreen(QWidget* Window, QPoint Place) const {
-    if (QScreen* Screen = screen()) {
-        const QRect Free = Screen->availableGeometry();
-        Place.setX(std::clamp(Place.x(), Free.left(), Free.right() - Window->width()));
-        Place.setY(std::clamp(Place.y(), Free.top(), Free.bottom() - Window->height()));
-    }
-    Window->move(Place);
+void TfrmMain::KeepWindowPlaces(const QString& SettingsFile) {
+    delete FPlaces;
+    FPlaces = new TWindowPlaces(this, SettingsFile);
+    for (QWidget* Tool : std::initializer_list<QWidget*>{FPointsEditor, frmMapCheck, frmOverview})
+        if (Tool)
+            FPlaces->Track(Tool);
+}
+
+void TfrmMain::PlaceToolWindow(QWidget* Window, QSize DefaultSize) {
+    if (!FPlaces)
+        KeepWindowPlaces({});
+    const QRect Lists(splControls->widget(1)->mapToGlobal(QPoint(0, 0)),
+                      splControls->widget(1)->size());
+    FPlaces->Open(Window, DefaultSize, Lists);
 }
 
 void TfrmMain::pageMainChange() {
@@ -805,11 +820,7 @@ void TfrmMain::pageMainChange() {
         FPointsEditor->hide();
         return;
     }
-    if (!FPointsEditorPlaced) {
-        // First shown beside the main window's right edge.
-        FPointsEditorPlaced = true;
-        PlaceOnScreen(FPointsEditor, frameGeometry().topRight() + QPoint(4, 0));
-    }
+    PlaceToolWindow(FPointsEditor, FPointsEditor->size());
     FPointsEditor->show();
 }
 
@@ -837,19 +848,14 @@ void TfrmMain::RunMapCheck() {
 }
 
 void TfrmMain::mniMapCheckClick() {
-    if (!frmMapCheck->isVisible())
-        frmMapCheck->move(frameGeometry().bottomLeft() + QPoint(0, 4));
+    PlaceToolWindow(frmMapCheck, QSize(560, 220));
     RunMapCheck();
     frmMapCheck->show();
     frmMapCheck->raise();
 }
 
 void TfrmMain::mniOverviewClick() {
-    if (!frmOverview->isVisible()) {
-        // Beside the main window, below the points editor's place.
-        frmOverview->resize(320, 240);
-        PlaceOnScreen(frmOverview, frameGeometry().topRight() + QPoint(4, 220));
-    }
+    PlaceToolWindow(frmOverview, QSize(320, 240));
     frmOverview->show();
     frmOverview->raise();
     frmOverview->MapChanged();

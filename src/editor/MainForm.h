@@ -31,6 +31,7 @@ class QTabWidget;
 class QTimer;
 class QUndoCommand;
 class QUndoStack;
+class TWindowPlaces;
 class QToolButton;
 class QWidget;
 class TCanvas;
@@ -71,6 +72,9 @@ public:
     // The forms created after this one, which the commands show.
     void SetForms(TdlgNewElement* NewElement, TfrmPointsEditor* PointsEditor,
                   TdlgGridSize* GridSize);
+    // Tool windows open where they were last, or beside this window; SettingsFile (an INI
+    // file) keeps their places and this window's between runs, empty only for this run.
+    void KeepWindowPlaces(const QString& SettingsFile);
 
     // --- Components ------------------------------------------------------------------
     TPanel* pnlControls = nullptr;
@@ -254,8 +258,9 @@ private:
     void RenderFrame();
     void Bind(QAction* Item, void (TfrmMain::*Handler)());
     void Bind(QAbstractButton* Button, void (TfrmMain::*Handler)());
-    // Moves a tool window to Place, or as near as keeps it on the screen.
-    void PlaceOnScreen(QWidget* Window, QPoint Place) const;
+    // Shows nothing: moves a hidden tool window to where it opens (DefaultSize when it has
+    // no place yet).
+    void PlaceToolWindow(QWidget* Window, QSize DefaultSize);
     void CreateMenus();
     void CreateMapArea();
     void CreateNavigation();
@@ -288,6 +293,12 @@ private:
     void FillLists();
     void FillElementList();
     void ClearSelection();
+    // The selection and what shows it (points editor, name and kind boxes, list, status
+    // bar), without finishing a pick.
+    void TakeSelection(TZone* Zone);
+    // Undo (Back) or Redo. A moved corner remakes its zones; the selected one among them
+    // stays selected, so the points editor shows its corners as they are after the step.
+    void StepHistory(bool Back);
     // The land-zone list's highlight and the status bar name the selected zone, or none.
     void ShowSelection(TZone* Zone);
     void ZoneAboutToBeRemoved(TZone* Zone);
@@ -348,5 +359,5 @@ private:
     bool FPanning = false;
     QPoint FPanFrom;
     QPoint FPanOffset;
-    bool FPointsEditorPlaced = false;
+    TWindowPlaces* FPlaces = nullptr;
 };

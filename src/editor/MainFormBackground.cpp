@@ -41,8 +41,19 @@ void TfrmMain::btnAddBitmapClick() {
     }
     // Bare names are opened from the program's directory, whatever the working directory.
     surface->SetBitmapDirectory(ProgramDir());
-    for (const std::string& File : Files)
-        FDocument->Push(new TAddBitmapCommand(FDocument, FileNameOf(File)));
+    // A file that cannot be added (not 8-bit, unreadable) is named and skipped; the ones
+    // after it are still added, each as its own step of Undo.
+    std::string Refused;
+    for (const std::string& File : Files) {
+        const std::string Name = FileNameOf(File);
+        try {
+            FDocument->Push(new TAddBitmapCommand(FDocument, Name));
+        } catch (const std::exception& Error) {
+            Refused += (Refused.empty() ? "" : "\n") + Name + ": " + Error.what();
+        }
+    }
+    if (!Refused.empty())
+        ShowMessage("These bitmaps were not added:\n" + Refused);
 }
 
 void TfrmMain::btnRemoveBitmapClick() {

@@ -5,11 +5,13 @@
 
 #include "editor/MapDocument.h"
 #include "editor/MapTool.h"
+#include "editor/MoveCornerCommand.h"
 #include "editor/MyUtils.h"
 #include "editor/PointsEditorForm.h"
 #include "editor/SortedList.h"
 #include "editor/ZoneCommands.h"
 #include "platform/Application.h"
+#include "platform/Exception.h"
 #include "platform/Text.h"
 #include "zonemap/StringUtils.h"
 #include "zonemap/ZoneSpriteSurface.h"
@@ -22,15 +24,40 @@
 #include <QTabWidget>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace {
 
 std::string PointLine(int64_t X, int64_t Y) {
     return std::to_string(X) + "," + std::to_string(Y);
 }
 
+// Decimal digits, with leading spaces and a sign, that TryStrToInt refuses only because
+// they do not fit 32 bits.
+bool DoesNotFit(std::string_view Text) {
+    int32_t Value = 0;
+    if (TryStrToInt(Text, Value))
+        return false;
+    const size_t Start = Text.find_first_not_of(' ');
+    if (Start == std::string_view::npos)
+        return false;
+    Text.remove_prefix(Start);
+    if (Text.front() == '+' || Text.front() == '-')
+        Text.remove_prefix(1);
+    return !Text.empty() && Text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // A pending-point line as the zone commands read it: the text before the first comma is x
-// (0 when it is no whole number), the rest must be a whole number (EConvertError).
-TPoint MemoPoint(const std::string& Line) {
+// (0 when it is no whole number), the rest must be a whole number (EConvertError). A number
+// too large for a coordinate is refused instead of becoming 0 or wrapping, naming the line
+// (Number counts from 1).
+TPoint MemoPoint(const std::string& Line, size_t Number) {
+    const size_t Comma = Line.find(',');
+    const std::string_view Text(Line);
+    if (DoesNotFit(Text.substr(0, Comma)) ||
+        (Comma != std::string::npos && DoesNotFit(Text.substr(Comma + 1))))
+        throw Exception("Line " + std::to_string(Number) + " of the Points Editor, \"" + Line +
+                        "\", holds a number too large for a map coordinate.");
     std::string Rest = Line;
     const int32_t X = SplitOffInt(Rest, ',');
     return {X, StrToInt(Rest)};
@@ -118,6 +145,12 @@ void TfrmMain::surfaceMouseDown(TObject*, TMouseButton Button, TShiftState Shift
 }
 
 void TfrmMain::SelectZone(TZone* Zone) {
+    TakeSelection(Zone);
+    FActiveTool->ZoneSelected(Zone);
+    RenderNow();
+}
+
+void TfrmMain::TakeSelection(TZone* Zone) {
     FSelectedSprite = Zone->Sprite();
     std::vector<std::string> Lines;
     Lines.reserve(size_t(Zone->PointCount()));
@@ -127,15 +160,27 @@ void TfrmMain::SelectZone(TZone* Zone) {
     cbLandZone->setChecked(!Zone->IsSea());
     edtZoneName->setText(ShownText(Zone->Name()));
     ShowSelection(Zone);
+}
 
-    FActiveTool->ZoneSelected(Zone);
-    RenderNow();
+void TfrmMain::StepHistory(bool Back) {
+    QUndoStack* Stack = UndoStack();
+    const auto* Move =
+        dynamic_cast<const TMoveCornerCommand*>(Stack->command(Stack->index() - (Back ? 1 : 0)));
+    const int32_t Selected = SelectedZone() ? SelectedZone()->Index() : -1;
+    if (Back)
+        Stack->undo();
+    else
+        Stack->redo();
+    if (Move && Selected >= 0 && !SelectedZone() && Selected < surface->ZoneCount() &&
+        std::find(Move->Zones().begin(), Move->Zones().end(), Selected) != Move->Zones().end())
+        TakeSelection(surface->Zone(Selected));
 }
 
 std::vector<TPoint> TfrmMain::PendingPoints() const {
     std::vector<TPoint> Points;
-    for (const std::string& Line : FPointsEditor->Lines())
-        Points.push_back(MemoPoint(Line));
+    const std::vector<std::string> Lines = FPointsEditor->Lines();
+    for (size_t I = 0; I < Lines.size(); ++I)
+        Points.push_back(MemoPoint(Lines[I], I + 1));
     return Points;
 }
 
@@ -241,7 +286,7 @@ void TfrmMain::btnCreateSeaZoneClick() {
         ShowMessage("Click to Create a Point where the Sea Zone should go!");
         return;
     }
-    const TPoint Seed = MemoPoint(Lines.front());
+    const TPoint Seed = MemoPoint(Lines.front(), 1);
     const int64_t S = FGridSize;
     const int64_t Row = Seed.Y / S;
     const int64_t Col = Seed.X / S;

@@ -5,7 +5,9 @@
 #include "editor/NewElementForm.h"
 #include "editor/SpinEdit.h"
 
+#include <QImage>
 #include <QProcess>
+#include <QUndoStack>
 
 #include <QPushButton>
 #include <QToolButton>
@@ -105,6 +107,31 @@ TEST_F(BackgroundTest, BitmapsAndElementsStayInStepWithTheSurface) {
     EXPECT_EQ(Entries(Main->lbBitmaps), (std::vector<std::string>{"a.bmp: 32x48", "b.bmp: 64x48"}));
     EXPECT_EQ(Entries(Main->lbElements), (std::vector<std::string>{"b.bmp: 30,40"}));
     EXPECT_EQ(Surface().ElementCount(), 1);
+}
+
+TEST_F(BackgroundTest, BitmapsThatCannotBeAddedAreNamedAndTheRestAreStillAdded) {
+    Fixtures::WriteBitmap(Dir.File("a.bmp"), 32, 32, 20);
+    QImage Deep(16, 16, QImage::Format_RGB888);
+    Deep.fill(Qt::red);
+    ASSERT_TRUE(Deep.save(QString::fromStdString(Dir.File("deep.bmp")), "BMP"));
+    Fixtures::WriteFile(Dir.File("junk.bmp"), "not a bitmap");
+    Fixtures::WriteBitmap(Dir.File("z.bmp"), 8, 16, 30);
+
+    Dialogs.AnswerOpen(
+        {Dir.File("a.bmp"), Dir.File("deep.bmp"), Dir.File("junk.bmp"), Dir.File("z.bmp")});
+    Main->btnAddBitmap->click();
+    EXPECT_EQ(Entries(Main->lbBitmaps), (std::vector<std::string>{"a.bmp: 32x32", "z.bmp: 8x16"}));
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    const std::string& Message = Messages.Messages()[0];
+    EXPECT_NE(Message.find("deep.bmp: Only 256 color bitmaps are supported"), std::string::npos)
+        << Message;
+    EXPECT_NE(Message.find("junk.bmp: "), std::string::npos) << Message;
+    EXPECT_EQ(Message.find("a.bmp"), std::string::npos) << Message;
+
+    // Each bitmap added is a step of Undo of its own; the refused ones left none.
+    EXPECT_EQ(Main->UndoStack()->count(), 2);
+    Main->mniUndo->trigger();
+    EXPECT_EQ(Entries(Main->lbBitmaps), std::vector<std::string>{"a.bmp: 32x32"});
 }
 
 TEST_F(BackgroundTest, AWholeSessionSavesAMapThatLoadsBackTheSame) {

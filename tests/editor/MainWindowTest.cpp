@@ -3,9 +3,11 @@
 
 #include "editor/GridSizeForm.h"
 #include "editor/MapDocument.h"
+#include "editor/OverviewWindow.h"
 #include "editor/RecoveryCopy.h"
 #include "editor/ScrollerGlyph.h"
 #include "editor/SpinEdit.h"
+#include "editor/WindowPlaces.h"
 #include "graphics/ColorPalette.h"
 #include "platform/Text.h"
 #include "widgets/SpriteSurfaceScroller.h"
@@ -486,4 +488,96 @@ TEST_F(EditorTest, UnsavedWorkIsCopiedAsideUntilSavedAndOfferedAfterACrash) {
     Main->show();
     Main->close();
     EXPECT_FALSE(std::filesystem::exists(Unnamed));
+}
+
+TEST(WindowPlacesTest, ToolWindowsGoBesideTheMainWindowOrOverItsMapNeverOffTheScreen) {
+    struct Row {
+        const char* What;
+        QRect Free, Main, Lists;
+        QSize Size;
+        std::vector<QRect> Taken;
+        QRect Expected;
+    };
+    const QRect Big(0, 0, 1600, 1200), Small(0, 0, 800, 600);
+    const QRect Main(100, 100, 1000, 700), Lists(915, 130, 185, 660);
+    const std::vector<Row> Rows = {
+        {"right, at the top", Big, Main, Lists, {157, 180}, {}, {1104, 100, 157, 180}},
+        {"right, under a tool there",
+         Big,
+         Main,
+         Lists,
+         {157, 180},
+         {{1104, 100, 157, 180}},
+         {1104, 284, 157, 180}},
+        {"left", Big, {560, 100, 1000, 700}, Lists, {320, 240}, {}, {236, 100, 320, 240}},
+        {"below", Big, {300, 100, 1200, 600}, Lists, {560, 220}, {}, {300, 704, 560, 220}},
+        // The window that opened at y=1053 on a 1200-pixel screen.
+        {"over the map",
+         Big,
+         {300, 200, 1000, 860},
+         {1115, 230, 185, 820},
+         {560, 220},
+         {},
+         {304, 415, 560, 220}},
+        {"over the map, narrowed left of the lists",
+         Small,
+         {0, 0, 800, 600},
+         {615, 25, 185, 560},
+         {640, 220},
+         {},
+         {0, 150, 611, 220}},
+    };
+    for (const Row& R : Rows) {
+        const QRect Got = TWindowPlaces::Beside(R.Main, R.Size, R.Free, R.Taken, R.Lists);
+        EXPECT_EQ(Got, R.Expected) << R.What;
+        EXPECT_TRUE(R.Free.contains(Got)) << R.What;
+        EXPECT_FALSE(Got.intersects(R.Lists)) << R.What;
+    }
+}
+
+TEST_F(EditorTest, ToolWindowsOpenOnTheScreenClearOfTheListsAndWhereTheyWereLastRun) {
+    const QString Settings = QString::fromStdString(Dir.File("places.ini"));
+    Main->KeepWindowPlaces(Settings);
+    Main->show();
+    Main->pageMain->setCurrentIndex(1);
+    Main->mniOverview->trigger();
+    Main->mniMapCheck->trigger();
+    const QRect Free = Main->screen()->availableGeometry();
+    QWidget* Lists = Main->splControls->widget(1);
+    const QRect ListsRect(Lists->mapToGlobal(QPoint(0, 0)), Lists->size());
+    std::vector<QRect> Tools;
+    for (const char* Name : {"frmPointsEditor", "frmOverview", "frmMapCheck"}) {
+        auto* Tool = Main->findChild<QWidget*>(Name);
+        ASSERT_NE(Tool, nullptr) << Name;
+        EXPECT_TRUE(Tool->isVisible()) << Name;
+        EXPECT_TRUE(Free.contains(Tool->frameGeometry())) << Name;
+        EXPECT_FALSE(Tool->frameGeometry().intersects(ListsRect)) << Name;
+        Tools.push_back(Tool->frameGeometry());
+    }
+    EXPECT_FALSE(Tools[0].intersects(Tools[1]));
+
+    // Moved and resized by the user, then the editor closed: the next run opens them there.
+    Main->move(Free.topLeft() + QPoint(10, 10));
+    Points().move(Free.topLeft() + QPoint(20, 300));
+    Main->frmOverview->setGeometry(QRect(Free.topLeft() + QPoint(200, 260), QSize(300, 200)));
+    const QRect MainPlace = Main->geometry(), PointsPlace = Points().geometry(),
+                OverviewPlace = Main->frmOverview->geometry();
+    Main->close();
+    Main.reset();
+    Main = CreateForms({Dir.Path(), ""});
+    Main->KeepWindowPlaces(Settings);
+    EXPECT_EQ(Main->geometry(), MainPlace);
+    Main->show();
+    Main->pageMain->setCurrentIndex(1);
+    Main->mniOverview->trigger();
+    EXPECT_EQ(Points().geometry(), PointsPlace);
+    EXPECT_EQ(Main->frmOverview->geometry(), OverviewPlace);
+
+    // A place no screen holds any more is not taken.
+    Main->frmOverview->hide();
+    Main->frmOverview->move(Free.right() + 5000, 0);
+    Main->frmOverview->show();
+    Main->frmOverview->hide();
+    Main->mniOverview->trigger();
+    EXPECT_TRUE(Free.contains(Main->frmOverview->frameGeometry()));
 }

@@ -48,6 +48,10 @@ TEST_F(EditorTest, ClickedPointsBecomeNamedLandAndSeaZones) {
     EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"Land1", "Hills", "Sea1", "Sea2"}));
     EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"Hills", "Land1"}));
     EXPECT_EQ(TfrmMain::ZoneOf(Main->lbLandZones->item(1)), Surface().Zone(0));
+    // Sea zones are never named from the box: it is off while "Land Zone" is unchecked.
+    EXPECT_FALSE(Main->edtZoneName->isEnabled());
+    Main->cbLandZone->click();
+    EXPECT_TRUE(Main->edtZoneName->isEnabled());
 
     // The lowest free number is taken again once its zone is gone.
     Main->rbSelectZone->setChecked(true);
@@ -73,6 +77,15 @@ TEST_F(EditorTest, ZonesThatCannotBeMadeAreRefusedWithTheirReason) {
         {{"1,1", "2,2"}, "", "First draw at least 3 dots to define the Zone."},
         {{"1,1", "2,2", "3,x"}, "", "'x' is not a valid integer value"},
         {{"1,1", "2,2", "33"}, "", "'' is not a valid integer value"},
+        // Numbers that do not fit a coordinate are refused, naming the line, not read as 0.
+        {{"1,1", "99999999999,750", "3,3"},
+         "",
+         "Line 2 of the Points Editor, \"99999999999,750\", holds a number too large for a map "
+         "coordinate."},
+        {{"1,1", "2,2", "3,-2147483649"},
+         "",
+         "Line 3 of the Points Editor, \"3,-2147483649\", holds a number too large for a map "
+         "coordinate."},
         {{"100,100", "140,100", "140,140"},
          "",
          "A Zone already exists at this location!  If you're using the  Create Standard Sea "
@@ -109,6 +122,7 @@ TEST_F(EditorTest, ReplaceKeepsTheNameAndAFailedReplaceKeepsEverything) {
     // Failed replacements: too few points, a bad line, the points of another zone.
     for (const std::vector<std::string>& Lines : {std::vector<std::string>{"0,0", "40,0"},
                                                   {"0,0", "40,0", "0,z"},
+                                                  {"0,0", "40,0", "0,99999999999"},
                                                   {"40,0", "80,0", "80,40", "40,40"}}) {
         Messages.Clear();
         TypeMemo(Lines);
@@ -181,8 +195,13 @@ TEST_F(EditorTest, StandardSeaZonesAreBricksOfTheGridSize) {
     Main->btnCreateSeaZone->click();
     TypeMemo({});
     Main->btnCreateSeaZone->click();
-    ASSERT_EQ(Messages.Messages().size(), 2u);
+    // A seed too large for a coordinate is refused and stays; it made no brick at 0.
+    TypeMemo({"99999999999,250"});
+    Main->btnCreateSeaZone->click();
+    ASSERT_EQ(Messages.Messages().size(), 3u);
     EXPECT_EQ(Messages.Messages()[1], "Click to Create a Point where the Sea Zone should go!");
+    EXPECT_EQ(Messages.Messages()[2].substr(0, 38), "Line 1 of the Points Editor, \"99999999");
+    EXPECT_EQ(Memo(), std::vector<std::string>{"99999999999,250"});
     EXPECT_EQ(Surface().ZoneCount(), 3);
 }
 
@@ -336,8 +355,12 @@ TEST_F(EditorTest, DraggingACornerMovesItInEveryZoneThatHasItAsOneStep) {
     EXPECT_EQ(Points(0), West);
     EXPECT_EQ(Points(1), East);
     EXPECT_EQ(Surface().Link(0)->Zone1, Surface().Zone(0));
+    // The selected zone stays selected, and the points editor shows its corners as they are.
+    EXPECT_EQ(Main->SelectedZone(), Surface().Zone(0));
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"0,0", "40,0", "40,40", "0,40"}));
     Main->mniRedo->trigger();
     EXPECT_EQ(Points(1)[0], (TPoint{50, 10}));
+    EXPECT_EQ(Memo()[1], "50,10");
 }
 
 namespace {
