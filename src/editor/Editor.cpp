@@ -1,5 +1,6 @@
 #include "editor/Editor.h"
 
+#include "editor/BitmapPreview.h"
 #include "editor/GridSizeForm.h"
 #include "editor/MainForm.h"
 #include "editor/NewElementForm.h"
@@ -50,6 +51,7 @@ std::unique_ptr<TfrmMain> CreateForms(const TEditorStart& Start) {
 int RunEditor(int argc, char** argv) {
     QApplication App(argc, argv);
     App.setDesktopFileName("zonewright");
+    Application().SetOpenDialogHook(ExecuteOpenDialogWithPreview);
     const TEditorStart Start = ParseEditorArguments(App.arguments());
     std::unique_ptr<TfrmMain> frmMain = CreateForms(Start);
     // Only the program itself keeps places in the user's settings; tests keep their own.

@@ -2,10 +2,14 @@
 // window to a saved map set that loads back the same.
 #include "EditorFixture.h"
 
+#include "editor/BitmapPreview.h"
 #include "editor/NewElementForm.h"
 #include "editor/SpinEdit.h"
 
+#include <QFileDialog>
 #include <QImage>
+#include <QLabel>
+#include <QListView>
 #include <QProcess>
 #include <QUndoStack>
 
@@ -132,6 +136,63 @@ TEST_F(BackgroundTest, BitmapsThatCannotBeAddedAreNamedAndTheRestAreStillAdded) 
     EXPECT_EQ(Main->UndoStack()->count(), 2);
     Main->mniUndo->trigger();
     EXPECT_EQ(Entries(Main->lbBitmaps), std::vector<std::string>{"a.bmp: 32x32"});
+}
+
+TEST_F(BackgroundTest, TheBitmapDialogPreviewsTheChosenFileAndAddsIt) {
+    Fixtures::WriteBitmap(Dir.File("a.bmp"), 64, 32, 20);
+    QImage Deep(40, 20, QImage::Format_RGB888);
+    Deep.fill(Qt::blue);
+    ASSERT_TRUE(Deep.save(QString::fromStdString(Dir.File("deep.bmp")), "BMP"));
+    Fixtures::WriteFile(Dir.File("junk.bmp"), "not a bitmap");
+    // The program's own dialog instead of the script, for this test only.
+    const auto Script = Application().SetOpenDialogHook(ExecuteOpenDialogWithPreview);
+    WhenModal([this](QWidget* Window) {
+        auto* Dialog = qobject_cast<QFileDialog*>(Window);
+        ASSERT_NE(Dialog, nullptr);
+        // Whatever fails below, the dialog ends and the test goes on.
+        const std::unique_ptr<QDialog, void (*)(QDialog*)> Ends(Dialog, [](QDialog* D) {
+            if (D->isVisible())
+                D->reject();
+        });
+        auto* Preview = Dialog->findChild<TBitmapPreview*>();
+        auto* List = Dialog->findChild<QListView*>("listView");
+        ASSERT_NE(Preview, nullptr);
+        ASSERT_NE(List, nullptr);
+        EXPECT_EQ(Dialog->directory().absolutePath().toStdString(), Dir.Path());
+        // As a click on the file's entry does, once the directory has been read.
+        const auto Choose = [&](const QString& Name) {
+            for (int Tries = 0; Tries < 500; ++Tries) {
+                const QModelIndex Root = List->rootIndex();
+                for (int Row = 0; Row < List->model()->rowCount(Root); ++Row) {
+                    const QModelIndex Entry = List->model()->index(Row, 0, Root);
+                    if (Entry.data().toString() == Name) {
+                        List->setCurrentIndex(Entry);
+                        return true;
+                    }
+                }
+                QTest::qWait(10);
+            }
+            return false;
+        };
+        ASSERT_TRUE(Choose("deep.bmp"));
+        EXPECT_EQ(Preview->lblSize->text(), "40x20");
+        EXPECT_EQ(Preview->lblDepth->text(), "24 bits per pixel: only 8-bit bitmaps can be added");
+        EXPECT_FALSE(Preview->imgThumbnail->pixmap().isNull());
+        ASSERT_TRUE(Choose("junk.bmp"));
+        EXPECT_TRUE(Preview->lblSize->text().isEmpty());
+        EXPECT_FALSE(Preview->lblDepth->text().isEmpty()) << "the reader's reason";
+        ASSERT_TRUE(Choose("a.bmp"));
+        EXPECT_EQ(Preview->lblSize->text(), "64x32");
+        EXPECT_EQ(Preview->lblDepth->text(), "8 bits per pixel");
+        EXPECT_EQ(Preview->imgThumbnail->pixmap().size(), QSize(128, 64));
+        auto* Name = Dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(Name, nullptr);
+        Name->setText("a.bmp");
+        static_cast<QDialog*>(Dialog)->accept();
+    });
+    Main->btnAddBitmap->click();
+    Application().SetOpenDialogHook(Script);
+    EXPECT_EQ(Entries(Main->lbBitmaps), std::vector<std::string>{"a.bmp: 64x32"});
 }
 
 TEST_F(BackgroundTest, AWholeSessionSavesAMapThatLoadsBackTheSame) {
