@@ -335,6 +335,49 @@ void BM_FillLandZoneList(benchmark::State& State) {
 }
 BENCHMARK(BM_FillLandZoneList)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
 
+// What no element covers is blanked before the sprites are drawn. blanking 0: the whole
+// frame (hidden, on land), 1: the blanking step alone, for the same view; bare 1 with the
+// land tiles hidden, so that nothing covers the view and all of it is blanked (the most
+// the step can fill), 0 with the map as it is (the step finds nothing to fill).
+struct BlankingStep : TZoneSpriteSurface {
+    // The step is the surface's own (protected); named through a derived class, it can be
+    // called on the window's surface alone.
+    static constexpr auto Step = &BlankingStep::BeforeDrawSprites;
+};
+
+void BM_FrameBlanking(benchmark::State& State) {
+    Session& S = TheSession();
+    const bool StepAlone = State.range(0) != 0;
+    const bool Bare = State.range(1) != 0;
+    TZoneSpriteSurface& Surface = *S.Main->surface;
+    S.CenterOn(S.ZoneAtCell(Columns / 5, Rows / 2));
+    Surface.setVisible(false);
+    const auto ShowLandTiles = [&Surface](bool Show) {
+        for (int32_t I = 0; I < Surface.ElementCount(); ++I)
+            if (Surface.ElementNames()[size_t(I)].Name == "land.bmp")
+                Surface.Element(I)->SetVisible(Show);
+    };
+    ShowLandTiles(!Bare);
+    QApplication::processEvents();
+    Surface.Render();
+    for (auto _ : State) {
+        if (StepAlone)
+            (Surface.*BlankingStep::Step)();
+        else
+            Surface.Render();
+    }
+    ShowLandTiles(true);
+    Surface.setVisible(true);
+    QApplication::processEvents();
+    if (!S.ViewIsFullHD())
+        State.SkipWithError("the map view is not 1920 x 1080");
+}
+BENCHMARK(BM_FrameBlanking)
+    ->ArgNames({"blanking", "bare"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+
 // One frame; shown 1 with the surface shown (the frame is painted into the window), 0
 // hidden (rendered into the buffer only); land 1 with the view on land zones, each with
 // its label, 0 on the sea strait.
