@@ -126,6 +126,8 @@ bool ExecuteOpenDialogWithPreview(const TFileDialogOptions& Options,
         QObject::connect(
             &Dialog, &QFileDialog::currentChanged, Preview,
             [Preview](const QString& Path) { Preview->ShowFile(FileNameBytes(Path)); });
+        // Room for the pane without squeezing the list's columns.
+        Dialog.resize(Dialog.sizeHint().expandedTo(QSize(780, 420)));
     }
     if (!Options.FileName.empty())
         Dialog.selectFile(QtFileName(Options.FileName));
