@@ -244,6 +244,7 @@ void TfrmMain::CreateMenus() {
 
     mniGoToZone = MenuItem(Zone, "mniGoToZone", "Go to Zone...");
     mniGoToZone->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    mniRenameZone = MenuItem(Zone, "mniRenameZone", "Rename Zone...");
     View->addSeparator();
     mniOverview = MenuItem(View, "mniOverview", "Overview");
     mniMapCheck = MenuItem(View, "mniMapCheck", "Map Check");
@@ -275,6 +276,7 @@ void TfrmMain::CreateMenus() {
     Bind(mniOverview, &TfrmMain::mniOverviewClick);
     Bind(mniGoToZone, &TfrmMain::mniGoToZoneClick);
     Bind(mniMapCheck, &TfrmMain::mniMapCheckClick);
+    Bind(mniRenameZone, &TfrmMain::mniRenameZoneClick);
 }
 
 void TfrmMain::CreateEditMenu() {
@@ -534,6 +536,7 @@ void TfrmMain::FollowDocument() {
             AddLandZoneEntry(Zone);
     });
     connect(D, &TMapDocument::zoneAboutToBeRemoved, this, &TfrmMain::ZoneAboutToBeRemoved);
+    connect(D, &TMapDocument::zoneRenamed, this, &TfrmMain::ZoneRenamed);
     connect(D, &TMapDocument::neighborsStale, this, [this] { FNeighborsDirty = true; });
     connect(D, &TMapDocument::neighborsBuilt, this, [this] { FNeighborsDirty = false; });
     connect(D, &TMapDocument::bitmapInserted, this, [this](int32_t Index) {

@@ -114,6 +114,7 @@ public:
     // Beyond the design: navigation for large maps.
     QAction* mniOverview = nullptr;
     QAction* mniGoToZone = nullptr;
+    QAction* mniRenameZone = nullptr;
     TMapNavigator* Navigator = nullptr;
     TOverviewWindow* frmOverview = nullptr;
     TGoToZoneDialog* dlgGoToZone = nullptr;
@@ -182,6 +183,9 @@ public:
     void HighlightNeighbors1Click();
     void AddanonAdjacentNeighbor1Click();
     void FindPathtoDestination1Click();
+    // Asks for the selected zone's new name; refused as Create New Zone and a save refuse
+    // names.
+    void mniRenameZoneClick();
     void Button4Click();
 
     void btnAddBitmapClick();
@@ -291,6 +295,7 @@ private:
     // The land-zone list's highlight and the status bar name the selected zone, or none.
     void ShowSelection(TZone* Zone);
     void ZoneAboutToBeRemoved(TZone* Zone);
+    void ZoneRenamed(TZone* Zone);
     // The selected zone for a Zone menu command ("No Zone Selected" and none without one),
     // with the neighbour lists rebuilt first when they are stale and RebuildStale.
     TZone* ZoneForCommand(bool RebuildStale);
