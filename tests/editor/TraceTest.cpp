@@ -2,7 +2,15 @@
 // the zones that arrive as Land1, Land2, ...
 #include "EditorFixture.h"
 
+#include "editor/TraceAllDialog.h"
+#include "editor/TraceSession.h"
+#include "editor/TraceWorker.h"
+#include "platform/Bitmap.h"
+
+#include <QDialogButtonBox>
 #include <QInputDialog>
+#include <QLabel>
+#include <QTableWidget>
 #include <QUndoStack>
 
 class TraceTest : public EditorTest {
@@ -66,4 +74,100 @@ TEST_F(TraceTest, RenameKeepsTheZoneAndRefusesBadNamesAndUndoesToTheSameFile) {
     EXPECT_EQ(Entries(Main->lbLandZones), (std::vector<std::string>{"East", "West"}));
     Main->mniRedo->trigger();
     EXPECT_EQ(Saved(), After);
+}
+
+namespace {
+
+constexpr uint8_t West = 30, North = 31, Sea = 60, Line = 3;
+
+// 200 x 150: a west land, a north-east land and a south-east sea, with border lines 2 px
+// wide between them.
+void WriteDrawnMap(const std::string& Path) {
+    TBitmap Bitmap;
+    Bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    Bitmap.SetPalette(Fixtures::TestColors());
+    Bitmap.SetSize(200, 150);
+    for (int32_t Y = 0; Y < 150; ++Y)
+        for (int32_t X = 0; X < 200; ++X)
+            Bitmap.ScanLine(Y)[X] = X == 99 || X == 100 || (X > 100 && (Y == 74 || Y == 75)) ? Line
+                                    : X < 99                                                 ? West
+                                    : Y < 74                                                 ? North
+                                                                                             : Sea;
+    Bitmap.SaveToFile(Path);
+}
+
+} // namespace
+
+TEST_F(TraceTest, TraceRegionThenTraceAllMakeTheRegionsAsOneUndoStep) {
+    WriteDrawnMap(Dir.File("drawn.bmp"));
+    Fixtures::WriteFile(Dir.File("drawn.mapset"), "Bitmap=drawn.bmp\r\nElement=drawn.bmp:0,0\r\n");
+    Load(Dir.File("drawn.mapset"));
+
+    // The first click traces in a worker; the click is taken when the trace is done.
+    Main->rbTraceRegion->setChecked(true);
+    ClickMap(40, 60);
+    Main->TraceSession()->Worker().Wait();
+    ASSERT_NE(Main->TraceSession()->Ready(), nullptr);
+    const std::vector<std::string> West = Memo();
+    ASSERT_GE(West.size(), 4u);
+    for (const std::string& Line : West) {
+        const int X = std::stoi(Line), Y = std::stoi(Line.substr(Line.find(',') + 1));
+        EXPECT_EQ(X % 5, 0) << Line;
+        EXPECT_EQ(Y % 5, 0) << Line;
+        // The west region's outline: the map's west edge and the line's middle.
+        EXPECT_TRUE(X == 0 || X == 100) << Line;
+    }
+    EXPECT_TRUE(Main->cbLandZone->isChecked());
+    // Later clicks are lookups, taken at once.
+    ClickMap(150, 30);
+    EXPECT_FALSE(Main->TraceSession()->Running());
+    EXPECT_NE(Memo(), West);
+    ClickMap(40, 60);
+    EXPECT_EQ(Memo(), West);
+    Main->btnCreateZone->click();
+    ASSERT_EQ(ZoneNames(), std::vector<std::string>{"Land1"});
+    ClickMap(40, 60);
+    EXPECT_EQ(Main->StatusPanels[3]->text(), "Zone Land1 has this outline already");
+    Main->btnCreateZone->click(); // refused as a duplicate, as for clicked points
+    EXPECT_EQ(Surface().ZoneCount(), 1);
+    Messages.Clear();
+
+    const std::string Before = Saved();
+    const int Steps = Main->UndoStack()->count();
+    WhenModal([](QWidget* Widget) {
+        auto* Dialog = qobject_cast<TdlgTraceAll*>(Widget);
+        ASSERT_NE(Dialog, nullptr);
+        for (int Row = 0; Row < Dialog->tblColors->rowCount(); ++Row) {
+            const int Index = Dialog->tblColors->item(Row, 0)->data(Qt::UserRole).toInt();
+            if (Index == Sea)
+                Dialog->tblColors->item(Row, 3)->setCheckState(Qt::Checked);
+            if (Index == Line)
+                Dialog->tblColors->item(Row, 2)->setCheckState(Qt::Checked);
+        }
+        Dialog->cbSkipCovered->setChecked(true);
+        Dialog->WaitForTrace();
+        EXPECT_EQ(Dialog->Settings().SeaColors, std::vector<uint8_t>{Sea});
+        EXPECT_EQ(Dialog->Regions().size(), 2u); // the west region is Land1 already
+        EXPECT_FALSE(Dialog->lblPreview->pixmap().isNull());
+        Dialog->btnsOkCancel->button(QDialogButtonBox::Ok)->click();
+    });
+    Main->mniTraceAll->trigger();
+    EXPECT_TRUE(Messages.Messages().empty());
+    EXPECT_EQ(ZoneNames(), (std::vector<std::string>{"Land1", "Land2", "Sea1"}));
+    EXPECT_TRUE(Surface().Zone(2)->IsSea());
+    ASSERT_EQ(Main->UndoStack()->count(), Steps + 1);
+    Main->RebuildNeighbors();
+    // Traced borders are shared exactly: every pair meets.
+    for (int32_t I = 0; I < 3; ++I)
+        EXPECT_EQ(Surface().Zone(I)->NeighborCount(), 2) << I;
+    const std::string After = Saved();
+
+    Main->mniUndo->trigger();
+    EXPECT_EQ(Saved(), Before);
+    Main->mniRedo->trigger();
+    EXPECT_EQ(Saved(), After);
+
+    // The settings chosen there are Trace Region's from now on: the sea is sea.
+    ClickMap(150, 120);
+    EXPECT_FALSE(Main->cbLandZone->isChecked());
 }
