@@ -63,6 +63,7 @@ TdlgTraceAll::TdlgTraceAll(TTracePicture Whole, std::optional<TTracePicture> InV
     tblColors->setObjectName("tblColors");
     tblColors->setHorizontalHeaderLabels({"Colour", "Pixels", "Border", "Sea"});
     tblColors->verticalHeader()->hide();
+    tblColors->verticalHeader()->setDefaultSectionSize(20);
     tblColors->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblColors->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (const TColorCount& Count : CountColors(FWhole)) {
