@@ -103,8 +103,10 @@ TEST_F(TraceTest, TraceRegionThenTraceAllMakeTheRegionsAsOneUndoStep) {
     Fixtures::WriteFile(Dir.File("drawn.mapset"), "Bitmap=drawn.bmp\r\nElement=drawn.bmp:0,0\r\n");
     Load(Dir.File("drawn.mapset"));
 
-    // The first click traces in a worker; the click is taken when the trace is done.
+    // The first click traces in a worker; a click meanwhile replaces the one waiting, and
+    // the last is taken when the trace is done.
     Main->rbTraceRegion->setChecked(true);
+    ClickMap(150, 30);
     ClickMap(40, 60);
     Main->TraceSession()->Worker().Wait();
     ASSERT_NE(Main->TraceSession()->Ready(), nullptr);
