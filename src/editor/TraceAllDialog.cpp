@@ -218,6 +218,7 @@ void TdlgTraceAll::TraceEnded(bool Traced, const QString& Error) {
     FRunning = false;
     prgTrace->hide();
     FRegions.clear();
+    FSkipped.clear();
     if (!Traced) {
         FTracer.reset();
         lblSummary->setText(Error.isEmpty() ? QString("Tracing cancelled")
@@ -246,6 +247,7 @@ void TdlgTraceAll::TraceEnded(bool Traced, const QString& Error) {
         for (size_t I = 0; I < All.size(); ++I)
             if (Cells[I] > 0 && InZones[I] * 2 > Cells[I]) {
                 Place[I] = -1;
+                FSkipped.push_back(int32_t(I));
                 ++Skipped;
             }
     }
@@ -292,13 +294,18 @@ void TdlgTraceAll::ShowPreview() {
     QImage Shown = FBase;
     QPainter Painter(&Shown);
     Painter.setRenderHint(QPainter::Antialiasing);
-    const auto Outline = [&](const TTracedRegion& R, const QColor& Color) {
+    const auto Outline = [&](const TTracedRegion& R, const QColor& Color,
+                             Qt::PenStyle Style = Qt::SolidLine) {
         QPolygonF Polygon;
         for (const TPoint& Q : R.Outline)
             Polygon << QPointF((Q.X - P.Left) * FScale, (Q.Y - P.Top) * FScale);
-        Painter.setPen(QPen(Color, 1.5));
+        Painter.setPen(QPen(Color, 1.5, Style));
         Painter.drawPolygon(Polygon);
     };
+    // What existing zones cover is shown faintly: it will not be made.
+    if (FTracer && FTracer->Traced())
+        for (int32_t I : FSkipped)
+            Outline(FTracer->Regions()[size_t(I)], QColor(255, 255, 255, 160), Qt::DotLine);
     if (FTracer && FTracer->Traced())
         for (const TTracedRegion& R : FRegions)
             Outline(R, R.IsSea ? QColor(0, 230, 255) : QColor(255, 40, 40));

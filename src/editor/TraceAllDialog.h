@@ -82,6 +82,8 @@ private:
     QTimer* FDelay;
     std::shared_ptr<TTracer> FTracer;
     std::vector<TTracedRegion> FRegions;
+    // Regions of the trace left out because existing zones cover them.
+    std::vector<int32_t> FSkipped;
     bool FStale = true;
     bool FRunning = false;
     bool FAcceptWhenDone = false;
