@@ -16,6 +16,8 @@
 #include "editor/SelectZoneTool.h"
 #include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
+#include "editor/TraceRegionTool.h"
+#include "editor/TraceSession.h"
 #include "editor/WidthFollower.h"
 #include "editor/WindowPlaces.h"
 #include "graphics/ColorPalette.h"
@@ -245,6 +247,8 @@ void TfrmMain::CreateMenus() {
 
     mniGoToZone = MenuItem(Zone, "mniGoToZone", "Go to Zone...");
     mniGoToZone->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    mniRenameZone = MenuItem(Zone, "mniRenameZone", "Rename Zone...");
+    mniTraceAll = MenuItem(Zone, "mniTraceAll", "Trace All Zones...");
     View->addSeparator();
     mniOverview = MenuItem(View, "mniOverview", "Overview");
     mniMapCheck = MenuItem(View, "mniMapCheck", "Map Check");
@@ -276,6 +280,8 @@ void TfrmMain::CreateMenus() {
     Bind(mniOverview, &TfrmMain::mniOverviewClick);
     Bind(mniGoToZone, &TfrmMain::mniGoToZoneClick);
     Bind(mniMapCheck, &TfrmMain::mniMapCheckClick);
+    Bind(mniRenameZone, &TfrmMain::mniRenameZoneClick);
+    Bind(mniTraceAll, &TfrmMain::mniTraceAllClick);
 }
 
 void TfrmMain::CreateEditMenu() {
@@ -475,6 +481,15 @@ void TfrmMain::CreateTools() {
         AddTool(std::make_unique<TAddNeighborTool>(Host), nullptr);
     FPickTools[size_t(TPickMode::pmFindPath)] =
         AddTool(std::make_unique<TFindPathTool>(Host), nullptr);
+    FTraceSession = new TTraceSession(FDocument, this);
+    AddTool(std::make_unique<TTraceRegionTool>(Host, *FTraceSession, this,
+                                               [this](bool Land) {
+                                                   cbLandZone->setChecked(Land);
+                                                   // The name of a zone selected before is
+                                                   // not the traced region's.
+                                                   edtZoneName->clear();
+                                               }),
+            rbTraceRegion);
     ToolChanged();
 }
 
@@ -535,6 +550,7 @@ void TfrmMain::FollowDocument() {
             AddLandZoneEntry(Zone);
     });
     connect(D, &TMapDocument::zoneAboutToBeRemoved, this, &TfrmMain::ZoneAboutToBeRemoved);
+    connect(D, &TMapDocument::zoneRenamed, this, &TfrmMain::ZoneRenamed);
     connect(D, &TMapDocument::neighborsStale, this, [this] { FNeighborsDirty = true; });
     connect(D, &TMapDocument::neighborsBuilt, this, [this] { FNeighborsDirty = false; });
     connect(D, &TMapDocument::bitmapInserted, this, [this](int32_t Index) {
@@ -647,13 +663,15 @@ void TfrmMain::CreateZonePage() {
     Column->setSpacing(2);
 
     GroupBox3 = Named(new QGroupBox("Mouse Mode", TabSheet2), "GroupBox3");
-    GroupBox3->setFixedHeight(62);
+    GroupBox3->setFixedHeight(83);
     Column->addWidget(GroupBox3);
     rbSelectZone = Named(new QRadioButton("Select Zone", GroupBox3), "rbSelectZone");
     rbSelectZone->setGeometry(12, 16, 145, 20);
     rbSelectZone->setChecked(true);
     rbDrawPoints = Named(new QRadioButton("Draw Points", GroupBox3), "rbDrawPoints");
     rbDrawPoints->setGeometry(12, 37, 145, 20);
+    rbTraceRegion = Named(new QRadioButton("Trace Region", GroupBox3), "rbTraceRegion");
+    rbTraceRegion->setGeometry(12, 58, 145, 20);
 
     GroupBox4 = Named(new QGroupBox("Zone Operations", TabSheet2), "GroupBox4");
     GroupBox4->setFixedHeight(186);

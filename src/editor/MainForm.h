@@ -45,6 +45,7 @@ class TMapCheckWindow;
 class TMapNavigator;
 class TOverviewWindow;
 class TRecoveryCopy;
+class TTraceSession;
 class TSpriteSurfaceScroller;
 class TZone;
 class TZoneSprite;
@@ -118,6 +119,8 @@ public:
     // Beyond the design: navigation for large maps.
     QAction* mniOverview = nullptr;
     QAction* mniGoToZone = nullptr;
+    QAction* mniRenameZone = nullptr;
+    QAction* mniTraceAll = nullptr;
     TMapNavigator* Navigator = nullptr;
     TOverviewWindow* frmOverview = nullptr;
     TGoToZoneDialog* dlgGoToZone = nullptr;
@@ -142,6 +145,7 @@ public:
     QGroupBox* GroupBox3 = nullptr;
     QRadioButton* rbSelectZone = nullptr;
     QRadioButton* rbDrawPoints = nullptr;
+    QRadioButton* rbTraceRegion = nullptr;
     QGroupBox* GroupBox4 = nullptr;
     QCheckBox* cbLandZone = nullptr;
     QLabel* Label1 = nullptr;
@@ -186,6 +190,11 @@ public:
     void HighlightNeighbors1Click();
     void AddanonAdjacentNeighbor1Click();
     void FindPathtoDestination1Click();
+    // Asks for the selected zone's new name; refused as Create New Zone and a save refuse
+    // names.
+    void mniRenameZoneClick();
+    // The Trace All Zones dialog; OK makes every zone it traced as one step of the history.
+    void mniTraceAllClick();
     void Button4Click();
 
     void btnAddBitmapClick();
@@ -230,6 +239,8 @@ public:
     TfrmPointsEditor* PointsEditor() const override { return FPointsEditor; }
     // The tool that the map's mouse events go to now.
     TMapTool* ActiveTool() const { return FActiveTool; }
+    // The map picture traced for Trace Region, under the settings last chosen.
+    TTraceSession* TraceSession() const { return FTraceSession; }
     // The zone attached to a land-zone list entry.
     static TZone* ZoneOf(const QListWidgetItem* Item);
     // The bitmap list's entry of a source bitmap: its name, ": ", width, "x", height.
@@ -302,6 +313,7 @@ private:
     // The land-zone list's highlight and the status bar name the selected zone, or none.
     void ShowSelection(TZone* Zone);
     void ZoneAboutToBeRemoved(TZone* Zone);
+    void ZoneRenamed(TZone* Zone);
     // The selected zone for a Zone menu command ("No Zone Selected" and none without one),
     // with the neighbour lists rebuilt first when they are stale and RebuildStale.
     TZone* ZoneForCommand(bool RebuildStale);
@@ -343,6 +355,7 @@ private:
     TZone* FPickSource = nullptr;
     TMapDocument* FDocument = nullptr;
     TRecoveryCopy* FRecovery = nullptr;
+    TTraceSession* FTraceSession = nullptr;
     std::vector<std::unique_ptr<TMapTool>> FTools;
     // The Mouse Mode control of each tool that has one.
     std::vector<std::pair<QAbstractButton*, TMapTool*>> FToolButtons;

@@ -8,6 +8,7 @@
 #include "editor/MoveCornerCommand.h"
 #include "editor/MyUtils.h"
 #include "editor/PointsEditorForm.h"
+#include "editor/RenameZoneCommand.h"
 #include "editor/SortedList.h"
 #include "editor/ZoneCommands.h"
 #include "platform/Application.h"
@@ -17,6 +18,7 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -358,4 +360,44 @@ void TfrmMain::FindPathtoDestination1Click() {
 void TfrmMain::Button4Click() {
     FPickMode = TPickMode::pmNone;
     ToolChanged();
+}
+
+void TfrmMain::ZoneRenamed(TZone* Zone) {
+    if (!Zone->IsSea()) {
+        delete LandZoneEntry(Zone);
+        AddLandZoneEntry(Zone);
+    }
+    if (SelectedZone() == Zone) {
+        edtZoneName->setText(ShownText(Zone->Name()));
+        ShowSelection(Zone);
+    }
+}
+
+void TfrmMain::mniRenameZoneClick() {
+    TZone* Zone = ZoneForCommand(false);
+    if (!Zone)
+        return;
+    QInputDialog Dialog(this);
+    Dialog.setObjectName("dlgRenameZone");
+    Dialog.setWindowTitle("Rename Zone");
+    Dialog.setLabelText("New name of " + ShownText(Zone->Name()) + ":");
+    Dialog.setTextValue(ShownText(Zone->Name()));
+    if (Dialog.exec() != QDialog::Accepted)
+        return;
+    const std::string Name = TypedText(Dialog.textValue());
+    if (Name == Zone->Name())
+        return;
+    if (Name.empty()) {
+        ShowMessage("Zone " + std::to_string(Zone->Index()) + " does not have a name");
+        return;
+    }
+    if (Name.find_first_of(";\r\n") != std::string::npos) {
+        ShowMessage("A Zone name must not contain \";\" or a line break.");
+        return;
+    }
+    if (FDocument->Surface().ZoneByName(Name)) {
+        ShowMessage("Zones have the same name: " + Name);
+        return;
+    }
+    FDocument->Push(new TRenameZoneCommand(FDocument, Zone->Index(), Name));
 }

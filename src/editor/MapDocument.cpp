@@ -112,6 +112,13 @@ void TMapDocument::RemoveLinkAt(int32_t Index) {
     emit changed();
 }
 
+void TMapDocument::RenameZone(int32_t Index, const std::string& Name) {
+    TZone* Zone = FSurface->Zone(Index);
+    Zone->SetName(Name);
+    emit zoneRenamed(Zone);
+    emit changed();
+}
+
 void TMapDocument::BuildNeighbors() {
     FSurface->BuildNeighbors();
     emit neighborsBuilt();

@@ -53,6 +53,8 @@ public:
     void RemoveZoneAt(int32_t Index);
     void InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2);
     void RemoveLinkAt(int32_t Index);
+    // Zone Index under another name; its place, points, neighbours and links stay.
+    void RenameZone(int32_t Index, const std::string& Name);
     // Every zone's neighbour list made afresh.
     void BuildNeighbors();
     // The first zone, in zone order, whose region holds the map point.
@@ -92,6 +94,7 @@ signals:
     void zoneInserted(TZone* Zone);
     void zoneAboutToBeRemoved(TZone* Zone);
     void linksChanged();
+    void zoneRenamed(TZone* Zone);
     void bitmapInserted(int32_t Index);
     void bitmapAboutToBeRemoved(int32_t Index);
     void elementsChanged();
