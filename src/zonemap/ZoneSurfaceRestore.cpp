@@ -16,6 +16,7 @@ void TZoneSpriteSurface::InsertZone(int32_t Index, TZone* Zone) {
 }
 
 void TZoneSpriteSurface::ReplaceZones(const std::vector<std::pair<int32_t, TZone*>>& Replacements) {
+    BuildDueGridPoints();
     std::vector<std::unique_ptr<TZone>> Incoming;
     for (const auto& R : Replacements)
         Incoming.emplace_back(R.second);
@@ -47,6 +48,8 @@ void TZoneSpriteSurface::ReplaceZones(const std::vector<std::pair<int32_t, TZone
         New->SetPathCost(Old->PathCost());
         New->SetPathState(Old->PathState());
         New->SetPathPrevious(Old->PathPrevious());
+        New->FGridPoints = std::move(Old->FGridPoints);
+        New->FGridPointsRefused = Old->FGridPointsRefused;
         if (TZoneSprite* Sprite = Old->Sprite()) {
             Sprite->FZone = nullptr;
             FZoneEngine->RemoveSprite(Sprite);
