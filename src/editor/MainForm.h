@@ -330,8 +330,9 @@ private:
     // The bitmap list's entry of the bitmap of that name.
     QListWidgetItem* BitmapEntry(const std::string& Name) const;
     QListWidgetItem* LandZoneEntry(TZone* Zone) const;
-    // The plan carried out as one step of the history, and what it did and left said.
-    void ApplyMend(const TBorderMend& Plan, const QString& Caption);
+    // The plan carried out as one step of the history, and what it did said in the status
+    // bar, and in a message when ReportAlways or when pairs were left.
+    void ApplyMend(const TBorderMend& Plan, const QString& Caption, bool ReportAlways);
 
     TfrmPointsEditor* FPointsEditor = nullptr;
     TdlgNewElement* FNewElement = nullptr;

@@ -28,7 +28,7 @@ constexpr size_t LeftShown = 10;
 } // namespace
 
 void TfrmMain::mniMendBordersClick() {
-    ApplyMend(PlanBorderMend(SurfaceZones(*surface)), "Mend Borders");
+    ApplyMend(PlanBorderMend(SurfaceZones(*surface)), "Mend Borders", true);
 }
 
 void TfrmMain::MendBorder(const TZoneRef& Zone1, const TZoneRef& Zone2) {
@@ -43,10 +43,10 @@ void TfrmMain::MendBorder(const TZoneRef& Zone1, const TZoneRef& Zone2) {
         return;
     }
     ApplyMend(PlanBorderMend(SurfaceZones(*surface), Zone1.Number, Zone2.Number),
-              "Mend Border " + ShownText(Zone1.Name) + " and " + ShownText(Zone2.Name));
+              "Mend Border " + ShownText(Zone1.Name) + " and " + ShownText(Zone2.Name), false);
 }
 
-void TfrmMain::ApplyMend(const TBorderMend& Plan, const QString& Caption) {
+void TfrmMain::ApplyMend(const TBorderMend& Plan, const QString& Caption, bool ReportAlways) {
     if (Plan.Mended.empty() && Plan.Left.empty()) {
         ShowMessage("No split borders to mend.");
         return;
@@ -68,4 +68,6 @@ void TfrmMain::ApplyMend(const TBorderMend& Plan, const QString& Caption) {
     if (!Plan.Left.empty())
         ShowMessage(Summary + "\n\n" + Counted(Plan.Left.size(), "split border") +
                     " left as drawn, since mending would move a point:" + Left);
+    else if (ReportAlways)
+        ShowMessage(Summary);
 }
