@@ -16,10 +16,11 @@ void TZoneSpriteSurface::InsertZone(int32_t Index, TZone* Zone) {
 }
 
 void TZoneSpriteSurface::ReplaceZones(const std::vector<std::pair<int32_t, TZone*>>& Replacements) {
-    BuildDueGridPoints();
     std::vector<std::unique_ptr<TZone>> Incoming;
     for (const auto& R : Replacements)
         Incoming.emplace_back(R.second);
+    // The new zones take over the old ones' grid points, so those must be built.
+    BuildDueGridPoints();
     std::unordered_map<const TZone*, TZone*> NewFor;
     for (size_t I = 0; I < Replacements.size(); ++I)
         NewFor[Zone(Replacements[I].first)] = Incoming[I].get();
