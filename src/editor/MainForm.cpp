@@ -39,6 +39,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -57,6 +58,14 @@
 #include <algorithm>
 
 namespace {
+
+// Every picture format Qt reads here, for Add Picture...
+std::string PictureFilter() {
+    QStringList Patterns;
+    for (const QByteArray& Format : QImageReader::supportedImageFormats())
+        Patterns << "*." + QString::fromLatin1(Format);
+    return "Pictures (" + Patterns.join(' ').toStdString() + ");;All files (*)";
+}
 
 const char* const MainCaption = "Brellwick Zonewright - Build 7";
 
@@ -135,6 +144,9 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
         TFileDialog::TKind::fdOpen, "dlgOpenMapSet",
         {"Open MapSet File", "", "", "MapSet Files (*.mapset)", "mapset", false, false, false},
         this);
+    dlgOpenPicture =
+        new TFileDialog(TFileDialog::TKind::fdOpen, "dlgOpenPicture",
+                        {"Select Picture", "", "", PictureFilter(), "", false, false, true}, this);
     dlgSave = new TFileDialog(
         TFileDialog::TKind::fdSave, "dlgSave",
         {"Save MapSet As", "", "", "MapSet Files (*.mapset)", "mapset", false, true, false}, this);
@@ -249,6 +261,7 @@ void TfrmMain::CreateMenus() {
     mniGoToZone->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     mniRenameZone = MenuItem(Zone, "mniRenameZone", "Rename Zone...");
     mniTraceAll = MenuItem(Zone, "mniTraceAll", "Trace All Zones...");
+    mniMendBorders = MenuItem(Zone, "mniMendBorders", "Mend Borders");
     View->addSeparator();
     mniOverview = MenuItem(View, "mniOverview", "Overview");
     mniMapCheck = MenuItem(View, "mniMapCheck", "Map Check");
@@ -282,6 +295,7 @@ void TfrmMain::CreateMenus() {
     Bind(mniMapCheck, &TfrmMain::mniMapCheckClick);
     Bind(mniRenameZone, &TfrmMain::mniRenameZoneClick);
     Bind(mniTraceAll, &TfrmMain::mniTraceAllClick);
+    Bind(mniMendBorders, &TfrmMain::mniMendBordersClick);
 }
 
 void TfrmMain::CreateEditMenu() {
@@ -461,6 +475,9 @@ void TfrmMain::CreateMapCheck() {
                 SelectAndCenter(surface->Zone(Ref.Number));
         });
     };
+    frmMapCheck->OnMendBorder = [this](const TZoneRef& Zone1, const TZoneRef& Zone2) {
+        RunCommand([this, Zone1, Zone2] { MendBorder(Zone1, Zone2); });
+    };
     FCheckTimer = new QTimer(this);
     FCheckTimer->setSingleShot(true);
     FCheckTimer->setInterval(50);
@@ -618,7 +635,8 @@ void TfrmMain::CreateBackgroundPage() {
     Column->setSpacing(2);
 
     GroupBox1 = Named(new QGroupBox("Source Bitmaps", TabSheet1), "GroupBox1");
-    GroupBox1->setFixedHeight(153);
+    // One row more than the design, for Add Picture... under Add...
+    GroupBox1->setFixedHeight(153 + 26);
     Column->addWidget(GroupBox1);
     lbBitmaps = Named(new QListWidget(GroupBox1), "lbBitmaps");
     lbBitmaps->setGeometry(8, 16, 161, 97);
@@ -626,6 +644,7 @@ void TfrmMain::CreateBackgroundPage() {
     new TWidthFollower(lbBitmaps);
     btnAddBitmap = FlatButton(GroupBox1, "btnAddBitmap", "Add...", 8, 120, 73, 22);
     btnRemoveBitmap = FlatButton(GroupBox1, "btnRemoveBitmap", "Remove", 88, 120, 81, 22);
+    btnAddPicture = FlatButton(GroupBox1, "btnAddPicture", "Add Picture...", 8, 146, 161, 22);
 
     GroupBox2 = Named(new QGroupBox("Elements", TabSheet1), "GroupBox2");
     Column->addWidget(GroupBox2, 1);
@@ -653,6 +672,7 @@ void TfrmMain::CreateBackgroundPage() {
     Bind(btnRemoveBitmap, &TfrmMain::btnRemoveBitmapClick);
     Bind(btnAddElement, &TfrmMain::btnAddElementClick);
     Bind(btnRemoveElement, &TfrmMain::btnRemoveElementClick);
+    Bind(btnAddPicture, &TfrmMain::btnAddPictureClick);
 }
 
 void TfrmMain::CreateZonePage() {

@@ -50,6 +50,8 @@ class TSpriteSurfaceScroller;
 class TZone;
 class TZoneSprite;
 class TZoneSpriteSurface;
+struct TBorderMend;
+struct TZoneRef;
 class TdlgGridSize;
 class TdlgNewElement;
 class TfrmPointsEditor;
@@ -128,6 +130,10 @@ public:
     QAction* mniMapCheck = nullptr;
     TMapCheckWindow* frmMapCheck = nullptr;
     QLabel* lblFindings = nullptr;
+    // Beyond the design: split borders mended, and pictures brought into the map's palette.
+    QAction* mniMendBorders = nullptr;
+    QToolButton* btnAddPicture = nullptr;
+    TFileDialog* dlgOpenPicture = nullptr;
 
     // Background page.
     QGroupBox* GroupBox1 = nullptr;
@@ -201,6 +207,11 @@ public:
     void btnRemoveBitmapClick();
     void btnAddElementClick();
     void btnRemoveElementClick();
+    void mniMendBordersClick();
+    // The split border of the two zones a map-check finding names, if they are still
+    // those zones.
+    void MendBorder(const TZoneRef& Zone1, const TZoneRef& Zone2);
+    void btnAddPictureClick();
 
     // --- Routines ----------------------------------------------------------------------
     void RebuildNeighbors();
@@ -342,6 +353,9 @@ private:
     // The bitmap list's entry of the bitmap of that name.
     QListWidgetItem* BitmapEntry(const std::string& Name) const;
     QListWidgetItem* LandZoneEntry(TZone* Zone) const;
+    // The plan carried out as one step of the history, and what it did said in the status
+    // bar, and in a message when ReportAlways or when pairs were left.
+    void ApplyMend(const TBorderMend& Plan, const QString& Caption, bool ReportAlways);
 
     TfrmPointsEditor* FPointsEditor = nullptr;
     TdlgNewElement* FNewElement = nullptr;

@@ -2,18 +2,25 @@
 // from them, with the New Element dialog.
 #include "editor/MainForm.h"
 
+#include "editor/AddPictureDialog.h"
 #include "editor/BackgroundCommands.h"
 #include "editor/FileDialog.h"
 #include "editor/MapDocument.h"
 #include "editor/NewElementForm.h"
+#include "editor/PictureWorker.h"
 #include "editor/SortedList.h"
 #include "editor/SpinEdit.h"
+#include "graphics/ColorPalette.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QListWidget>
 #include <QUndoStack>
+
+#include <cmath>
+#include <cstdio>
+#include <set>
 
 namespace {
 
@@ -54,6 +61,56 @@ void TfrmMain::btnAddBitmapClick() {
     }
     if (!Refused.empty())
         ShowMessage("These bitmaps were not added:\n" + Refused);
+}
+
+void TfrmMain::btnAddPictureClick() {
+    dlgOpenPicture->SetInitialDir(ProgramDir());
+    if (!dlgOpenPicture->Execute())
+        return;
+    const std::string Picture = dlgOpenPicture->FileName();
+    std::set<std::string> Names;
+    for (const TBitmapEntry& Entry : surface->Bitmaps())
+        Names.insert(Entry.Name);
+    // With bitmaps in the map, the colours in force are theirs and must stay as they are.
+    const bool MapColours = !Names.empty();
+    TdlgAddPicture Options(Picture, ProgramDir(), Names, MapColours, this);
+    if (Options.exec() != QDialog::Accepted)
+        return;
+    std::vector<TRGBQuad> Palette;
+    if (MapColours)
+        for (int I = 0; I < 256; ++I) {
+            const uint32_t E = palMain->Entries(I);
+            Palette.push_back({uint8_t(E >> 16), uint8_t(E >> 8), uint8_t(E), 0});
+        }
+    TConvertedPicture Converted;
+    if (!ConvertPictureInWorker(this, Picture, Palette, Options.Dither(), Converted)) {
+        SetStatus(3, "Add Picture cancelled");
+        return;
+    }
+    const std::string Name = Options.BitmapName();
+    std::string Directory = ProgramDir();
+    if (!Directory.empty() && Directory.back() != '/')
+        Directory += '/';
+    SaveConvertedPicture(Converted, Directory + Name);
+    surface->SetBitmapDirectory(ProgramDir());
+    FDocument->Push(new TAddBitmapCommand(FDocument, Name));
+
+    std::string Report =
+        FileNameOf(Picture) + " was converted to " + Name + " (" + std::to_string(Converted.Width) +
+        "x" + std::to_string(Converted.Height) + ") with " +
+        (MapColours ? std::string("the map's colours")
+                    : std::to_string(Converted.ColorCount) + " colours of its own");
+    if (Converted.MeanSquaredError <= 0) {
+        Report += ", exactly.";
+    } else {
+        char Figures[160];
+        std::snprintf(Figures, sizeof Figures,
+                      ", with a colour error of %.1f of 255 per channel (root mean square; "
+                      "PSNR %.1f dB).",
+                      std::sqrt(Converted.MeanSquaredError), Converted.PSNR());
+        Report += Figures;
+    }
+    ShowMessage(Report);
 }
 
 void TfrmMain::btnRemoveBitmapClick() {

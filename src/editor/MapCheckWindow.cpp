@@ -2,8 +2,10 @@
 
 #include "platform/Text.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -27,6 +29,36 @@ TMapCheckWindow::TMapCheckWindow(QWidget* Parent) : QWidget(Parent, Qt::Tool) {
         QTimer::singleShot(0, this, [this] { FDoubleClicked = false; });
         Choose(Item);
     });
+
+    actMendBorder = new QAction("Mend Border", this);
+    actMendBorder->setObjectName("actMendBorder");
+    actMendBorder->setEnabled(false);
+    connect(actMendBorder, &QAction::triggered, this, [this] {
+        if (const TFinding* Finding = CurrentSplitBorder(); Finding && OnMendBorder)
+            OnMendBorder(Finding->Zones[0], Finding->Zones[1]);
+    });
+    connect(lbFindings, &QListWidget::currentRowChanged, this,
+            [this] { actMendBorder->setEnabled(CurrentSplitBorder() != nullptr); });
+    lbFindings->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lbFindings, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
+        QListWidgetItem* Item = lbFindings->itemAt(At);
+        if (!Item)
+            return;
+        lbFindings->setCurrentItem(Item);
+        if (!CurrentSplitBorder())
+            return;
+        QMenu Menu(this);
+        Menu.addAction(actMendBorder);
+        Menu.exec(lbFindings->viewport()->mapToGlobal(At));
+    });
+}
+
+const TFinding* TMapCheckWindow::CurrentSplitBorder() const {
+    const int Row = lbFindings->currentRow();
+    if (Row < 0 || size_t(Row) >= FFindings.size())
+        return nullptr;
+    const TFinding& Finding = FFindings[size_t(Row)];
+    return Finding.Kind == "split-border" && Finding.Zones.size() == 2 ? &Finding : nullptr;
 }
 
 void TMapCheckWindow::SetFindings(std::vector<TFinding> Findings, int32_t ZoneCount) {
@@ -37,6 +69,7 @@ void TMapCheckWindow::SetFindings(std::vector<TFinding> Findings, int32_t ZoneCo
         lbFindings->addItem(ShownText(FormatFinding(F)));
     lbFindings->setUpdatesEnabled(true);
     lblSummary->setText(ShownText(FindingsSummary(ZoneCount, FFindings.size())));
+    actMendBorder->setEnabled(CurrentSplitBorder() != nullptr);
 }
 
 void TMapCheckWindow::ItemActivated(QListWidgetItem* Item) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -28,9 +29,17 @@ public:
     // The first zone a chosen finding names, as the check saw it: its number and name then.
     std::function<void(const TZoneRef& Zone)> OnZoneChosen;
 
+    // "Mend Border", offered on a split-border finding (its context menu); enabled while
+    // the current finding is one.
+    QAction* actMendBorder = nullptr;
+    // The two zones of the split border to mend, as the check saw them.
+    std::function<void(const TZoneRef& Zone1, const TZoneRef& Zone2)> OnMendBorder;
+
 private:
     void ItemActivated(QListWidgetItem* Item);
     void Choose(QListWidgetItem* Item);
+    // The current finding when it is a split border of two zones, else none.
+    const TFinding* CurrentSplitBorder() const;
 
     std::vector<TFinding> FFindings;
     // A double click also activates the item; the activation that follows it is the same

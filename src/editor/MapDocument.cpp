@@ -119,6 +119,45 @@ void TMapDocument::RenameZone(int32_t Index, const std::string& Name) {
     emit changed();
 }
 
+void TMapDocument::ReplaceZoneOutlines(const std::vector<TZoneOutlineChange>& Changes, bool Undo) {
+    if (Changes.empty())
+        return;
+    std::unordered_set<const TZone*> Replaced;
+    for (const TZoneOutlineChange& C : Changes)
+        Replaced.insert(FSurface->Zone(C.Zone));
+    struct TLinkPlace {
+        int32_t Index, Zone1, Zone2;
+    };
+    std::vector<TLinkPlace> Links;
+    for (int32_t L = 0; L < FSurface->LinkCount(); ++L) {
+        const TLink* Link = FSurface->Link(L);
+        if (Replaced.contains(Link->Zone1) || Replaced.contains(Link->Zone2))
+            Links.push_back({L, Link->Zone1->Index(), Link->Zone2->Index()});
+    }
+    // Whoever follows zone by zone must never meet a link to a zone it was told is gone.
+    for (auto L = Links.rbegin(); L != Links.rend(); ++L)
+        RemoveLinkAt(L->Index);
+    // From the last: every zone announced still has the number it had when it was listed.
+    for (auto C = Changes.rbegin(); C != Changes.rend(); ++C)
+        emit zoneAboutToBeRemoved(FSurface->Zone(C->Zone));
+    const auto Announced = [&] {
+        for (const TZoneOutlineChange& C : Changes)
+            emit zoneInserted(FSurface->Zone(C.Zone));
+        for (const TLinkPlace& L : Links)
+            InsertLinkAt(L.Index, L.Zone1, L.Zone2);
+        emit neighborsStale();
+        emit changed();
+    };
+    try {
+        ApplyOutlineChanges(*FSurface, Changes, Undo);
+    } catch (...) {
+        // Nothing was replaced: the zones announced as going are back as they were.
+        Announced();
+        throw;
+    }
+    Announced();
+}
+
 void TMapDocument::BuildNeighbors() {
     FSurface->BuildNeighbors();
     emit neighborsBuilt();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mend/BorderMend.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QObject>
@@ -55,6 +56,11 @@ public:
     void RemoveLinkAt(int32_t Index);
     // Zone Index under another name; its place, points, neighbours and links stay.
     void RenameZone(int32_t Index, const std::string& Name);
+    // Zones given new outlines in place (Changes' After, or Before with Undo): each keeps
+    // its number, name, kind, links and grid points. Announced as a removal of each old
+    // zone and an insertion of its successor, its links taken out before and put back
+    // after, as a zone deleted and made again would be.
+    void ReplaceZoneOutlines(const std::vector<TZoneOutlineChange>& Changes, bool Undo);
     // Every zone's neighbour list made afresh.
     void BuildNeighbors();
     // The first zone, in zone order, whose region holds the map point.

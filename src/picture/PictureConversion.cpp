@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <thread>
 #include <unordered_set>
 
 namespace {
@@ -252,14 +254,104 @@ std::vector<uint8_t> Diffused(const QImage& Flat, const std::vector<QRgb>& Table
     return Indices;
 }
 
-// Qt's own mapping onto a colour table: the nearest colour for each pixel.
+// The nearest colour of the table for any colour, exactly (ties: the first entry), found
+// among few: each cell of 8 x 8 x 8 levels keeps the entries that can be nearest anywhere
+// in it, those no farther from the cell than the nearest entry's farthest point of it. A
+// photo has millions of distinct colours, and Qt's mapping searched the whole table for
+// each of them.
+class TExactNearest {
+public:
+    explicit TExactNearest(const std::vector<QRgb>& Table) {
+        for (const QRgb C : Table)
+            FTable.push_back(Split(C));
+        FFirst.resize(Cells + 1);
+        std::vector<int> Far(FTable.size()), Near(FTable.size());
+        for (int Cell = 0; Cell < Cells; ++Cell) {
+            const int Low[3] = {(Cell >> 10) << 3, ((Cell >> 5) & 31) << 3, (Cell & 31) << 3};
+            int Bound = std::numeric_limits<int>::max();
+            for (size_t K = 0; K < FTable.size(); ++K) {
+                const int V[3] = {FTable[K].R, FTable[K].G, FTable[K].B};
+                int DNear = 0, DFar = 0;
+                for (int A = 0; A < 3; ++A) {
+                    const int Lo = Low[A], Hi = Low[A] + 7;
+                    const int In = V[A] < Lo ? Lo - V[A] : V[A] > Hi ? V[A] - Hi : 0;
+                    const int Out = std::max(std::abs(V[A] - Lo), std::abs(V[A] - Hi));
+                    DNear += In * In;
+                    DFar += Out * Out;
+                }
+                Near[K] = DNear;
+                Bound = std::min(Bound, DFar);
+            }
+            FFirst[size_t(Cell)] = uint32_t(FCandidates.size());
+            for (size_t K = 0; K < FTable.size(); ++K)
+                if (Near[K] <= Bound)
+                    FCandidates.push_back(uint8_t(K));
+        }
+        FFirst[Cells] = uint32_t(FCandidates.size());
+    }
+    uint8_t operator()(QRgb Color) const {
+        const TRGB C = Split(Color);
+        const size_t Cell = size_t(((C.R >> 3) << 10) | ((C.G >> 3) << 5) | (C.B >> 3));
+        uint8_t Best = 0;
+        int BestDistance = std::numeric_limits<int>::max();
+        for (uint32_t I = FFirst[Cell]; I < FFirst[Cell + 1]; ++I)
+            if (const int D = Distance(C, FTable[FCandidates[I]]); D < BestDistance) {
+                BestDistance = D;
+                Best = FCandidates[I];
+            }
+        return Best;
+    }
+
+private:
+    static constexpr int Cells = 32 * 32 * 32;
+    std::vector<TRGB> FTable;
+    std::vector<uint32_t> FFirst;
+    std::vector<uint8_t> FCandidates;
+};
+
+// Runs Work(first row, end row) over the rows in two halves at once: the machine's second
+// core halves the wait for a large picture. Each row's result depends on that row alone.
+template <typename TWork> void InTwoHalves(int Rows, const TWork& Work) {
+    if (int64_t(Rows) < 64) {
+        Work(0, Rows);
+        return;
+    }
+    std::exception_ptr Failure;
+    std::thread Other([&] {
+        try {
+            Work(Rows / 2, Rows);
+        } catch (...) {
+            Failure = std::current_exception();
+        }
+    });
+    Work(0, Rows / 2);
+    Other.join();
+    if (Failure)
+        std::rethrow_exception(Failure);
+}
+
+// The nearest colour of the table for each pixel.
 std::vector<uint8_t> Mapped(const QImage& Flat, const std::vector<QRgb>& Table) {
-    const QImage Indexed =
-        Flat.convertToFormat(QImage::Format_Indexed8, QList<QRgb>(Table.begin(), Table.end()));
-    std::vector<uint8_t> Indices(size_t(Flat.width()) * size_t(Flat.height()));
-    for (int Y = 0; Y < Flat.height(); ++Y)
-        std::copy_n(Indexed.constScanLine(Y), Flat.width(),
-                    Indices.begin() + std::ptrdiff_t(Y) * Flat.width());
+    const TExactNearest Nearest(Table);
+    const int W = Flat.width();
+    std::vector<uint8_t> Indices(size_t(W) * size_t(Flat.height()));
+    InTwoHalves(Flat.height(), [&](int From, int To) {
+        for (int Y = From; Y < To; ++Y) {
+            const QRgb* Row = reinterpret_cast<const QRgb*>(Flat.constScanLine(Y));
+            uint8_t* Out = Indices.data() + size_t(Y) * size_t(W);
+            // Flat art repeats its colours along a row.
+            QRgb Last = 0;
+            uint8_t LastIndex = Nearest(Last);
+            for (int X = 0; X < W; ++X) {
+                const QRgb C = Row[X] & 0xFFFFFFu;
+                if (C != Last) {
+                    Last = C;
+                    LastIndex = Nearest(C);
+                }
+                Out[X] = LastIndex;
+            }
+        }
+    });
     return Indices;
 }
 

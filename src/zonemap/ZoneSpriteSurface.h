@@ -176,8 +176,9 @@ public:
     // Each new zone takes the place of zone Index: its number, its links, its entries in
     // the neighbour lists (its own list too) and in the last path; the surface owns it and
     // gives it a sprite, and the old zone is freed with its sprite. For outlines edited in
-    // place; O(zones + links) for the whole batch. Raises EListError for an Index outside
-    // the list, before anything changes.
+    // place, covering the same pixels from the same first point, so the new zone takes the
+    // old one's grid points; O(zones + links) for the whole batch. Raises EListError for an
+    // Index outside the list, before anything changes.
     void ReplaceZones(const std::vector<std::pair<int32_t, TZone*>>& Replacements);
     // AddLink at Index of the link list.
     void InsertLink(int32_t Index, TZone* Zone1, TZone* Zone2);

@@ -19,6 +19,8 @@ void TZoneSpriteSurface::ReplaceZones(const std::vector<std::pair<int32_t, TZone
     std::vector<std::unique_ptr<TZone>> Incoming;
     for (const auto& R : Replacements)
         Incoming.emplace_back(R.second);
+    // The new zones take over the old ones' grid points, so those must be built.
+    BuildDueGridPoints();
     std::unordered_map<const TZone*, TZone*> NewFor;
     for (size_t I = 0; I < Replacements.size(); ++I)
         NewFor[Zone(Replacements[I].first)] = Incoming[I].get();
@@ -47,6 +49,8 @@ void TZoneSpriteSurface::ReplaceZones(const std::vector<std::pair<int32_t, TZone
         New->SetPathCost(Old->PathCost());
         New->SetPathState(Old->PathState());
         New->SetPathPrevious(Old->PathPrevious());
+        New->FGridPoints = std::move(Old->FGridPoints);
+        New->FGridPointsRefused = Old->FGridPointsRefused;
         if (TZoneSprite* Sprite = Old->Sprite()) {
             Sprite->FZone = nullptr;
             FZoneEngine->RemoveSprite(Sprite);
