@@ -2,6 +2,7 @@
 
 #include "editor/MyUtils.h"
 #include "platform/Text.h"
+#include "zonemap/ZoneEdgeTable.h"
 
 #include <QUndoStack>
 
@@ -10,7 +11,8 @@
 #include <unordered_set>
 
 TMapDocument::TMapDocument(TZoneSpriteSurface* Surface, QObject* Parent)
-    : QObject(Parent), FSurface(Surface), FUndoStack(new QUndoStack(this)) {
+    : QObject(Parent), FSurface(Surface), FUndoStack(new QUndoStack(this)),
+      FNeighborIndex(std::make_unique<TNeighborIndex>(*Surface)) {
     setObjectName("Document");
     FUndoStack->setObjectName("UndoStack");
     RefillElementTexts();
@@ -47,8 +49,14 @@ void TMapDocument::ForgetHistory() {
         FUndoStack->resetClean();
 }
 
+void TMapDocument::ForgetNeighborIndex() {
+    FNeighborIndex = std::make_unique<TNeighborIndex>(*FSurface);
+    FIndexedZones = 0;
+}
+
 void TMapDocument::Clear() {
     emit aboutToReset();
+    ForgetNeighborIndex();
     FSurface->Clear();
     // A later load of the file that was open reads it again.
     FSurface->ForgetMapSetFile();
@@ -62,6 +70,7 @@ void TMapDocument::Clear() {
 void TMapDocument::Load(const std::string& Path) {
     // Nothing may refer to the zones the load frees.
     emit aboutToReset();
+    ForgetNeighborIndex();
     const auto Finish = [this] {
         // The old history must not act on the new map set, not even from a frame drawn
         // while the lists are filled.
@@ -84,6 +93,10 @@ void TMapDocument::Load(const std::string& Path) {
 TZone* TMapDocument::InsertZoneAt(int32_t Index, const std::string& Text) {
     auto* Zone = new TZone(FSurface, Text);
     FSurface->InsertZone(Index, Zone);
+    if (FNeighborIndex->Built()) {
+        FNeighborIndex->ZoneAdded(Zone);
+        ++FIndexedZones;
+    }
     emit zoneInserted(Zone);
     emit neighborsStale();
     emit changed();
@@ -93,6 +106,11 @@ TZone* TMapDocument::InsertZoneAt(int32_t Index, const std::string& Text) {
 void TMapDocument::RemoveZoneAt(int32_t Index) {
     TZone* Zone = FSurface->Zone(Index);
     emit zoneAboutToBeRemoved(Zone);
+    // Before the zone and its links go: the index reads both.
+    if (FNeighborIndex->Built()) {
+        FNeighborIndex->ZoneDeleting(Zone);
+        --FIndexedZones;
+    }
     FSurface->DeleteZone(Zone);
     emit neighborsStale();
     emit changed();
@@ -101,11 +119,16 @@ void TMapDocument::RemoveZoneAt(int32_t Index) {
 void TMapDocument::InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2) {
     // Both zones join each other's neighbour lists: the lists stay current.
     FSurface->InsertLink(Index, FSurface->Zone(Zone1), FSurface->Zone(Zone2));
+    // A link put back in the middle of the list (an undo) orders the partners as a full
+    // rebuild would only once the index recomputes both lists.
+    FNeighborIndex->LinkChanged(FSurface->Zone(Zone1), FSurface->Zone(Zone2));
     emit linksChanged();
     emit changed();
 }
 
 void TMapDocument::RemoveLinkAt(int32_t Index) {
+    const TLink& Link = *FSurface->Link(Index);
+    FNeighborIndex->LinkChanged(Link.Zone1, Link.Zone2);
     FSurface->DeleteLink(Index);
     emit linksChanged();
     emit neighborsStale();
@@ -113,7 +136,14 @@ void TMapDocument::RemoveLinkAt(int32_t Index) {
 }
 
 void TMapDocument::BuildNeighbors() {
-    FSurface->BuildNeighbors();
+    if (FNeighborIndex->Built() && FIndexedZones == FSurface->ZoneCount()) {
+        FNeighborIndex->Update();
+    } else {
+        // A failed rebuild leaves the index unbuilt: the next try is a full one again.
+        ForgetNeighborIndex();
+        FNeighborIndex->Rebuild();
+        FIndexedZones = FSurface->ZoneCount();
+    }
     emit neighborsBuilt();
 }
 

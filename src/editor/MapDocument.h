@@ -6,11 +6,13 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QUndoCommand;
 class QUndoStack;
+class TNeighborIndex;
 
 // The open map set as the editor's views and commands see it: the surface's zones, links,
 // bitmaps and elements, the undo history with its clean state, and the element list's
@@ -53,7 +55,8 @@ public:
     void RemoveZoneAt(int32_t Index);
     void InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2);
     void RemoveLinkAt(int32_t Index);
-    // Every zone's neighbour list made afresh.
+    // Every zone's neighbour list as a full rebuild gives it: after a load in full, after
+    // edits only the lists those edits touched. Raises ETooManyNeighbors, lists unchanged.
     void BuildNeighbors();
     // The first zone, in zone order, whose region holds the map point.
     TZone* ZoneAt(int32_t X, int32_t Y) const;
@@ -106,8 +109,15 @@ signals:
 
 private:
     void RefillElementTexts();
+    void ForgetNeighborIndex();
 
     TZoneSpriteSurface* FSurface;
     QUndoStack* FUndoStack;
     QStringList FElementTexts;
+    // The edge table kept between edits; fed by the zone and link methods above, so that
+    // every command is covered. Built on first need after a load.
+    std::unique_ptr<TNeighborIndex> FNeighborIndex;
+    // Zones the index knows; a change that bypassed this document shows as a mismatch and
+    // makes the next build a full one.
+    int32_t FIndexedZones = 0;
 };
