@@ -474,6 +474,17 @@ void TfrmMain::CreateMapCheck() {
             lblFindings->setText("Checking the map...");
     };
     FMapCheck->OnWanted = [this] { FCheckTimer->start(); };
+    // Nothing found in the previous map set stays once another is read, whether or not
+    // it reads.
+    connect(FDocument, &TMapDocument::aboutToReset, this, [this] {
+        frmMapCheck->SetFindings({}, 0);
+        lblFindings->clear();
+    });
+    connect(FDocument, &TMapDocument::textFindingsChanged, this, [this] {
+        frmMapCheck->SetTextFindings(FDocument->TextFindings());
+        if (!FMapCheck->Running() && !lblFindings->text().isEmpty())
+            ShowFindingsCount();
+    });
 }
 
 void TfrmMain::CreateTools() {
@@ -845,8 +856,12 @@ void TfrmMain::StartMapCheck() {
 }
 
 void TfrmMain::ShowFindings(std::vector<TFinding> Findings, int32_t ZoneCount) {
-    const size_t Count = Findings.size();
     frmMapCheck->SetFindings(std::move(Findings), ZoneCount);
+    ShowFindingsCount();
+}
+
+void TfrmMain::ShowFindingsCount() {
+    const size_t Count = frmMapCheck->Findings().size() + frmMapCheck->TextFindings().size();
     lblFindings->setText(Count == 0   ? QString("No findings")
                          : Count == 1 ? QString("1 finding")
                                       : QString("%1 findings").arg(Count));

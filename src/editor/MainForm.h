@@ -267,6 +267,7 @@ private:
     void CreateNavigation();
     void CreateMapCheck();
     void ShowFindings(std::vector<TFinding> Findings, int32_t ZoneCount);
+    void ShowFindingsCount();
     void CreateTools();
     // The lists, the selection, the pick, the stale flag and the tool windows follow the
     // document.

@@ -1,6 +1,8 @@
 #include "editor/MapDocument.h"
 
 #include "editor/MyUtils.h"
+#include "mapcheck/FileChecks.h"
+#include "platform/FileOpen.h"
 #include "platform/Text.h"
 #include "zonemap/ZoneEdgeTable.h"
 
@@ -63,15 +65,31 @@ void TMapDocument::Clear() {
     FUndoStack->clear();
     FUndoStack->setClean();
     RefillElementTexts();
+    FTextFindings.clear();
+    emit textFindingsChanged();
     emit reset();
     emit changed();
+}
+
+void TMapDocument::ReadTextFindings(const std::string& Path) {
+    FTextFindings.clear();
+    QFile File;
+    if (OpenRegularFileForReading(Path, File)) {
+        const QByteArray Bytes = File.readAll();
+        FTextFindings = CheckMapSetText(std::string_view(Bytes.constData(), size_t(Bytes.size())));
+    }
+    emit textFindingsChanged();
 }
 
 void TMapDocument::Load(const std::string& Path) {
     // Nothing may refer to the zones the load frees.
     emit aboutToReset();
     ForgetNeighborIndex();
-    const auto Finish = [this] {
+    // Nothing of the previous file's text stays, whatever the load gives.
+    FTextFindings.clear();
+    emit textFindingsChanged();
+    const auto Finish = [this, &Path] {
+        ReadTextFindings(Path);
         // The old history must not act on the new map set, not even from a frame drawn
         // while the lists are filled.
         FUndoStack->clear();

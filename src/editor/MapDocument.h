@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mapcheck/Finding.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QObject>
@@ -47,6 +48,11 @@ public:
     void Load(const std::string& Path);
     // An empty map set, saved as it is (nothing in it to lose), with an empty history.
     void Clear();
+    // What the text of the file last loaded or saved shows (lines the reader ignored,
+    // Element lines naming no bitmap, ...), read from the file at Path; a load reads them
+    // itself, failed or not. Announced with textFindingsChanged.
+    void ReadTextFindings(const std::string& Path);
+    const std::vector<TFinding>& TextFindings() const { return FTextFindings; }
 
     // --- Zones and links -------------------------------------------------------------
     // A zone made from its text (points, name, sea flag) as zone Index.
@@ -106,6 +112,7 @@ signals:
     // The map set was read afresh (or as far as a failed load got).
     void reset();
     void changed();
+    void textFindingsChanged();
 
 private:
     void RefillElementTexts();
@@ -114,6 +121,7 @@ private:
     TZoneSpriteSurface* FSurface;
     QUndoStack* FUndoStack;
     QStringList FElementTexts;
+    std::vector<TFinding> FTextFindings;
     // The edge table kept between edits; fed by the zone and link methods above, so that
     // every command is covered. Built on first need after a load.
     std::unique_ptr<TNeighborIndex> FNeighborIndex;

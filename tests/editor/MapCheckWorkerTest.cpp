@@ -240,3 +240,43 @@ TEST_F(EditorTest, MapCheckRunsBesideTheWindowAndNeverShowsAStaleResult) {
     Main.reset();
     QThreadPool::globalInstance()->waitForDone();
 }
+
+TEST_F(EditorTest, MapCheckShowsTheFileTextFindingsOfTheLastLoadOnly) {
+    Fixtures::WriteBitmap(Dir.File("b.bmp"), 100, 48, 20);
+    const std::string Zones = "Zone=0,0,40,0,40,40,0,40,;West;0;\r\n"
+                              "Zone=40,0,80,0,80,40,40,40,;East;0;\r\n";
+    Fixtures::WriteFile(Dir.File("odd.mapset"),
+                        "Bitmap=b.bmp\r\nElement=b.bmp:0,0\r\nColour=red\r\n" + Zones);
+    Fixtures::WriteFile(Dir.File("broken.mapset"), "Bitmap=b.bmp\r\nElement=c.bmp:0,0\r\n" + Zones);
+    Fixtures::WriteFile(Dir.File("clean.mapset"), "Bitmap=b.bmp\r\nElement=b.bmp:0,0\r\n" + Zones);
+    const auto Kinds = [&] {
+        std::vector<std::string> Shown;
+        for (const TFinding& F : Main->frmMapCheck->TextFindings())
+            Shown.push_back(F.Kind + " " + std::to_string(F.Line));
+        return Shown;
+    };
+    Main->mniMapCheck->trigger();
+
+    Load(Dir.File("odd.mapset"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Checked(*Main); }));
+    EXPECT_EQ(Kinds(), std::vector<std::string>{"ignored-line 3"});
+    EXPECT_TRUE(Main->frmMapCheck->Findings().empty());
+    ASSERT_EQ(Main->frmMapCheck->lbFindings->count(), 1);
+    EXPECT_TRUE(Main->frmMapCheck->lbFindings->item(0)->text().startsWith("ignored-line"));
+    EXPECT_EQ(Main->lblFindings->text(), QString("1 finding"));
+
+    // A load that fails: its own text findings at once, nothing of the previous file's.
+    Load(Dir.File("broken.mapset"));
+    ASSERT_EQ(Messages.Messages().size(), 1u);
+    EXPECT_EQ(Kinds(), std::vector<std::string>{"unknown-bitmap 2"});
+    EXPECT_TRUE(Main->frmMapCheck->Findings().empty());
+    EXPECT_EQ(Main->lblFindings->text(), QString());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Checked(*Main); }));
+    EXPECT_EQ(Main->frmMapCheck->lbFindings->item(0)->text().left(14), QString("unknown-bitmap"));
+
+    Load(Dir.File("clean.mapset"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Checked(*Main); }));
+    EXPECT_TRUE(Kinds().empty());
+    EXPECT_EQ(Main->frmMapCheck->lbFindings->count(), 0);
+    EXPECT_EQ(Main->lblFindings->text(), QString("No findings"));
+}
