@@ -18,11 +18,25 @@ public:
         SetName(Live.Name());
         SetIsSea(Live.IsSea());
     }
+    // The outline's own findings (too few points, self-intersection) as CheckOutlines
+    // gives them for this zone alone: made once, as the outline never changes. Only one
+    // check at a time reads a copy, so the first to ask may fill it.
+    const std::vector<TFinding>& OutlineFindings() {
+        if (!FOutlineChecked) {
+            CheckOutlines({this}, FOutlineFindings);
+            FOutlineChecked = true;
+        }
+        return FOutlineFindings;
+    }
     bool SameOutline(const TZone& Live) const {
         return Live.Points().size() == Points().size() &&
                (Points().empty() || (Live.Points().front() == Points().front() &&
                                      Live.Points().back() == Points().back()));
     }
+
+private:
+    std::vector<TFinding> FOutlineFindings;
+    bool FOutlineChecked = false;
 };
 
 TMapCheckSnapshot::~TMapCheckSnapshot() = default;
@@ -128,7 +142,15 @@ std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
                                     "\" holds \":\" or a line break, which Element lines "
                                     "cannot hold",
                                 {}});
-    CheckOutlines(Zones, Findings);
+    // As CheckOutlines orders them: too few points in zone order, then self-intersections.
+    std::vector<TFinding> Intersecting;
+    for (size_t I = 0; I < Zones.size(); ++I)
+        for (const TFinding& Own : S.FZones[I]->OutlineFindings()) {
+            TFinding F = Own;
+            F.Zones = {RefAt(Zones, I)};
+            (F.Kind == "too-few-points" ? Findings : Intersecting).push_back(std::move(F));
+        }
+    Findings.insert(Findings.end(), Intersecting.begin(), Intersecting.end());
     for (size_t I = 0; I < Zones.size(); ++I)
         if (Zones[I]->NeighborCount() == 0)
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
