@@ -180,6 +180,13 @@ std::string WriteSlowMapSet(const TempDir& Dir, int Zones) {
     return Dir.File("slow.mapset");
 }
 
+// Enough zones that the check outlasts an event or two; the sanitizers slow it tenfold.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int SlowZones = 150;
+#else
+constexpr int SlowZones = 500;
+#endif
+
 bool Checking(TfrmMain& Main) {
     return Main.lblFindings->text() == "Checking the map...";
 }
@@ -196,7 +203,7 @@ TEST_F(EditorTest, MapCheckRunsBesideTheWindowAndNeverShowsAStaleResult) {
         Surface().BuildNeighbors();
         return Lines(CheckMapSet(Surface()));
     };
-    Load(WriteSlowMapSet(Dir, 500));
+    Load(WriteSlowMapSet(Dir, SlowZones));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Checked(*Main); }, 120000));
 
     // A lonely zone makes a check start; the window answers while it runs.
@@ -235,7 +242,7 @@ TEST_F(EditorTest, MapCheckRunsBesideTheWindowAndNeverShowsAStaleResult) {
 
     // The window closed during a check: the worker ends on its own copy.
     Answers = {TSaveChangesAnswer::scDiscard};
-    Load(WriteSlowMapSet(Dir, 500));
+    Load(WriteSlowMapSet(Dir, SlowZones));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Checking(*Main); }, 5000));
     Main.reset();
     QThreadPool::globalInstance()->waitForDone();
