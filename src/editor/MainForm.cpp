@@ -4,6 +4,7 @@
 #include "editor/FileDialog.h"
 #include "editor/GoToZoneDialog.h"
 #include "editor/GridSizeForm.h"
+#include "editor/MapCheckRunner.h"
 #include "editor/MapCheckWindow.h"
 #include "editor/MapDocument.h"
 #include "editor/MapNavigator.h"
@@ -466,8 +467,8 @@ void TfrmMain::CreateMapCheck() {
         RunCommand([this, Ref] {
             // Findings from before the last change may name a zone that is gone or has
             // moved to another number: they are shown afresh instead of being followed.
-            if (FCheckTimer->isActive()) {
-                RunMapCheck();
+            if (FCheckTimer->isActive() || !FMapCheck->Current()) {
+                StartMapCheck();
                 return;
             }
             if (Ref.Number >= 0 && Ref.Number < surface->ZoneCount() &&
@@ -486,7 +487,27 @@ void TfrmMain::CreateMapCheck() {
         if (FRenderHold > 0 || FRendering)
             FCheckTimer->start();
         else
-            RunCommand([this] { RunMapCheck(); });
+            RunCommand([this] { StartMapCheck(); });
+    });
+    FMapCheck = new TMapCheckRunner(FDocument, this);
+    FMapCheck->OnFinished = [this](std::vector<TFinding> Findings, int32_t ZoneCount) {
+        ShowFindings(std::move(Findings), ZoneCount);
+    };
+    FMapCheck->OnRunning = [this](bool Running) {
+        if (Running)
+            lblFindings->setText("Checking the map...");
+    };
+    FMapCheck->OnWanted = [this] { FCheckTimer->start(); };
+    // Nothing found in the previous map set stays once another is read, whether or not
+    // it reads.
+    connect(FDocument, &TMapDocument::aboutToReset, this, [this] {
+        frmMapCheck->SetFindings({}, 0);
+        lblFindings->clear();
+    });
+    connect(FDocument, &TMapDocument::textFindingsChanged, this, [this] {
+        frmMapCheck->SetTextFindings(FDocument->TextFindings());
+        if (!FMapCheck->Running() && !lblFindings->text().isEmpty())
+            ShowFindingsCount();
     });
 }
 
@@ -872,14 +893,24 @@ void TfrmMain::surfaceOffsetChange(TObject*) {
 void TfrmMain::RunMapCheck() {
     FCheckTimer->stop();
     std::vector<TFinding> Findings;
-    Application().Guarded([&] {
-        // The check reads the neighbour lists; they are rebuilt exactly as Highlight
-        // Neighbors would rebuild them, so nothing the user sees changes.
-        FDocument->BuildNeighbors();
-        Findings = CheckMapSet(*surface);
-    });
-    const size_t Count = Findings.size();
-    frmMapCheck->SetFindings(std::move(Findings), surface->ZoneCount());
+    // The check reads the neighbour lists; they are brought up to date exactly as
+    // Highlight Neighbors would, so nothing the user sees changes.
+    Application().Guarded([&] { Findings = FMapCheck->CheckNow(); });
+    ShowFindings(std::move(Findings), surface->ZoneCount());
+}
+
+void TfrmMain::StartMapCheck() {
+    FCheckTimer->stop();
+    Application().Guarded([&] { FMapCheck->Start(); });
+}
+
+void TfrmMain::ShowFindings(std::vector<TFinding> Findings, int32_t ZoneCount) {
+    frmMapCheck->SetFindings(std::move(Findings), ZoneCount);
+    ShowFindingsCount();
+}
+
+void TfrmMain::ShowFindingsCount() {
+    const size_t Count = frmMapCheck->Findings().size() + frmMapCheck->TextFindings().size();
     lblFindings->setText(Count == 0   ? QString("No findings")
                          : Count == 1 ? QString("1 finding")
                                       : QString("%1 findings").arg(Count));
@@ -887,7 +918,7 @@ void TfrmMain::RunMapCheck() {
 
 void TfrmMain::mniMapCheckClick() {
     PlaceToolWindow(frmMapCheck, QSize(560, 220));
-    RunMapCheck();
+    StartMapCheck();
     frmMapCheck->show();
     frmMapCheck->raise();
 }

@@ -42,6 +42,8 @@ class TFileDialog;
 class TGoToZoneDialog;
 class TMapDocument;
 class TMapCheckWindow;
+class TMapCheckRunner;
+struct TFinding;
 class TMapNavigator;
 class TOverviewWindow;
 class TRecoveryCopy;
@@ -181,8 +183,12 @@ public:
     void mniOverviewClick();
     void mniGoToZoneClick();
     void mniMapCheckClick();
-    // Runs the map check now (it also runs by itself shortly after every change).
+    // Runs the map check now, on this thread (it also runs by itself in a worker shortly
+    // after every change).
     void RunMapCheck();
+    // Starts the map check in a worker; the findings replace the shown ones when it ends,
+    // unless the map set changed meanwhile (a fresh check starts then).
+    void StartMapCheck();
     void surfaceAfterSpriteRender(TObject* Sender, TCanvas& ACanvas, TDIBCanvas& ADibCanvas);
     void surfaceMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
@@ -287,6 +293,8 @@ private:
     void CreateMapArea();
     void CreateNavigation();
     void CreateMapCheck();
+    void ShowFindings(std::vector<TFinding> Findings, int32_t ZoneCount);
+    void ShowFindingsCount();
     void CreateTools();
     // The lists, the selection, the pick, the stale flag and the tool windows follow the
     // document.
@@ -381,6 +389,7 @@ private:
     bool FRendering = false;
     // Coalesces the map checks that a burst of changes asks for into one.
     QTimer* FCheckTimer = nullptr;
+    TMapCheckRunner* FMapCheck = nullptr;
     bool FShownOnce = false;
     // A middle-button pan: the press in view coordinates and the offsets then.
     bool FPanning = false;

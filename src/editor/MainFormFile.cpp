@@ -208,6 +208,7 @@ bool TfrmMain::SaveCurrentFile() {
     RebuildNeighbors();
     if (!surface->SaveMapSet(FFileName))
         return false;
+    FDocument->ReadTextFindings(FFileName);
     MarkSaved(false);
     UpdateCaption();
     ShowMessage("File " + FFileName + " saved");

@@ -63,12 +63,29 @@ const TFinding* TMapCheckWindow::CurrentSplitBorder() const {
 
 void TMapCheckWindow::SetFindings(std::vector<TFinding> Findings, int32_t ZoneCount) {
     FFindings = std::move(Findings);
+    FZoneCount = ZoneCount;
+    Refill();
+}
+
+void TMapCheckWindow::SetTextFindings(std::vector<TFinding> Findings) {
+    FTextFindings = std::move(Findings);
+    Refill();
+}
+
+void TMapCheckWindow::Refill() {
     lbFindings->setUpdatesEnabled(false);
     lbFindings->clear();
+    for (const TFinding& F : FTextFindings)
+        lbFindings->addItem(ShownText(FormatFinding(F)));
     for (const TFinding& F : FFindings)
         lbFindings->addItem(ShownText(FormatFinding(F)));
     lbFindings->setUpdatesEnabled(true);
-    lblSummary->setText(ShownText(FindingsSummary(ZoneCount, FFindings.size())));
+    QString Summary = ShownText(FindingsSummary(FZoneCount, FFindings.size()));
+    if (!FTextFindings.empty())
+        Summary += QString("; the file's text: %1 finding%2")
+                       .arg(FTextFindings.size())
+                       .arg(FTextFindings.size() == 1 ? "" : "s");
+    lblSummary->setText(Summary);
     actMendBorder->setEnabled(CurrentSplitBorder() != nullptr);
 }
 
@@ -81,7 +98,8 @@ void TMapCheckWindow::ItemActivated(QListWidgetItem* Item) {
 }
 
 void TMapCheckWindow::Choose(QListWidgetItem* Item) {
-    const int Row = lbFindings->row(Item);
+    // The file's findings name lines, not zones.
+    const int Row = lbFindings->row(Item) - int(FTextFindings.size());
     if (Row < 0 || size_t(Row) >= FFindings.size() || !OnZoneChosen)
         return;
     for (const TZoneRef& Zone : FFindings[size_t(Row)].Zones)

@@ -13,8 +13,9 @@ class QListWidget;
 class QListWidgetItem;
 
 // A tool window listing the findings of the map check, one line each as the command-line
-// tool prints them. A double click (or Enter) on a finding that names a zone asks for that
-// zone, once.
+// tool prints them: first what the text of the file last loaded or saved shows, then the
+// live findings of the map set as it is. A double click (or Enter) on a finding that names
+// a zone asks for that zone, once.
 class TMapCheckWindow : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +26,8 @@ public:
 
     void SetFindings(std::vector<TFinding> Findings, int32_t ZoneCount);
     const std::vector<TFinding>& Findings() const { return FFindings; }
+    void SetTextFindings(std::vector<TFinding> Findings);
+    const std::vector<TFinding>& TextFindings() const { return FTextFindings; }
 
     // The first zone a chosen finding names, as the check saw it: its number and name then.
     std::function<void(const TZoneRef& Zone)> OnZoneChosen;
@@ -40,8 +43,11 @@ private:
     void Choose(QListWidgetItem* Item);
     // The current finding when it is a split border of two zones, else none.
     const TFinding* CurrentSplitBorder() const;
+    void Refill();
 
     std::vector<TFinding> FFindings;
+    std::vector<TFinding> FTextFindings;
+    int32_t FZoneCount = 0;
     // A double click also activates the item; the activation that follows it is the same
     // choice.
     bool FDoubleClicked = false;

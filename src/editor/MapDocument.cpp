@@ -1,7 +1,10 @@
 #include "editor/MapDocument.h"
 
 #include "editor/MyUtils.h"
+#include "mapcheck/FileChecks.h"
+#include "platform/FileOpen.h"
 #include "platform/Text.h"
+#include "zonemap/ZoneEdgeTable.h"
 
 #include <QUndoStack>
 
@@ -10,7 +13,8 @@
 #include <unordered_set>
 
 TMapDocument::TMapDocument(TZoneSpriteSurface* Surface, QObject* Parent)
-    : QObject(Parent), FSurface(Surface), FUndoStack(new QUndoStack(this)) {
+    : QObject(Parent), FSurface(Surface), FUndoStack(new QUndoStack(this)),
+      FNeighborIndex(std::make_unique<TNeighborIndex>(*Surface)) {
     setObjectName("Document");
     FUndoStack->setObjectName("UndoStack");
     RefillElementTexts();
@@ -47,22 +51,45 @@ void TMapDocument::ForgetHistory() {
         FUndoStack->resetClean();
 }
 
+void TMapDocument::ForgetNeighborIndex() {
+    FNeighborIndex = std::make_unique<TNeighborIndex>(*FSurface);
+    FIndexedZones = 0;
+}
+
 void TMapDocument::Clear() {
     emit aboutToReset();
+    ForgetNeighborIndex();
     FSurface->Clear();
     // A later load of the file that was open reads it again.
     FSurface->ForgetMapSetFile();
     FUndoStack->clear();
     FUndoStack->setClean();
     RefillElementTexts();
+    FTextFindings.clear();
+    emit textFindingsChanged();
     emit reset();
     emit changed();
+}
+
+void TMapDocument::ReadTextFindings(const std::string& Path) {
+    FTextFindings.clear();
+    QFile File;
+    if (OpenRegularFileForReading(Path, File)) {
+        const QByteArray Bytes = File.readAll();
+        FTextFindings = CheckMapSetText(std::string_view(Bytes.constData(), size_t(Bytes.size())));
+    }
+    emit textFindingsChanged();
 }
 
 void TMapDocument::Load(const std::string& Path) {
     // Nothing may refer to the zones the load frees.
     emit aboutToReset();
-    const auto Finish = [this] {
+    ForgetNeighborIndex();
+    // Nothing of the previous file's text stays, whatever the load gives.
+    FTextFindings.clear();
+    emit textFindingsChanged();
+    const auto Finish = [this, &Path] {
+        ReadTextFindings(Path);
         // The old history must not act on the new map set, not even from a frame drawn
         // while the lists are filled.
         FUndoStack->clear();
@@ -84,6 +111,10 @@ void TMapDocument::Load(const std::string& Path) {
 TZone* TMapDocument::InsertZoneAt(int32_t Index, const std::string& Text) {
     auto* Zone = new TZone(FSurface, Text);
     FSurface->InsertZone(Index, Zone);
+    if (FNeighborIndex->Built()) {
+        FNeighborIndex->ZoneAdded(Zone);
+        ++FIndexedZones;
+    }
     emit zoneInserted(Zone);
     emit neighborsStale();
     emit changed();
@@ -93,6 +124,11 @@ TZone* TMapDocument::InsertZoneAt(int32_t Index, const std::string& Text) {
 void TMapDocument::RemoveZoneAt(int32_t Index) {
     TZone* Zone = FSurface->Zone(Index);
     emit zoneAboutToBeRemoved(Zone);
+    // Before the zone and its links go: the index reads both.
+    if (FNeighborIndex->Built()) {
+        FNeighborIndex->ZoneDeleting(Zone);
+        --FIndexedZones;
+    }
     FSurface->DeleteZone(Zone);
     emit neighborsStale();
     emit changed();
@@ -101,11 +137,16 @@ void TMapDocument::RemoveZoneAt(int32_t Index) {
 void TMapDocument::InsertLinkAt(int32_t Index, int32_t Zone1, int32_t Zone2) {
     // Both zones join each other's neighbour lists: the lists stay current.
     FSurface->InsertLink(Index, FSurface->Zone(Zone1), FSurface->Zone(Zone2));
+    // A link put back in the middle of the list (an undo) orders the partners as a full
+    // rebuild would only once the index recomputes both lists.
+    FNeighborIndex->LinkChanged(FSurface->Zone(Zone1), FSurface->Zone(Zone2));
     emit linksChanged();
     emit changed();
 }
 
 void TMapDocument::RemoveLinkAt(int32_t Index) {
+    const TLink& Link = *FSurface->Link(Index);
+    FNeighborIndex->LinkChanged(Link.Zone1, Link.Zone2);
     FSurface->DeleteLink(Index);
     emit linksChanged();
     emit neighborsStale();
@@ -138,11 +179,20 @@ void TMapDocument::ReplaceZoneOutlines(const std::vector<TZoneOutlineChange>& Ch
     for (auto L = Links.rbegin(); L != Links.rend(); ++L)
         RemoveLinkAt(L->Index);
     // From the last: every zone announced still has the number it had when it was listed.
-    for (auto C = Changes.rbegin(); C != Changes.rend(); ++C)
-        emit zoneAboutToBeRemoved(FSurface->Zone(C->Zone));
+    const bool Indexed = FNeighborIndex->Built();
+    for (auto C = Changes.rbegin(); C != Changes.rend(); ++C) {
+        TZone* Zone = FSurface->Zone(C->Zone);
+        emit zoneAboutToBeRemoved(Zone);
+        if (Indexed)
+            FNeighborIndex->ZoneDeleting(Zone);
+    }
     const auto Announced = [&] {
-        for (const TZoneOutlineChange& C : Changes)
-            emit zoneInserted(FSurface->Zone(C.Zone));
+        for (const TZoneOutlineChange& C : Changes) {
+            TZone* Zone = FSurface->Zone(C.Zone);
+            if (Indexed)
+                FNeighborIndex->ZoneAdded(Zone);
+            emit zoneInserted(Zone);
+        }
         for (const TLinkPlace& L : Links)
             InsertLinkAt(L.Index, L.Zone1, L.Zone2);
         emit neighborsStale();
@@ -159,7 +209,14 @@ void TMapDocument::ReplaceZoneOutlines(const std::vector<TZoneOutlineChange>& Ch
 }
 
 void TMapDocument::BuildNeighbors() {
-    FSurface->BuildNeighbors();
+    if (FNeighborIndex->Built() && FIndexedZones == FSurface->ZoneCount()) {
+        FNeighborIndex->Update();
+    } else {
+        // A failed rebuild leaves the index unbuilt: the next try is a full one again.
+        ForgetNeighborIndex();
+        FNeighborIndex->Rebuild();
+        FIndexedZones = FSurface->ZoneCount();
+    }
     emit neighborsBuilt();
 }
 

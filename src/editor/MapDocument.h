@@ -1,17 +1,20 @@
 #pragma once
 
 #include "mend/BorderMend.h"
+#include "mapcheck/Finding.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QObject>
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QUndoCommand;
 class QUndoStack;
+class TNeighborIndex;
 
 // The open map set as the editor's views and commands see it: the surface's zones, links,
 // bitmaps and elements, the undo history with its clean state, and the element list's
@@ -46,6 +49,11 @@ public:
     void Load(const std::string& Path);
     // An empty map set, saved as it is (nothing in it to lose), with an empty history.
     void Clear();
+    // What the text of the file last loaded or saved shows (lines the reader ignored,
+    // Element lines naming no bitmap, ...), read from the file at Path; a load reads them
+    // itself, failed or not. Announced with textFindingsChanged.
+    void ReadTextFindings(const std::string& Path);
+    const std::vector<TFinding>& TextFindings() const { return FTextFindings; }
 
     // --- Zones and links -------------------------------------------------------------
     // A zone made from its text (points, name, sea flag) as zone Index.
@@ -61,7 +69,8 @@ public:
     // zone and an insertion of its successor, its links taken out before and put back
     // after, as a zone deleted and made again would be.
     void ReplaceZoneOutlines(const std::vector<TZoneOutlineChange>& Changes, bool Undo);
-    // Every zone's neighbour list made afresh.
+    // Every zone's neighbour list as a full rebuild gives it: after a load in full, after
+    // edits only the lists those edits touched. Raises ETooManyNeighbors, lists unchanged.
     void BuildNeighbors();
     // The first zone, in zone order, whose region holds the map point.
     TZone* ZoneAt(int32_t X, int32_t Y) const;
@@ -112,11 +121,20 @@ signals:
     // The map set was read afresh (or as far as a failed load got).
     void reset();
     void changed();
+    void textFindingsChanged();
 
 private:
     void RefillElementTexts();
+    void ForgetNeighborIndex();
 
     TZoneSpriteSurface* FSurface;
     QUndoStack* FUndoStack;
     QStringList FElementTexts;
+    std::vector<TFinding> FTextFindings;
+    // The edge table kept between edits; fed by the zone and link methods above, so that
+    // every command is covered. Built on first need after a load.
+    std::unique_ptr<TNeighborIndex> FNeighborIndex;
+    // Zones the index knows; a change that bypassed this document shows as a mismatch and
+    // makes the next build a full one.
+    int32_t FIndexedZones = 0;
 };

@@ -1,0 +1,240 @@
+// The editor's main window on the 20,000-zone wiggly grid (argument: segments per side, so
+// 4 x K points per zone): what a command costs right after an edit, when the neighbour
+// lists are stale. Highlight Neighbors and Find Path bring the lists up to date first; the
+// map check copies what it reads (on the window's thread) and checks the copy (in a
+// worker, timed here on this thread). The full neighbour build is there for comparison:
+// it is what every one of them cost after an edit before the edge table was kept.
+
+#include "BenchMain.h"
+#include "WigglyGrid.h"
+#include "editor/Editor.h"
+#include "editor/MainForm.h"
+#include "editor/MapCheckRunner.h"
+#include "editor/MapCheckSnapshot.h"
+#include "editor/MapDocument.h"
+#include "editor/MapNavigator.h"
+#include "editor/PointsEditorForm.h"
+#include "platform/Application.h"
+#include "zonemap/ZoneSpriteSurface.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int32_t Columns = 200;
+constexpr int32_t Rows = 100;
+
+double Fastest(const std::vector<double>& V) {
+    return V.empty() ? 0 : *std::min_element(V.begin(), V.end());
+}
+
+// The window with the grid of K segments per side loaded through the Load command.
+struct Session {
+    explicit Session(int32_t K) : Segments(K) {
+        Dir = std::filesystem::temp_directory_path() /
+              ("editor-wiggly-bench-" + std::to_string(getpid()) + "-" + std::to_string(K));
+        std::filesystem::create_directories(Dir);
+        TWigglyGridOptions Options;
+        Options.Segments = K;
+        MapSetPath = WriteWigglyGrid(Dir.string(), Options).MapSet;
+        PreviousMessage = Application().SetMessageHook(
+            [this](const std::string&, const std::string& Text) { Messages.push_back(Text); });
+        PreviousOpen = Application().SetOpenDialogHook(
+            [this](const TFileDialogOptions&, std::vector<std::string>& Files) {
+                Files = {MapSetPath};
+                return true;
+            });
+        PreviousQuestion = Application().SetSaveChangesHook(
+            [](const std::string&, const std::string&) { return TSaveChangesAnswer::scDiscard; });
+        Main = CreateForms({Dir.string(), ""});
+        Main->resize(1400, 1000);
+        Main->show();
+        QApplication::processEvents();
+        Main->surface->SetActive(false);
+        Main->mniLoad->trigger();
+        // The first build after a load is a full one; what follows an edit is measured.
+        Main->Document().BuildNeighbors();
+    }
+    ~Session() {
+        Main.reset();
+        Application().SetMessageHook(PreviousMessage);
+        Application().SetOpenDialogHook(PreviousOpen);
+        Application().SetSaveChangesHook(PreviousQuestion);
+        std::error_code Ignored;
+        std::filesystem::remove_all(Dir, Ignored);
+    }
+
+    TZone* Cell(int32_t Column, int32_t Row) const {
+        return Main->surface->Zone(Row * Columns + Column);
+    }
+    static TPoint Middle(const TZone* Zone) {
+        const TRect& B = Zone->Bounds();
+        return {(B.Left + B.Right) / 2, (B.Top + B.Bottom) / 2};
+    }
+    void ClickMap(int32_t X, int32_t Y) {
+        TZoneSpriteSurface* S = Main->surface;
+        const QPointF At(X - S->OffsetX(), Y - S->OffsetY());
+        QMouseEvent Press(QEvent::MouseButtonPress, At, S->mapToGlobal(At), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(S, &Press);
+        QMouseEvent Release(QEvent::MouseButtonRelease, At, S->mapToGlobal(At), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(S, &Release);
+    }
+    // Create New Zone (a triangle inside a middle cell) and Delete Selected Zone: the
+    // lists are stale, the zones as loaded.
+    void Edit() {
+        const TPoint M = Middle(Cell(100, 50));
+        Main->PointsEditor()->SetLines({std::to_string(M.X - 15) + "," + std::to_string(M.Y),
+                                        std::to_string(M.X + 15) + "," + std::to_string(M.Y),
+                                        std::to_string(M.X) + "," + std::to_string(M.Y + 15)});
+        Main->cbLandZone->setChecked(true);
+        Main->edtZoneName->setText("Bench");
+        Main->btnCreateZone->click();
+        Main->SelectZone(Main->surface->Zone(Main->surface->ZoneCount() - 1));
+        Main->btnDeleteZone->click();
+    }
+    bool Intact(benchmark::State& State) {
+        if (!Messages.empty()) {
+            State.SkipWithError(("message shown: " + Messages.front()).c_str());
+            Messages.clear();
+            return false;
+        }
+        if (Main->surface->ZoneCount() != Columns * Rows) {
+            State.SkipWithError("zones not as loaded");
+            return false;
+        }
+        return true;
+    }
+
+    int32_t Segments;
+    std::filesystem::path Dir;
+    std::string MapSetPath;
+    std::vector<std::string> Messages;
+    std::unique_ptr<TfrmMain> Main;
+    TApplication::TMessageHook PreviousMessage;
+    TApplication::TOpenDialogHook PreviousOpen;
+    TApplication::TSaveChangesHook PreviousQuestion;
+};
+
+std::unique_ptr<Session> TheSessionPtr;
+
+Session& TheSession(int32_t K) {
+    if (!TheSessionPtr || TheSessionPtr->Segments != K) {
+        TheSessionPtr.reset();
+        TheSessionPtr = std::make_unique<Session>(K);
+    }
+    return *TheSessionPtr;
+}
+
+void BM_HighlightAfterEdit(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    TZone* Zone = S.Cell(30, 40);
+    for (auto _ : State) {
+        State.PauseTiming();
+        S.Edit();
+        S.Main->SelectZone(Zone);
+        State.ResumeTiming();
+        S.Main->HighlightNeighbors1->trigger();
+        if (S.Main->NeighborsDirty() || Zone->NeighborCount() != 4) {
+            State.SkipWithError("the four neighbours were not highlighted");
+            break;
+        }
+    }
+    S.Intact(State);
+}
+
+void BM_FindPathAfterEdit(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    S.Main->rbSelectZone->setChecked(true);
+    TZone* Start = S.Cell(0, 0);
+    TZone* Destination = S.Cell(20, 10);
+    const TPoint Target = Session::Middle(Destination);
+    for (auto _ : State) {
+        State.PauseTiming();
+        S.Edit();
+        S.Main->SelectZone(Start);
+        S.Main->Navigator->CenterOn(Target.X, Target.Y);
+        State.ResumeTiming();
+        S.Main->FindPathtoDestination1->trigger();
+        S.ClickMap(Target.X, Target.Y);
+        if (S.Main->surface->PathCount() < 2) {
+            State.SkipWithError("no path");
+            break;
+        }
+    }
+    S.Intact(State);
+}
+
+// The map check after an edit, in its two parts: on the window's thread (neighbour update
+// and the copy) and in the worker (the checks).
+void BM_MapCheckSnapshotAfterEdit(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    TMapCheckCache Cache;
+    Cache.Take(*S.Main->surface);
+    for (auto _ : State) {
+        State.PauseTiming();
+        S.Edit();
+        State.ResumeTiming();
+        S.Main->Document().BuildNeighbors();
+        benchmark::DoNotOptimize(Cache.Take(*S.Main->surface));
+    }
+    S.Intact(State);
+}
+
+void BM_MapCheckWorkerAfterEdit(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    TMapCheckCache Cache;
+    size_t Findings = 0;
+    for (auto _ : State) {
+        State.PauseTiming();
+        S.Edit();
+        S.Main->Document().BuildNeighbors();
+        const auto Snapshot = Cache.Take(*S.Main->surface);
+        State.ResumeTiming();
+        Findings = CheckSnapshot(*Snapshot).size();
+    }
+    State.counters["findings"] = double(Findings);
+    S.Intact(State);
+}
+
+// For comparison: the full neighbour build every command paid after an edit before.
+void BM_FullNeighborBuild(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    for (auto _ : State)
+        S.Main->surface->BuildNeighbors();
+    S.Intact(State);
+}
+
+#define WIGGLY(Name)                                                                               \
+    BENCHMARK(Name)                                                                                \
+        ->ArgName("K")                                                                             \
+        ->Arg(1)                                                                                   \
+        ->Arg(75)                                                                                  \
+        ->Unit(benchmark::kMillisecond)                                                            \
+        ->ComputeStatistics("min", Fastest)
+WIGGLY(BM_HighlightAfterEdit);
+WIGGLY(BM_FindPathAfterEdit);
+WIGGLY(BM_MapCheckSnapshotAfterEdit);
+WIGGLY(BM_MapCheckWorkerAfterEdit);
+WIGGLY(BM_FullNeighborBuild);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return RunBenchmarks(argc, argv, [] { TheSessionPtr.reset(); });
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "mapcheck/Finding.h"
+#include "platform/Types.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class TZone;
+class TZoneSpriteSurface;
+class TCheckZone;
+
+// What the map check reads of a map set, copied so that a worker can check it while the
+// window goes on editing the original: zones (outline, name, sea flag, neighbour list),
+// links, elements, bitmap names, and the palette findings, which read the bitmaps and are
+// made when the snapshot is taken. Nothing in it refers to the live map set.
+class TMapCheckSnapshot {
+public:
+    ~TMapCheckSnapshot();
+
+    int32_t ZoneCount() const { return int32_t(FZones.size()); }
+
+private:
+    friend class TMapCheckCache;
+    friend std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& Snapshot);
+
+    struct TElementBox {
+        TPoint Position;
+        int32_t Width = 0, Height = 0;
+        std::string Bitmap;
+    };
+
+    std::vector<std::shared_ptr<TCheckZone>> FZones;
+    std::vector<TZone*> FZoneList; // FZones as the checks take them
+    std::vector<uint8_t> FGridPointsRefused;
+    std::vector<std::pair<int32_t, int32_t>> FLinks;
+    std::vector<TElementBox> FElements;
+    std::vector<std::string> FBitmapNames;
+    std::vector<TFinding> FPaletteFindings;
+    std::shared_ptr<void> FInUse; // held while this snapshot lives: see TMapCheckCache
+};
+
+// Takes snapshots of one surface on the window's thread. A zone's outline never changes
+// (an edit replaces the zone), so the copy of a zone is made once and reused by every
+// later snapshot until the zone goes: after an edit a snapshot costs a pass over the zone
+// list, not a copy of every point. Tell it of every zone about to be freed, of bitmap
+// changes and of a reset.
+class TMapCheckCache {
+public:
+    TMapCheckCache();
+    ~TMapCheckCache();
+    TMapCheckCache(const TMapCheckCache&) = delete;
+    TMapCheckCache& operator=(const TMapCheckCache&) = delete;
+
+    // The surface's neighbour lists must be current.
+    std::shared_ptr<const TMapCheckSnapshot> Take(TZoneSpriteSurface& Surface);
+
+    void ZoneRemoved(TZone* Zone);
+    void BitmapsChanged() { FPaletteDue = true; }
+    void Clear();
+
+private:
+    std::unordered_map<const TZone*, std::shared_ptr<TCheckZone>> FCopies;
+    std::vector<TFinding> FPaletteFindings;
+    bool FPaletteDue = true;
+    // Expires once no snapshot of the copies is left: the copies' names and neighbour lists
+    // may then be brought up to date in place, as no worker reads them any more.
+    std::weak_ptr<void> FInUse;
+};
+
+// Every finding of CheckMapSet for the map set the snapshot was taken of, in the same
+// order. Runs on any thread.
+std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& Snapshot);
