@@ -1,8 +1,12 @@
 #include "editor/MapDocument.h"
 
 #include "editor/MyUtils.h"
+#include "platform/Exception.h"
+#include "platform/FileOpen.h"
 #include "platform/Text.h"
+#include "zonemap/LoadStop.h"
 
+#include <QFile>
 #include <QUndoStack>
 
 #include <cmath>
@@ -70,10 +74,28 @@ void TMapDocument::Load(const std::string& Path) {
         emit reset();
         emit changed();
     };
+    FStoppedAt = 0;
     try {
         // Loading the open map set again means "back to the saved version".
         FSurface->ForgetMapSetFile();
         FSurface->SetMapSetFile(Path);
+    } catch (const std::exception& E) {
+        // The reader's text says what; the place is added as the command line gives it.
+        std::string Message = E.what();
+        // The surface takes the name once the file is read; before that no line was.
+        if (FSurface->MapSetFile() == Path && FSurface->LoadLine() > 0) {
+            QFile File;
+            const QByteArray Text = OpenRegularFileForReading(Path, File) ? File.readAll() : "";
+            FStoppedAt =
+                FindLoadStop(*FSurface, std::string_view(Text.constData(), size_t(Text.size())),
+                             Message)
+                    .Line;
+            Message = Path + ":" + std::to_string(FStoppedAt) + ": " + Message;
+        }
+        Finish();
+        if (FStoppedAt == 0)
+            throw;
+        throw Exception(Message);
     } catch (...) {
         Finish();
         throw;
