@@ -230,6 +230,14 @@ void CheckNearBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
         bool operator==(const TClose& O) const = default;
     };
     std::vector<TClose> Close;
+    // No more pairs than comparisons: reserved at once, a crowded map's millions of pairs
+    // are not copied at every growth (virtual memory: only what is written is taken).
+    int64_t Comparisons = 0;
+    for (size_t C = 0; C + 1 < Start.size(); ++C) {
+        const int64_t InThisCell = int64_t(Start[C + 1]) - Start[C];
+        Comparisons += InThisCell * (InThisCell - 1) / 2;
+    }
+    Close.reserve(size_t(std::min(Comparisons, MaxComparisons)));
     int64_t Budget = MaxComparisons;
     for (size_t C = 0; C + 1 < Start.size() && Budget > 0; ++C) {
         const uint32_t Begin = Start[C], End = Start[C + 1];
