@@ -84,12 +84,19 @@ void TMapDocument::Load(const std::string& Path) {
         std::string Message = E.what();
         // The surface takes the name once the file is read; before that no line was.
         if (FSurface->MapSetFile() == Path && FSurface->LoadLine() > 0) {
-            QFile File;
-            const QByteArray Text = OpenRegularFileForReading(Path, File) ? File.readAll() : "";
-            FStoppedAt =
-                FindLoadStop(*FSurface, std::string_view(Text.constData(), size_t(Text.size())),
-                             Message)
-                    .Line;
+            FStoppedAt = FSurface->LoadLine();
+            try {
+                // A neighbour field fails after the last line; its zone's line is the place.
+                QFile File;
+                const QByteArray Text =
+                    OpenRegularFileForReading(Path, File) ? File.readAll() : QByteArray();
+                FStoppedAt =
+                    FindLoadStop(*FSurface, std::string_view(Text.constData(), size_t(Text.size())),
+                                 Message)
+                        .Line;
+            } catch (...) {
+                // Out of memory for a second read: the last line read is near enough.
+            }
             Message = Path + ":" + std::to_string(FStoppedAt) + ": " + Message;
         }
         Finish();
