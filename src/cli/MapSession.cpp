@@ -6,6 +6,7 @@
 #include "platform/FileOpen.h"
 #include "platform/Text.h"
 #include "zonemap/EditorPalette.h"
+#include "zonemap/LoadStop.h"
 #include "zonemap/StringUtils.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -32,36 +33,6 @@ std::string AbsoluteDirectoryOf(const std::string& FileName) {
     if (::getcwd(Current, sizeof Current) == nullptr)
         return Directory;
     return std::string(Current) + "/" + Directory;
-}
-
-// Lines as the map-set reader counts them: ended by CR, LF or CR LF, up to the first NUL.
-int32_t CountLines(const QByteArray& Bytes) {
-    int32_t Count = 0;
-    const qsizetype End = Bytes.indexOf('\0') < 0 ? Bytes.size() : Bytes.indexOf('\0');
-    for (qsizetype I = 0; I < End;) {
-        while (I < End && Bytes[I] != '\r' && Bytes[I] != '\n')
-            ++I;
-        if (I < End)
-            I += (Bytes[I] == '\r' && I + 1 < End && Bytes[I + 1] == '\n') ? 2 : 1;
-        ++Count;
-    }
-    return Count;
-}
-
-// What resolving the zone's neighbour field raises, if anything: the loader's own steps
-// (StrToInt, then Zone), replayed to learn which zone stopped it.
-std::string NeighborFieldError(TZoneSpriteSurface& Surface, const TZone& Zone) {
-    try {
-        std::string_view Rest = Zone.NeighborIndexText();
-        std::string_view Number;
-        while (!Rest.empty()) {
-            SplitOff(Rest, '#', Number);
-            Surface.Zone(StrToInt(Number));
-        }
-    } catch (const std::exception& E) {
-        return E.what();
-    }
-    return {};
 }
 
 } // namespace
@@ -107,7 +78,6 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     }
     const QByteArray Bytes = File.readAll();
     File.close();
-    const int32_t LineCount = CountLines(Bytes);
     FTextFindings = CheckMapSetText(std::string_view(Bytes.constData(), size_t(Bytes.size())));
 
     FZoneLines.clear();
@@ -116,17 +86,11 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
         FSurface->SetMapSetFile(FileName);
     } catch (const std::exception& E) {
         Error.Message = E.what();
-        Error.Line = FSurface->LoadLine();
-        // Past the last line only the neighbour fields are left to fail.
-        if (Error.Line >= LineCount)
-            for (int32_t I = 0; I < FSurface->ZoneCount(); ++I) {
-                TZone& Z = *FSurface->Zone(I);
-                if (NeighborFieldError(*FSurface, Z) == Error.Message) {
-                    Error.Line = FZoneLines[size_t(I)];
-                    Error.Zones.push_back(RefOf(Z));
-                    break;
-                }
-            }
+        const TLoadStop Stop = FindLoadStop(
+            *FSurface, std::string_view(Bytes.constData(), size_t(Bytes.size())), Error.Message);
+        Error.Line = Stop.Line;
+        if (Stop.Zone >= 0)
+            Error.Zones.push_back(RefOf(*FSurface->Zone(Stop.Zone)));
         return false;
     }
     return true;

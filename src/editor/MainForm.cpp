@@ -137,6 +137,7 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent) {
     CreateControls();
     CreateTools();
     FollowDocument();
+    WatchDisk();
 
     dlgOpenBitmap = new TFileDialog(
         TFileDialog::TKind::fdOpen, "dlgOpenBitmap",

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/DiskWatch.h"
 #include "editor/MapTool.h"
 #include "platform/Controls.h"
 #include "platform/Types.h"
@@ -277,6 +278,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* Event) override;
     void showEvent(QShowEvent* Event) override;
+    // Regaining the focus looks whether another program changed the open file.
+    void changeEvent(QEvent* Event) override;
 
 private:
     // Runs a user's command: errors go to the application's handler, and the map is drawn
@@ -396,4 +399,16 @@ private:
     QPoint FPanFrom;
     QPoint FPanOffset;
     TWindowPlaces* FPlaces = nullptr;
+
+    // The open file as last loaded or saved, to notice another program's writes.
+    TDiskWatch FDiskWatch;
+    bool FDiskCheckDue = false;
+    // Follows the application's return to the front as well as the window's activation.
+    void WatchDisk();
+    // Once no command or dialog is running: offers to reload a file changed on disk.
+    void CheckDiskSoon();
+    void OfferReload();
+    // Before a save over the open file: asks when another program has changed it; false
+    // when the user keeps it.
+    bool MayOverwriteDisk();
 };

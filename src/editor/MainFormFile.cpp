@@ -1,5 +1,5 @@
 // The main window's file commands: the program's directory rule, load, save, new map set,
-// exit, and the question before unsaved changes are lost.
+// exit, the question before unsaved changes are lost, and the watch on the open file.
 #include "editor/MainForm.h"
 
 #include "editor/FileDialog.h"
@@ -14,15 +14,19 @@
 #include "platform/Text.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QUndoStack>
 
 namespace {
+
+const std::string ChangedOnDisk = "The map set has been changed by another program.";
 
 std::string AsciiUpper(std::string Text) {
     for (char& C : Text)
@@ -77,6 +81,7 @@ void TfrmMain::mniNewMapSetClick() {
     if (!MayDiscardChanges())
         return;
     FFileName.clear();
+    FDiskWatch.Forget();
     FDocument->Clear();
     UpdateCaption();
 }
@@ -97,6 +102,8 @@ void TfrmMain::mniLoadClick() {
 
 void TfrmMain::LoadMapSet(const std::string& Path) {
     FFileName = Path;
+    // Taken before the read: a write while it reads shows as a change later.
+    FDiskWatch.Remember(Path);
     try {
         TBusy Busy([this](const std::string& Text) { SetStatus(3, Text, true); },
                    "Loading MapSet...");
@@ -105,7 +112,11 @@ void TfrmMain::LoadMapSet(const std::string& Path) {
         // What was read stays on the map and in the lists, but it is not the file: a save
         // must ask for a name instead of writing the part over the whole.
         FFileName.clear();
+        FDiskWatch.Forget();
         UpdateCaption();
+        if (FDocument->StoppedAtLine() > 0)
+            SetStatus(3, "MapSet incomplete: loading stopped at line " +
+                             std::to_string(FDocument->StoppedAtLine()));
         throw;
     }
     UpdateCaption();
@@ -142,6 +153,10 @@ void TfrmMain::OfferRecovery() {
         // The copy stands for the map set as it was, unsaved: saving writes the file it
         // came from and removes the copy.
         FFileName = Original;
+        if (Original.empty())
+            FDiskWatch.Forget();
+        else
+            FDiskWatch.Remember(Original);
         UndoStack()->resetClean();
         FRecovery->Adopt(Copy);
         UpdateCaption();
@@ -205,10 +220,14 @@ bool TfrmMain::SaveAs() {
 }
 
 bool TfrmMain::SaveCurrentFile() {
+    if (!MayOverwriteDisk())
+        return false;
     RebuildNeighbors();
     if (!surface->SaveMapSet(FFileName))
         return false;
     FDocument->ReadTextFindings(FFileName);
+    // Our own write is no change by another program.
+    FDiskWatch.Remember(FFileName);
     MarkSaved(false);
     UpdateCaption();
     ShowMessage("File " + FFileName + " saved");
@@ -253,4 +272,56 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     surface->SetActive(false);
     FRecovery->Remove();
     Event->accept();
+}
+
+bool TfrmMain::MayOverwriteDisk() {
+    if (FFileName.empty() || FDiskWatch.FileName() != FFileName || !FDiskWatch.Changed())
+        return true;
+    return Application().AskChoice(ChangedOnDisk + " Overwrite it?", {"Overwrite", "Cancel"}) == 0;
+}
+
+void TfrmMain::WatchDisk() {
+    if (auto* App = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(App, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState State) {
+                    if (State == Qt::ApplicationActive)
+                        CheckDiskSoon();
+                });
+}
+
+void TfrmMain::changeEvent(QEvent* Event) {
+    QMainWindow::changeEvent(Event);
+    if (Event->type() == QEvent::ActivationChange && isActiveWindow())
+        CheckDiskSoon();
+}
+
+void TfrmMain::CheckDiskSoon() {
+    if (FDiskCheckDue)
+        return;
+    FDiskCheckDue = true;
+    // The focus comes back while dialogs close and while frames pump events: the question
+    // waits until no command runs. Behind a modal box it is dropped; the window's
+    // activation when the box closes asks again.
+    QTimer::singleShot(0, this, [this] {
+        FDiskCheckDue = false;
+        if (QApplication::activeModalWidget() != nullptr)
+            return;
+        if (FRenderHold > 0 || FRendering) {
+            QTimer::singleShot(100, this, [this] { CheckDiskSoon(); });
+            return;
+        }
+        RunCommand([this] { OfferReload(); });
+    });
+}
+
+void TfrmMain::OfferReload() {
+    if (FFileName.empty() || FDiskWatch.FileName() != FFileName ||
+        !FDiskWatch.ChangedSinceReported())
+        return;
+    if (Application().AskChoice(ChangedOnDisk + " Reload it?", {"Reload", "Keep"}) != 0)
+        return;
+    if (!MayDiscardChanges())
+        return;
+    const std::string Path = FFileName;
+    LoadMapSet(Path);
 }

@@ -2,10 +2,13 @@
 
 #include "editor/MyUtils.h"
 #include "mapcheck/FileChecks.h"
+#include "platform/Exception.h"
 #include "platform/FileOpen.h"
 #include "platform/Text.h"
+#include "zonemap/LoadStop.h"
 #include "zonemap/ZoneEdgeTable.h"
 
+#include <QFile>
 #include <QUndoStack>
 
 #include <cmath>
@@ -97,10 +100,35 @@ void TMapDocument::Load(const std::string& Path) {
         emit reset();
         emit changed();
     };
+    FStoppedAt = 0;
     try {
         // Loading the open map set again means "back to the saved version".
         FSurface->ForgetMapSetFile();
         FSurface->SetMapSetFile(Path);
+    } catch (const std::exception& E) {
+        // The reader's text says what; the place is added as the command line gives it.
+        std::string Message = E.what();
+        // The surface takes the name once the file is read; before that no line was.
+        if (FSurface->MapSetFile() == Path && FSurface->LoadLine() > 0) {
+            FStoppedAt = FSurface->LoadLine();
+            try {
+                // A neighbour field fails after the last line; its zone's line is the place.
+                QFile File;
+                const QByteArray Text =
+                    OpenRegularFileForReading(Path, File) ? File.readAll() : QByteArray();
+                FStoppedAt =
+                    FindLoadStop(*FSurface, std::string_view(Text.constData(), size_t(Text.size())),
+                                 Message)
+                        .Line;
+            } catch (...) {
+                // Out of memory for a second read: the last line read is near enough.
+            }
+            Message = Path + ":" + std::to_string(FStoppedAt) + ": " + Message;
+        }
+        Finish();
+        if (FStoppedAt == 0)
+            throw;
+        throw Exception(Message);
     } catch (...) {
         Finish();
         throw;

@@ -46,7 +46,12 @@ public:
     // Reads the map-set file into the surface (the open file's name again is a reload).
     // The history is forgotten whether or not the load succeeds; a failed load keeps what
     // was read and passes the error on.
+    // The error of a load that stopped at a line names the file and the line first:
+    // "PATH:LINE: " and the reader's text.
     void Load(const std::string& Path);
+    // The line where the last load stopped, leaving the map set incomplete; 0 when it ended
+    // well or failed before reading a line (the file could not be opened).
+    int32_t StoppedAtLine() const { return FStoppedAt; }
     // An empty map set, saved as it is (nothing in it to lose), with an empty history.
     void Clear();
     // What the text of the file last loaded or saved shows (lines the reader ignored,
@@ -137,4 +142,5 @@ private:
     // Zones the index knows; a change that bypassed this document shows as a mismatch and
     // makes the next build a full one.
     int32_t FIndexedZones = 0;
+    int32_t FStoppedAt = 0;
 };

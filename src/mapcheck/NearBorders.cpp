@@ -218,8 +218,26 @@ void CheckNearBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
                          B) != NeighbourList.begin() + NeighbourStart[size_t(A) + 1];
     };
 
-    // Pairs of sides of different zones, that are not neighbours, close enough to matter.
-    std::vector<std::pair<uint32_t, uint32_t>> Close;
+    // Pairs of sides of different zones, that are not neighbours, close enough to matter,
+    // in order of their pair of zones: each pair of zones is then measured on its own,
+    // without holding the parts of every pair at once (millions on a crowded map).
+    struct TClose {
+        int32_t Zone1, Zone2; // Zone1 < Zone2
+        uint32_t P, Q;        // sides, P < Q
+        bool operator<(const TClose& O) const {
+            return std::tie(Zone1, Zone2, P, Q) < std::tie(O.Zone1, O.Zone2, O.P, O.Q);
+        }
+        bool operator==(const TClose& O) const = default;
+    };
+    std::vector<TClose> Close;
+    // No more pairs than comparisons: reserved at once, a crowded map's millions of pairs
+    // are not copied at every growth (virtual memory: only what is written is taken).
+    int64_t Comparisons = 0;
+    for (size_t C = 0; C + 1 < Start.size(); ++C) {
+        const int64_t InThisCell = int64_t(Start[C + 1]) - Start[C];
+        Comparisons += InThisCell * (InThisCell - 1) / 2;
+    }
+    Close.reserve(size_t(std::min(Comparisons, MaxComparisons)));
     int64_t Budget = MaxComparisons;
     for (size_t C = 0; C + 1 < Start.size() && Budget > 0; ++C) {
         const uint32_t Begin = Start[C], End = Start[C + 1];
@@ -236,7 +254,8 @@ void CheckNearBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
                     continue;
                 if (AreNeighbours(S.Zone, F.Zone))
                     continue;
-                Close.emplace_back(std::min(InCell[P], InCell[Q]), std::max(InCell[P], InCell[Q]));
+                Close.push_back({std::min(S.Zone, F.Zone), std::max(S.Zone, F.Zone),
+                                 std::min(InCell[P], InCell[Q]), std::max(InCell[P], InCell[Q])});
             }
     }
     std::sort(Close.begin(), Close.end());
@@ -244,54 +263,54 @@ void CheckNearBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
 
     // Per pair of zones: the parts of each side near the other zone, then their lengths.
     struct TPart {
-        int32_t Zone1, Zone2; // Zone1 < Zone2
         uint32_t Side;
         double Lo, Hi;
     };
     std::vector<TPart> Parts;
-    std::vector<std::pair<int32_t, int32_t>> Split;
-    for (const auto& [P, Q] : Close) {
-        const TSide& S = Sides[P];
-        const TSide& F = Sides[Q];
-        const int32_t Zone1 = std::min(S.Zone, F.Zone), Zone2 = std::max(S.Zone, F.Zone);
-        if (OverlapOnALine(S, F)) {
-            Split.emplace_back(Zone1, Zone2);
-            continue;
-        }
-        if (const TRange R = Within(S, F, NearDistance); !R.Empty())
-            Parts.push_back({Zone1, Zone2, P, R.Lo, R.Hi});
-        if (const TRange R = Within(F, S, NearDistance); !R.Empty())
-            Parts.push_back({Zone1, Zone2, Q, R.Lo, R.Hi});
-    }
-    std::sort(Split.begin(), Split.end());
-    std::sort(Parts.begin(), Parts.end(), [](const TPart& A, const TPart& B) {
-        return std::tie(A.Zone1, A.Zone2, A.Side, A.Lo) < std::tie(B.Zone1, B.Zone2, B.Side, B.Lo);
-    });
-    for (size_t Begin = 0; Begin < Parts.size();) {
-        const int32_t Zone1 = Parts[Begin].Zone1, Zone2 = Parts[Begin].Zone2;
-        double Along[2] = {0, 0}; // along Zone1's border, along Zone2's
+    for (size_t Begin = 0; Begin < Close.size();) {
+        const int32_t Zone1 = Close[Begin].Zone1, Zone2 = Close[Begin].Zone2;
         size_t End = Begin;
-        for (; End < Parts.size() && Parts[End].Zone1 == Zone1 && Parts[End].Zone2 == Zone2;) {
-            const TSide& S = Sides[Parts[End].Side];
+        bool SplitBorder = false;
+        Parts.clear();
+        for (; End < Close.size() && Close[End].Zone1 == Zone1 && Close[End].Zone2 == Zone2;
+             ++End) {
+            const uint32_t P = Close[End].P, Q = Close[End].Q;
+            const TSide& S = Sides[P];
+            const TSide& F = Sides[Q];
+            if (OverlapOnALine(S, F)) {
+                SplitBorder = true;
+                continue;
+            }
+            if (const TRange R = Within(S, F, NearDistance); !R.Empty())
+                Parts.push_back({P, R.Lo, R.Hi});
+            if (const TRange R = Within(F, S, NearDistance); !R.Empty())
+                Parts.push_back({Q, R.Lo, R.Hi});
+        }
+        Begin = End;
+        // Reported apart, as a split border.
+        if (SplitBorder)
+            continue;
+        std::sort(Parts.begin(), Parts.end(), [](const TPart& A, const TPart& B) {
+            return std::tie(A.Side, A.Lo) < std::tie(B.Side, B.Lo);
+        });
+        double Along[2] = {0, 0}; // along Zone1's border, along Zone2's
+        for (size_t K = 0; K < Parts.size();) {
+            const TSide& S = Sides[Parts[K].Side];
             const double Length = std::hypot(S.X1 - S.X0, S.Y1 - S.Y0);
-            double Lo = Parts[End].Lo, Hi = Parts[End].Hi, Covered = 0;
-            const uint32_t Side = Parts[End].Side;
-            for (++End; End < Parts.size() && Parts[End].Zone1 == Zone1 &&
-                        Parts[End].Zone2 == Zone2 && Parts[End].Side == Side;
-                 ++End) {
-                if (Parts[End].Lo > Hi) {
+            double Lo = Parts[K].Lo, Hi = Parts[K].Hi, Covered = 0;
+            const uint32_t Side = Parts[K].Side;
+            for (++K; K < Parts.size() && Parts[K].Side == Side; ++K) {
+                if (Parts[K].Lo > Hi) {
                     Covered += Hi - Lo;
-                    Lo = Parts[End].Lo;
+                    Lo = Parts[K].Lo;
                 }
-                Hi = std::max(Hi, Parts[End].Hi);
+                Hi = std::max(Hi, Parts[K].Hi);
             }
             Covered += Hi - Lo;
             Along[S.Zone == Zone1 ? 0 : 1] += Covered * Length;
         }
-        Begin = End;
         const double Length = std::max(Along[0], Along[1]);
-        if (Length < NearLength ||
-            std::binary_search(Split.begin(), Split.end(), std::make_pair(Zone1, Zone2)))
+        if (Length < NearLength)
             continue;
         Findings.push_back(
             {"near-border",

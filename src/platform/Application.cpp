@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 #include <cstdio>
 #include <memory>
@@ -228,6 +229,33 @@ TSaveChangesAnswer TApplication::AskSaveChanges(const std::string& Text) {
     default:
         return TSaveChangesAnswer::scCancel;
     }
+}
+
+size_t TApplication::AskChoice(const std::string& Text, const std::vector<std::string>& Choices) {
+    const size_t Cautious = Choices.empty() ? 0 : Choices.size() - 1;
+    if (FChoiceHook)
+        return FChoiceHook(FTitle, Text, Choices);
+    if (!HaveWidgets() || Choices.empty())
+        return Cautious;
+    QMessageBox box(QMessageBox::Question, ShownText(FTitle), ShownText(Text),
+                    QMessageBox::NoButton);
+    std::vector<QAbstractButton*> buttons;
+    for (size_t i = 0; i < Choices.size(); ++i)
+        buttons.push_back(box.addButton(ShownText(Choices[i]), i == Cautious
+                                                                   ? QMessageBox::RejectRole
+                                                                   : QMessageBox::AcceptRole));
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.back()));
+    box.setEscapeButton(buttons.back());
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return i;
+    return Cautious;
+}
+
+TApplication::TChoiceHook TApplication::SetChoiceHook(TChoiceHook Hook) {
+    std::swap(FChoiceHook, Hook);
+    return Hook;
 }
 
 TApplication::TSaveChangesHook TApplication::SetSaveChangesHook(TSaveChangesHook Hook) {

@@ -36,6 +36,9 @@ public:
         std::function<bool(const TFileDialogOptions& Options, std::string& FileName)>;
     using TSaveChangesHook =
         std::function<TSaveChangesAnswer(const std::string& Caption, const std::string& Text)>;
+    // Returns the index of the chosen button.
+    using TChoiceHook = std::function<size_t(const std::string& Caption, const std::string& Text,
+                                             const std::vector<std::string>& Choices)>;
 
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& Value) { FTitle = Value; }
@@ -66,12 +69,17 @@ public:
     // A modal question with Save, Discard and Cancel and the title as caption; closing the
     // box is Cancel.
     TSaveChangesAnswer AskSaveChanges(const std::string& Text);
+    // A modal question with one button per choice and the title as caption; returns the
+    // index of the chosen one. The last choice is the cautious one: the default button, and
+    // the answer when the box is closed or there is no window system.
+    size_t AskChoice(const std::string& Text, const std::vector<std::string>& Choices);
 
     // Each returns the hook it replaces; an empty hook restores the default behaviour.
     TMessageHook SetMessageHook(TMessageHook Hook);
     TOpenDialogHook SetOpenDialogHook(TOpenDialogHook Hook);
     TSaveDialogHook SetSaveDialogHook(TSaveDialogHook Hook);
     TSaveChangesHook SetSaveChangesHook(TSaveChangesHook Hook);
+    TChoiceHook SetChoiceHook(TChoiceHook Hook);
 
 private:
     std::string FTitle;
@@ -81,6 +89,7 @@ private:
     TOpenDialogHook FOpenDialogHook;
     TSaveDialogHook FSaveDialogHook;
     TSaveChangesHook FSaveChangesHook;
+    TChoiceHook FChoiceHook;
 };
 
 // The one application object of the process.

@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,10 +41,25 @@ public:
                 Answers.erase(Answers.begin());
                 return Answer;
             });
+        // Other questions: the answer scripted by the button's text, else the cautious one.
+        FPreviousChoice =
+            Application().SetChoiceHook([this](const std::string&, const std::string& Text,
+                                               const std::vector<std::string>& Buttons) -> size_t {
+                Choices.push_back(Text);
+                std::string Answer;
+                if (!ChoiceAnswers.empty()) {
+                    Answer = ChoiceAnswers.front();
+                    ChoiceAnswers.erase(ChoiceAnswers.begin());
+                }
+                const auto Found = std::find(Buttons.begin(), Buttons.end(), Answer);
+                return Found != Buttons.end() ? size_t(Found - Buttons.begin())
+                                              : Buttons.size() - 1;
+            });
         Main = CreateForms({Dir.Path(), ""});
     }
     ~EditorTest() override {
         Main.reset();
+        Application().SetChoiceHook(FPreviousChoice);
         Application().SetSaveChangesHook(FPreviousQuestion);
         Application().SetExeDir("");
     }
@@ -136,8 +152,11 @@ public:
     DialogScript Dialogs;
     std::vector<TSaveChangesAnswer> Answers;
     std::vector<std::string> Questions;
+    std::vector<std::string> ChoiceAnswers;
+    std::vector<std::string> Choices;
     std::unique_ptr<TfrmMain> Main;
 
 private:
     TApplication::TSaveChangesHook FPreviousQuestion;
+    TApplication::TChoiceHook FPreviousChoice;
 };

@@ -435,7 +435,7 @@ TEST_F(EditorTest, CommandLineNamesTheMapSetOrTheDirectory) {
     Fixtures::WriteFile(Dir.File("bad.mapset"), "Bitmap=nothere.bmp\r\n");
     Main->OpenAtStart(Dir.File("bad.mapset"));
     EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
-    EXPECT_EQ(Panel(*Main, 3), "");
+    EXPECT_EQ(Panel(*Main, 3), "MapSet incomplete: loading stopped at line 1");
     EXPECT_EQ(Main->FileName(), "");
 }
 
