@@ -1,6 +1,7 @@
 // Split borders mended from the Zone menu (every pair) and from the Map Check window (the
 // pair of one finding).
 #include "editor/MainForm.h"
+#include "editor/MapCheckRunner.h"
 
 #include "editor/MapDocument.h"
 #include "editor/MendBordersCommand.h"
@@ -38,8 +39,8 @@ void TfrmMain::MendBorder(const TZoneRef& Zone1, const TZoneRef& Zone2) {
         return Ref.Number >= 0 && Ref.Number < surface->ZoneCount() &&
                surface->Zone(Ref.Number)->Name() == Ref.Name;
     };
-    if (FCheckTimer->isActive() || !Current(Zone1) || !Current(Zone2)) {
-        RunMapCheck();
+    if (FCheckTimer->isActive() || !FMapCheck->Current() || !Current(Zone1) || !Current(Zone2)) {
+        StartMapCheck();
         return;
     }
     ApplyMend(PlanBorderMend(SurfaceZones(*surface), Zone1.Number, Zone2.Number),

@@ -54,7 +54,8 @@ TMapCheckWindow::TMapCheckWindow(QWidget* Parent) : QWidget(Parent, Qt::Tool) {
 }
 
 const TFinding* TMapCheckWindow::CurrentSplitBorder() const {
-    const int Row = lbFindings->currentRow();
+    // The file's findings come first and name no zones.
+    const int Row = lbFindings->currentRow() - int(FTextFindings.size());
     if (Row < 0 || size_t(Row) >= FFindings.size())
         return nullptr;
     const TFinding& Finding = FFindings[size_t(Row)];
