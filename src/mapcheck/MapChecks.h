@@ -40,6 +40,10 @@ void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& 
 // after MaxOverlapWork steps, with a finding that says so.
 void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings,
                       int64_t* Omitted);
+struct TZoneEdges;
+// The same from the zones' edges found already.
+void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
+                      std::vector<TFinding>& Findings, int64_t* Omitted);
 constexpr int64_t MaxOverlapWork = int64_t(1) << 23;
 // A shared-edge finding names this many of its zones; its message gives their count.
 constexpr size_t MaxZonesNamed = 10;

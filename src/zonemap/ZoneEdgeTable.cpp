@@ -3,32 +3,8 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <tuple>
-
-#include <sys/mman.h>
-
-void TZoneEdgeTable::TSlots::TFree::operator()(TSlot* P) const {
-    std::free(P);
-}
-
-void TZoneEdgeTable::TSlots::Assign(size_t Count) {
-    constexpr size_t Huge = size_t(2) << 20;
-    const size_t Bytes = (Count * sizeof(TSlot) + Huge - 1) / Huge * Huge;
-    // Small tables fit the cache and a huge page would only cost its clearing.
-    const bool Large = Count * sizeof(TSlot) >= Huge * 4;
-    void* Memory = Large ? std::aligned_alloc(Huge, Bytes) : std::malloc(Count * sizeof(TSlot));
-    if (Memory == nullptr)
-        throw std::bad_alloc();
-    if (Large)
-        madvise(Memory, Bytes, MADV_HUGEPAGE);
-    TSlot* Slots = static_cast<TSlot*>(Memory);
-    std::uninitialized_fill_n(Slots, Count, TSlot{});
-    FData.reset(Slots);
-    FSize = Count;
-}
 
 void TZoneEdgeTable::Reserve(size_t Edges, bool Sparse) {
     size_t Capacity = 16;
@@ -38,6 +14,7 @@ void TZoneEdgeTable::Reserve(size_t Edges, bool Sparse) {
         return;
     TSlots Old = std::move(FSlots);
     FSlots.Assign(Capacity);
+    std::uninitialized_fill_n(FSlots.data(), Capacity, TSlot{});
     for (const TSlot& S : Old)
         if (S.First != NoZone)
             FSlots[Find(S.Key)] = S;
