@@ -1,5 +1,6 @@
 #include "zonemap/ZoneEdgeTable.h"
 
+#include "zonemap/ZoneEdges.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
@@ -146,7 +147,8 @@ std::string PointText(int32_t X, int32_t Y) {
 }
 
 // The message naming the edge with the most zones and the first three of them.
-[[noreturn]] void ThrowCrowded(const TZoneEdgeTable& Table, const std::vector<TZone*>& ZoneOfId) {
+template <class TEdges>
+[[noreturn]] void ThrowCrowded(const TEdges& Table, const std::vector<TZone*>& ZoneOfId) {
     const std::vector<uint32_t>* Most = nullptr;
     TEdgeKey Edge{};
     Table.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Zones) {
@@ -255,8 +257,48 @@ TAdjacency FillTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
 } // namespace
 
 TAdjacency AdjacentZones(const std::vector<TZone*>& Zones) {
-    TZoneEdgeTable Table;
-    return FillTable(Zones, Table);
+    const TZoneEdges Edges(Zones, false);
+    // Every two zones of an edge meet there; the lists are counted before they are made.
+    int64_t Met = 0;
+    std::vector<uint32_t> Start(Zones.size() + 1, 0);
+    Edges.ForEachSharedEdge([&](const uint32_t* On, size_t Count) {
+        Met += int64_t(Count) * int64_t(Count - 1) / 2;
+        for (size_t K = 0; K < Count; ++K)
+            Start[On[K] + 1] += uint32_t(Count - 1);
+    });
+    if (Met > int64_t(Edges.OccurrenceCount()) + NeighborPairMargin)
+        ThrowCrowded(Edges, Zones);
+    for (size_t I = 0; I < Zones.size(); ++I)
+        Start[I + 1] += Start[I];
+    std::vector<int32_t> Flat(Start.back());
+    {
+        std::vector<uint32_t> Fill(Start.begin(), Start.end() - 1);
+        Edges.ForEachSharedEdge([&](const uint32_t* On, size_t Count) {
+            for (size_t K = 0; K < Count; ++K)
+                for (size_t L = 0; L < Count; ++L)
+                    if (K != L)
+                        Flat[Fill[On[K]]++] = int32_t(On[L]);
+        });
+    }
+    // Each zone's list without repeats (a zone meets a neighbour on many edges), sorted,
+    // packed to the front of its range.
+    TAdjacency Adjacent;
+    Adjacent.Start.assign(Zones.size() + 1, 0);
+    std::vector<uint32_t> SeenBy(Zones.size(), TZoneEdgeTable::NoZone);
+    uint32_t Kept = 0;
+    for (size_t I = 0; I < Zones.size(); ++I) {
+        const uint32_t From = Kept;
+        for (uint32_t K = Start[I]; K < Start[I + 1]; ++K)
+            if (SeenBy[size_t(Flat[K])] != uint32_t(I)) {
+                SeenBy[size_t(Flat[K])] = uint32_t(I);
+                Flat[Kept++] = Flat[K];
+            }
+        std::sort(Flat.begin() + From, Flat.begin() + Kept);
+        Adjacent.Start[I + 1] = Kept;
+    }
+    Flat.resize(Kept);
+    Adjacent.Flat = std::move(Flat);
+    return Adjacent;
 }
 
 TNeighborIndex::TNeighborIndex(TZoneSpriteSurface& Surface) : FSurface(Surface) {}
