@@ -328,8 +328,9 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
     Findings.insert(Findings.end(), std::make_move_iterator(EdgeFindings.begin()),
                     std::make_move_iterator(EdgeFindings.end()));
+    const std::vector<bool> Refused = Surface.GridPointRefusals();
     for (size_t I = 0; I < Zones.size(); ++I)
-        if (Zones[I]->GridPointsRefused())
+        if (Refused[I])
             Findings.push_back({"no-grid-points",
                                 "gets no grid points: it lies past the grid-point budget of a "
                                 "load, so the game would find no place for units there",
