@@ -257,6 +257,14 @@ TAdjacency FillTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
 } // namespace
 
 TAdjacency AdjacentZones(const std::vector<TZone*>& Zones) {
+    size_t Total = 0;
+    for (const TZone* Z : Zones)
+        Total += Z->Points().size();
+    // A small map's table fits the cache: one pass over it is fastest.
+    if (Total < SmallEdgeTable) {
+        TZoneEdgeTable Table;
+        return FillTable(Zones, Table);
+    }
     const TZoneEdges Edges(Zones, false);
     // Every two zones of an edge meet there; the lists are counted before they are made.
     int64_t Met = 0;

@@ -127,7 +127,10 @@ struct TAdjacency {
 };
 // Raises ETooManyNeighbors, naming the zones of the most crowded edge, past the budget
 // above.
+// Maps of this many edges and more are matched in groups of edges (TZoneEdges), as a
+// table of all of them would miss the cache on nearly every edge; the lists are the same.
 TAdjacency AdjacentZones(const std::vector<TZone*>& Zones);
+constexpr size_t SmallEdgeTable = size_t(1) << 18;
 
 // Keeps a surface's edge table between edits, so that neighbour lists follow an edit in
 // time proportional to it: tell it about every zone added (after AddZone or InsertZone),
