@@ -261,29 +261,6 @@ bool FindWithinBudget(const std::vector<TSegment>& Edges, TEdgePair& Crossing, i
 
 } // namespace
 
-void FillEdgeTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
-    size_t EdgeTotal = 0;
-    for (const TZone* Z : Zones)
-        EdgeTotal += Z->Points().size();
-    Table.Reserve(EdgeTotal / 2 + 16);
-    std::vector<TEdgeKey> Keys;
-    constexpr size_t Ahead = 16;
-    for (size_t I = 0; I < Zones.size(); ++I) {
-        const std::vector<TPoint>& Points = Zones[I]->Points();
-        const size_t N = Points.size();
-        Keys.resize(N);
-        for (size_t E = 0; E < N; ++E)
-            Keys[E] = EdgeKeyOf(Points[E], Points[E + 1 < N ? E + 1 : 0]);
-        for (size_t E = 0; E < std::min(N, Ahead); ++E)
-            Table.Prefetch(Keys[E]);
-        for (size_t E = 0; E < N; ++E) {
-            if (E + Ahead < N)
-                Table.Prefetch(Keys[E + Ahead]);
-            Table.Insert(Keys[E], uint32_t(I));
-        }
-    }
-}
-
 bool EdgeLineOf(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TEdgeLine& Line) {
     int64_t DX = int64_t(X2) - X1;
     int64_t DY = int64_t(Y2) - Y1;
@@ -307,10 +284,8 @@ bool EdgeLineOf(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TEdgeLine& Line)
 }
 
 std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones) {
-    TZoneEdgeTable Table;
-    FillEdgeTable(Zones, Table);
     std::vector<std::pair<int32_t, int32_t>> Pairs;
-    FindCollinearOverlaps(Table, Zones.size(), Pairs, std::numeric_limits<int64_t>::max());
+    FindCollinearOverlaps(TZoneEdges(Zones), Pairs, std::numeric_limits<int64_t>::max());
     return Pairs;
 }
 
@@ -341,53 +316,156 @@ uint64_t LineHash(const TLine& L) {
 
 } // namespace
 
-bool FindCollinearOverlaps(const TZoneEdgeTable& Table, size_t ZoneCount,
-                           std::vector<std::pair<int32_t, int32_t>>& Pairs, int64_t WorkBudget) {
+bool FindCollinearOverlaps(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
+                           int64_t WorkBudget) {
+    const size_t ZoneCount = Edges.ZoneCount();
     Pairs.clear();
     // Work on distinct edges: the copies of a shared edge lie on one line but never make a
-    // pair. Nearly every line of a real map holds one distinct edge; a count per hashed line
-    // picks the few (and some that merely collide) for the exact pass.
-    constexpr size_t Buckets = size_t(1) << 25;
-    std::vector<uint8_t> Seen(std::min(Buckets, std::bit_ceil(Table.EdgeCount() * 8 + 1)), 0);
-    const size_t Mask = Seen.size() - 1;
-    std::vector<uint32_t> BucketOf; // by edge, in the table's order; Mask + 1 for none
-    BucketOf.reserve(Table.EdgeCount());
-    Table.ForEachEdge([&](const TEdgeKey& K, uint32_t, uint32_t) {
-        if (K.X1 == K.X2 && K.Y1 == K.Y2) {
-            BucketOf.push_back(uint32_t(Mask + 1));
-            return;
-        }
+    // pair. Two edges that make one overlap along their line, so their spans along its main
+    // axis meet in cells of CellSpan: each short edge is counted under its line's hash with
+    // each cell it reaches, and only edges that meet another there (some merely collide)
+    // go to the exact pass. Long edges go there always, and so does every edge of their
+    // lines. Counts are taken group by group of the hashes' top bits, in the cache.
+    constexpr int CellShift = 6;
+    constexpr int64_t MaxCells = 4;
+    struct THashed {
+        uint64_t Hash;
+        uint32_t Slot;
+        uint32_t Long; // 1: a long edge's line; 0: a short edge's line and cell
+    };
+    // At most MaxCells entries per edge.
+    THugeBuffer<THashed> Hashed(Edges.EdgeCount() * size_t(MaxCells));
+    size_t HashedCount = 0;
+    std::vector<uint64_t> LongLines;
+    for (uint32_t Slot = 0; Slot < Edges.EdgeCount(); ++Slot) {
+        const TEdgeKey& K = Edges.Key(Slot);
+        if (K.X1 == K.X2 && K.Y1 == K.Y2)
+            continue;
         TWide Lo, Hi;
-        const uint32_t Bucket = uint32_t(LineHash(LineOf(K, Lo, Hi)) & Mask);
-        BucketOf.push_back(Bucket);
-        Seen[Bucket] = uint8_t(std::min(Seen[Bucket] + 1, 2));
-    });
+        const TLine Line = LineOf(K, Lo, Hi);
+        const uint64_t H = LineHash(Line);
+        const bool AlongX = std::abs(Line.UX) >= std::abs(Line.UY);
+        const int64_t A = AlongX ? K.X1 : K.Y1, B = AlongX ? K.X2 : K.Y2;
+        const int64_t First = std::min(A, B) >> CellShift, Last = std::max(A, B) >> CellShift;
+        if (Last - First >= MaxCells) {
+            LongLines.push_back(H);
+            Hashed[HashedCount++] = {H, Slot, 1};
+            continue;
+        }
+        for (int64_t C = First; C <= Last; ++C)
+            Hashed[HashedCount++] = {TEdgeKeyHash::Mix(H ^ TEdgeKeyHash::Mix(uint64_t(C))), Slot,
+                                     0};
+    }
+    std::sort(LongLines.begin(), LongLines.end());
+    std::vector<uint64_t> Candidate((Edges.EdgeCount() + 63) / 64, 0);
+    const auto Mark = [&](uint32_t Slot) { Candidate[Slot / 64] |= uint64_t(1) << (Slot % 64); };
+    for (uint32_t Slot = 0; !LongLines.empty() && Slot < Edges.EdgeCount(); ++Slot) {
+        const TEdgeKey& K = Edges.Key(Slot);
+        TWide Lo, Hi;
+        if (!(K.X1 == K.X2 && K.Y1 == K.Y2) &&
+            std::binary_search(LongLines.begin(), LongLines.end(), LineHash(LineOf(K, Lo, Hi))))
+            Mark(Slot);
+    }
+    LongLines = {};
+    constexpr int GroupBits = 10;
+    std::vector<uint32_t> GroupStart((size_t(1) << GroupBits) + 1, 0);
+    for (size_t K = 0; K < HashedCount; ++K)
+        ++GroupStart[(Hashed[K].Hash >> (64 - GroupBits)) + 1];
+    for (size_t G = 1; G < GroupStart.size(); ++G)
+        GroupStart[G] += GroupStart[G - 1];
+    THugeBuffer<THashed> Grouped(HashedCount);
+    {
+        std::vector<uint32_t> Next(GroupStart.begin(), GroupStart.end() - 1);
+        for (size_t K = 0; K < HashedCount; ++K)
+            Grouped[Next[Hashed[K].Hash >> (64 - GroupBits)]++] = Hashed[K];
+    }
+    Hashed.Clear();
+    std::vector<uint8_t> Seen;
+    std::vector<THashed> Meeting;
+    struct TSpan {
+        TLine Line;
+        TWide Lo, Hi;
+    };
+    std::vector<TSpan> Spans;
+    for (size_t G = 0; G + 1 < GroupStart.size(); ++G) {
+        const uint32_t Begin = GroupStart[G], End = GroupStart[G + 1];
+        if (End - Begin < 2)
+            continue;
+        Seen.assign(std::bit_ceil(size_t(End - Begin) * 8), 0);
+        const size_t Mask = Seen.size() - 1;
+        for (uint32_t K = Begin; K < End; ++K) {
+            if (Grouped[K].Long != 0)
+                continue;
+            uint8_t& Count = Seen[Grouped[K].Hash & Mask];
+            Count = uint8_t(std::min(Count + 1, 2));
+        }
+        Meeting.clear();
+        for (uint32_t K = Begin; K < End; ++K)
+            if (Grouped[K].Long != 0)
+                Mark(Grouped[K].Slot);
+            else if (Seen[Grouped[K].Hash & Mask] >= 2)
+                Meeting.push_back(Grouped[K]);
+        // Edges that meet in a cell: only those on one line that overlap along it can
+        // make a pair; edges that touch end to end, as along most borders, cannot.
+        std::sort(Meeting.begin(), Meeting.end(),
+                  [](const THashed& P, const THashed& Q) { return P.Hash < Q.Hash; });
+        for (size_t RunBegin = 0; RunBegin < Meeting.size();) {
+            size_t RunEnd = RunBegin + 1;
+            while (RunEnd < Meeting.size() && Meeting[RunEnd].Hash == Meeting[RunBegin].Hash)
+                ++RunEnd;
+            if (RunEnd - RunBegin >= 2) {
+                Spans.clear();
+                for (size_t K = RunBegin; K < RunEnd; ++K) {
+                    TSpan Span;
+                    Span.Line = LineOf(Edges.Key(Meeting[K].Slot), Span.Lo, Span.Hi);
+                    Spans.push_back(Span);
+                }
+                std::sort(Spans.begin(), Spans.end(), [](const TSpan& P, const TSpan& Q) {
+                    return std::tie(P.Line.UX, P.Line.UY, P.Line.Offset, P.Lo) <
+                           std::tie(Q.Line.UX, Q.Line.UY, Q.Line.Offset, Q.Lo);
+                });
+                bool Overlap = false;
+                for (size_t K = 1; K < Spans.size() && !Overlap; ++K) {
+                    TWide Reach = Spans[K - 1].Hi;
+                    const TLine& L = Spans[K].Line;
+                    const TLine& P = Spans[K - 1].Line;
+                    if (L.UX == P.UX && L.UY == P.UY && L.Offset == P.Offset) {
+                        Overlap = Spans[K].Lo < Reach;
+                        Spans[K].Hi = std::max(Spans[K].Hi, Reach);
+                    }
+                }
+                if (Overlap)
+                    for (size_t K = RunBegin; K < RunEnd; ++K)
+                        Mark(Meeting[K].Slot);
+            }
+            RunBegin = RunEnd;
+        }
+    }
+    Grouped.Clear();
+    Seen = {};
+    std::vector<uint32_t> CandidateSlots;
+    for (size_t W = 0; W < Candidate.size(); ++W)
+        for (uint64_t Bits = Candidate[W]; Bits != 0; Bits &= Bits - 1)
+            CandidateSlots.push_back(uint32_t(W * 64 + size_t(std::countr_zero(Bits))));
+    Candidate = {};
 
     struct TEntry {
         TLine Line;
         TWide Lo, Hi;
         int32_t Zone;
     };
-    size_t Candidates = 0;
-    for (const uint32_t Bucket : BucketOf)
-        Candidates += Bucket <= Mask && Seen[Bucket] >= 2;
     std::vector<TEntry> Entries;
-    Entries.reserve(Candidates * 2);
+    Entries.reserve(CandidateSlots.size() * 2);
     std::vector<uint32_t> Zones;
-    size_t Edge = 0;
-    Table.ForEachEdge([&](const TEdgeKey& K, uint32_t, uint32_t) {
-        const uint32_t Bucket = BucketOf[Edge++];
-        if (Bucket > Mask || Seen[Bucket] < 2)
-            return;
+    for (const uint32_t Slot : CandidateSlots) {
         TWide Lo, Hi;
-        const TLine Line = LineOf(K, Lo, Hi);
+        const TLine Line = LineOf(Edges.Key(Slot), Lo, Hi);
         Zones.clear();
-        Table.ZonesOn(K, Zones);
+        Edges.ZonesOn(Slot, Zones);
         for (uint32_t Z : Zones)
             Entries.push_back({Line, Lo, Hi, int32_t(Z)});
-    });
-    Seen = {};
-    BucketOf = {};
+    }
+    CandidateSlots = {};
     const auto SameLine = [](const TEntry& P, const TEntry& Q) {
         return P.Line.UX == Q.Line.UX && P.Line.UY == Q.Line.UY && P.Line.Offset == Q.Line.Offset;
     };

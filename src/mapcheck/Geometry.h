@@ -1,13 +1,13 @@
 #pragma once
 
 #include "platform/Types.h"
+#include "zonemap/ZoneEdges.h"
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 class TZone;
-class TZoneEdgeTable;
 
 // The geometric checks of map outlines, in exact integer arithmetic.
 
@@ -50,10 +50,7 @@ bool EdgeLineOf(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TEdgeLine& Line)
 // the current one's copies are visited, so the cost grows with the number of edges and
 // the pairs found, not with the number of pairs of edges.
 std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones);
-// The same from a table of the zones' edges (zone numbers as given to the table, below
-// ZoneCount). Stops, returning false with the pairs found so far, once visiting the open
-// zones would cost more than WorkBudget steps.
-bool FindCollinearOverlaps(const TZoneEdgeTable& Table, size_t ZoneCount,
-                           std::vector<std::pair<int32_t, int32_t>>& Pairs, int64_t WorkBudget);
-// Every edge of Zones entered into Table, zone K as number K.
-void FillEdgeTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table);
+// The same from the zones' edges. Stops, returning false with the pairs found so far, once
+// visiting the open zones would cost more than WorkBudget steps.
+bool FindCollinearOverlaps(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
+                           int64_t WorkBudget);

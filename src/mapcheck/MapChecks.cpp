@@ -8,7 +8,10 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #include <string_view>
@@ -122,44 +125,79 @@ void CheckNames(const std::vector<TZone*>& Zones, std::vector<TFinding>& Finding
                                 {RefAt(Zones, I)}});
 }
 
-void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
-    std::vector<TFinding> Intersecting;
-    for (size_t I = 0; I < Zones.size(); ++I) {
-        const std::vector<TPoint>& Points = Zones[I]->Points();
-        const int32_t Corners = DistinctCornerCount(Points);
-        if (Corners < 3) {
+namespace {
+
+// The outline checks zone by zone, by any number of threads at once, each taking the next
+// chunk of zones; the findings come out in zone order, as from one thread.
+class TOutlineCheck {
+public:
+    explicit TOutlineCheck(const std::vector<TZone*>& Zones)
+        : FZones(Zones), FResults(Zones.size()) {}
+
+    void Work() {
+        constexpr size_t Chunk = 64;
+        for (size_t Begin; (Begin = FNext.fetch_add(Chunk)) < FZones.size();)
+            for (size_t I = Begin; I < std::min(Begin + Chunk, FZones.size()); ++I) {
+                TResult& R = FResults[I];
+                const std::vector<TPoint>& Points = FZones[I]->Points();
+                R.Corners = DistinctCornerCount(Points);
+                R.Crosses = R.Corners >= 3 && FindSelfIntersection(Points, R.Crossing);
+            }
+    }
+
+    // Once every zone is done: zones of too few points, then self-intersecting ones.
+    void AddFindings(std::vector<TFinding>& Findings) const {
+        for (size_t I = 0; I < FZones.size(); ++I) {
+            const size_t Count = FZones[I]->Points().size();
+            const int32_t Corners = FResults[I].Corners;
+            if (Corners >= 3)
+                continue;
             std::string Message =
-                "has " + std::to_string(Points.size()) + " point" + (Points.size() == 1 ? "" : "s");
-            if (size_t(Corners) != Points.size())
+                "has " + std::to_string(Count) + " point" + (Count == 1 ? "" : "s");
+            if (size_t(Corners) != Count)
                 Message += " but only " + std::to_string(Corners) + " distinct";
             Findings.push_back(
-                {"too-few-points", Message + "; a zone needs at least 3", {RefAt(Zones, I)}});
-            continue;
+                {"too-few-points", Message + "; a zone needs at least 3", {RefAt(FZones, I)}});
         }
-        TEdgePair Crossing;
-        if (FindSelfIntersection(Points, Crossing))
-            Intersecting.push_back({"self-intersection",
+        for (size_t I = 0; I < FZones.size(); ++I)
+            if (FResults[I].Crosses)
+                Findings.push_back({"self-intersection",
                                     "the outline meets itself (edges " +
-                                        std::to_string(Crossing.Edge1) + " and " +
-                                        std::to_string(Crossing.Edge2) + ")",
-                                    {RefAt(Zones, I)}});
+                                        std::to_string(FResults[I].Crossing.Edge1) + " and " +
+                                        std::to_string(FResults[I].Crossing.Edge2) + ")",
+                                    {RefAt(FZones, I)}});
     }
-    Findings.insert(Findings.end(), Intersecting.begin(), Intersecting.end());
+
+private:
+    struct TResult {
+        int32_t Corners = 0;
+        bool Crosses = false;
+        TEdgePair Crossing;
+    };
+    const std::vector<TZone*>& FZones;
+    std::vector<TResult> FResults;
+    std::atomic<size_t> FNext{0};
+};
+
+} // namespace
+
+void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
+    TOutlineCheck Check(Zones);
+    Check.Work();
+    Check.AddFindings(Findings);
 }
 
 namespace {
 
-// Whether zones A and B share an identical edge, from the table: the edges of the zone with
-// fewer points looked up one by one.
-bool ShareEdge(const TZoneEdgeTable& Table, const TZone& A, uint32_t AId, const TZone& B,
-               uint32_t BId, std::vector<uint32_t>& Scratch) {
-    const bool AFewer = A.Points().size() <= B.Points().size();
-    const std::vector<TPoint>& Points = AFewer ? A.Points() : B.Points();
-    const uint32_t Other = AFewer ? BId : AId;
-    for (size_t E = 0; E < Points.size(); ++E) {
+// Whether zones A and B share an identical edge: the edges of the zone with fewer points
+// looked up one by one.
+bool ShareEdge(const TZoneEdges& Edges, size_t A, size_t B, std::vector<uint32_t>& Scratch) {
+    if (Edges.EdgesOf(A) > Edges.EdgesOf(B))
+        std::swap(A, B);
+    for (size_t E = 0; E < Edges.EdgesOf(A); ++E) {
         Scratch.clear();
-        Table.ZonesOn(EdgeKeyOf(Points[E], Points[E + 1 < Points.size() ? E + 1 : 0]), Scratch);
-        if (std::find(Scratch.begin(), Scratch.end(), Other) != Scratch.end())
+        Edges.ZonesOn(Edges.EdgeOf(A, E), Scratch);
+        if (std::find(Scratch.begin(), Scratch.end(), uint32_t(B)) != Scratch.end())
             return true;
     }
     return false;
@@ -174,8 +212,11 @@ std::string EdgeText(const TEdgeKey& K) {
 
 void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings,
                       int64_t* Omitted) {
-    TZoneEdgeTable Table;
-    FillEdgeTable(Zones, Table);
+    CheckSharedEdges(Zones, TZoneEdges(Zones), Findings, Omitted);
+}
+
+void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
+                      std::vector<TFinding>& Findings, int64_t* Omitted) {
 
     // Edges of three zones or more, one finding for each set of zones sharing them.
     struct TGroup {
@@ -183,7 +224,7 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
         TEdgeKey First{};
     };
     std::map<std::vector<uint32_t>, TGroup> Groups;
-    Table.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Members) {
+    Edges.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Members) {
         std::vector<uint32_t> Sorted = Members;
         std::sort(Sorted.begin(), Sorted.end());
         TGroup& G = Groups[Sorted];
@@ -206,12 +247,11 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
     }
 
     std::vector<std::pair<int32_t, int32_t>> Pairs;
-    const bool Complete = FindCollinearOverlaps(Table, Zones.size(), Pairs, MaxOverlapWork);
+    const bool Complete = FindCollinearOverlaps(Edges, Pairs, MaxOverlapWork);
     int64_t Count = 0;
     std::vector<uint32_t> Scratch;
     for (const auto& [A, B] : Pairs) {
-        if (ShareEdge(Table, *Zones[size_t(A)], uint32_t(A), *Zones[size_t(B)], uint32_t(B),
-                      Scratch))
+        if (ShareEdge(Edges, size_t(A), size_t(B), Scratch))
             continue;
         if (++Count <= int64_t(MaxFindingsPerKind))
             Findings.push_back({"split-border",
@@ -252,15 +292,45 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
                                     "\" holds \":\" or a line break, which Element lines "
                                     "cannot hold",
                                 {}});
-    CheckOutlines(Zones, Findings);
+    // Two cores share the work: the outlines start on a second thread, near borders follow
+    // there once the edges are known, and this thread helps with the outlines when it is
+    // done with split borders. Each part only reads the zones; the findings are joined in
+    // their order.
+    TOutlineCheck Outlines(Zones);
+    std::future<void> Worker = std::async(std::launch::async, [&Outlines] { Outlines.Work(); });
+    // Declared before the near-border task, whose end waits for it, and so outlives it.
+    std::optional<TZoneEdges> Edges;
+    std::future<std::vector<TFinding>> Near;
+    std::vector<TFinding> EdgeFindings;
+    int64_t SplitBordersOmitted = 0;
+    try {
+        Edges.emplace(Zones);
+        Near = std::async(std::launch::async, [&Zones, &Edges] {
+            std::vector<TFinding> Found;
+            CheckNearBorders(Zones, *Edges, Found);
+            return Found;
+        });
+        CheckSharedEdges(Zones, *Edges, EdgeFindings, &SplitBordersOmitted);
+        std::vector<TFinding> NearFindings = Near.get();
+        EdgeFindings.insert(EdgeFindings.end(), std::make_move_iterator(NearFindings.begin()),
+                            std::make_move_iterator(NearFindings.end()));
+        Outlines.Work();
+    } catch (...) {
+        if (Near.valid())
+            Near.wait();
+        Worker.wait();
+        throw;
+    }
+    Worker.get();
+    Outlines.AddFindings(Findings);
     for (size_t I = 0; I < Zones.size(); ++I)
         if (Zones[I]->NeighborCount() == 0)
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
-    int64_t SplitBordersOmitted = 0;
-    CheckSharedEdges(Zones, Findings, &SplitBordersOmitted);
-    CheckNearBorders(Zones, Findings);
+    Findings.insert(Findings.end(), std::make_move_iterator(EdgeFindings.begin()),
+                    std::make_move_iterator(EdgeFindings.end()));
+    const std::vector<bool> Refused = Surface.GridPointRefusals();
     for (size_t I = 0; I < Zones.size(); ++I)
-        if (Zones[I]->GridPointsRefused())
+        if (Refused[I])
             Findings.push_back({"no-grid-points",
                                 "gets no grid points: it lies past the grid-point budget of a "
                                 "load, so the game would find no place for units there",

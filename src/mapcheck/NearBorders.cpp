@@ -1,5 +1,6 @@
 #include "mapcheck/NearBorders.h"
 
+#include "mapcheck/Geometry.h"
 #include "zonemap/Zone.h"
 
 #include <algorithm>
@@ -108,40 +109,22 @@ constexpr double MaxCells = 1 << 22;
 // thousand. Past this the search stops with what it found.
 constexpr int64_t MaxComparisons = int64_t(1) << 22;
 
-// An edge without its direction.
-std::array<int32_t, 4> EdgeKey(const TEdge& Edge) {
-    const std::array<int32_t, 2> A{Edge.X1, Edge.Y1}, B{Edge.X2, Edge.Y2};
-    return A < B ? std::array<int32_t, 4>{A[0], A[1], B[0], B[1]}
-                 : std::array<int32_t, 4>{B[0], B[1], A[0], A[1]};
-}
-
-// Every edge that two zones or more have: a zone lies across it, so the border there is no
-// gap, however close another zone's border runs (a thin zone between two others).
-std::vector<std::array<int32_t, 4>> SharedEdges(const std::vector<TZone*>& Zones) {
-    std::vector<std::pair<std::array<int32_t, 4>, int32_t>> All;
-    for (size_t I = 0; I < Zones.size(); ++I)
-        for (int32_t E = 0; E < Zones[I]->PointCount(); ++E)
-            All.emplace_back(EdgeKey(Zones[I]->Edge(E)), int32_t(I));
-    std::sort(All.begin(), All.end());
-    std::vector<std::array<int32_t, 4>> Shared; // sorted, as All is
-    for (size_t I = 1; I < All.size(); ++I)
-        if (All[I].first == All[I - 1].first && All[I].second != All[I - 1].second &&
-            (Shared.empty() || Shared.back() != All[I].first))
-            Shared.push_back(All[I].first);
-    return Shared;
-}
-
 } // namespace
 
 void CheckNearBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
-    const std::vector<std::array<int32_t, 4>> Shared = SharedEdges(Zones);
+    CheckNearBorders(Zones, TZoneEdges(Zones), Findings);
+}
+
+void CheckNearBorders(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
+                      std::vector<TFinding>& Findings) {
+    // An edge that another zone has too has that zone across it, so the border there is no
+    // gap, however close another zone's border runs (a thin zone between two others).
     std::vector<TSide> Sides;
     double Perimeter = 0;
     for (size_t I = 0; I < Zones.size(); ++I)
         for (int32_t E = 0; E < Zones[I]->PointCount(); ++E) {
             const TEdge Edge = Zones[I]->Edge(E);
-            if ((Edge.X1 == Edge.X2 && Edge.Y1 == Edge.Y2) ||
-                std::binary_search(Shared.begin(), Shared.end(), EdgeKey(Edge)))
+            if ((Edge.X1 == Edge.X2 && Edge.Y1 == Edge.Y2) || Edges.Shared(I, size_t(E)))
                 continue;
             Sides.push_back(
                 {double(Edge.X1), double(Edge.Y1), double(Edge.X2), double(Edge.Y2), int32_t(I)});

@@ -16,3 +16,7 @@ class TZone;
 constexpr double NearDistance = 2.0;
 constexpr double NearLength = 20.0;
 void CheckNearBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
+// The same from the zones' edges found already.
+struct TZoneEdges;
+void CheckNearBorders(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
+                      std::vector<TFinding>& Findings);

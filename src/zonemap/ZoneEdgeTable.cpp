@@ -1,34 +1,11 @@
 #include "zonemap/ZoneEdgeTable.h"
 
+#include "zonemap/ZoneEdges.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <tuple>
-
-#include <sys/mman.h>
-
-void TZoneEdgeTable::TSlots::TFree::operator()(TSlot* P) const {
-    std::free(P);
-}
-
-void TZoneEdgeTable::TSlots::Assign(size_t Count) {
-    constexpr size_t Huge = size_t(2) << 20;
-    const size_t Bytes = (Count * sizeof(TSlot) + Huge - 1) / Huge * Huge;
-    // Small tables fit the cache and a huge page would only cost its clearing.
-    const bool Large = Count * sizeof(TSlot) >= Huge * 4;
-    void* Memory = Large ? std::aligned_alloc(Huge, Bytes) : std::malloc(Count * sizeof(TSlot));
-    if (Memory == nullptr)
-        throw std::bad_alloc();
-    if (Large)
-        madvise(Memory, Bytes, MADV_HUGEPAGE);
-    TSlot* Slots = static_cast<TSlot*>(Memory);
-    std::uninitialized_fill_n(Slots, Count, TSlot{});
-    FData.reset(Slots);
-    FSize = Count;
-}
 
 void TZoneEdgeTable::Reserve(size_t Edges, bool Sparse) {
     size_t Capacity = 16;
@@ -38,6 +15,7 @@ void TZoneEdgeTable::Reserve(size_t Edges, bool Sparse) {
         return;
     TSlots Old = std::move(FSlots);
     FSlots.Assign(Capacity);
+    std::uninitialized_fill_n(FSlots.data(), Capacity, TSlot{});
     for (const TSlot& S : Old)
         if (S.First != NoZone)
             FSlots[Find(S.Key)] = S;
@@ -169,7 +147,8 @@ std::string PointText(int32_t X, int32_t Y) {
 }
 
 // The message naming the edge with the most zones and the first three of them.
-[[noreturn]] void ThrowCrowded(const TZoneEdgeTable& Table, const std::vector<TZone*>& ZoneOfId) {
+template <class TEdges>
+[[noreturn]] void ThrowCrowded(const TEdges& Table, const std::vector<TZone*>& ZoneOfId) {
     const std::vector<uint32_t>* Most = nullptr;
     TEdgeKey Edge{};
     Table.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Zones) {
@@ -278,8 +257,56 @@ TAdjacency FillTable(const std::vector<TZone*>& Zones, TZoneEdgeTable& Table) {
 } // namespace
 
 TAdjacency AdjacentZones(const std::vector<TZone*>& Zones) {
-    TZoneEdgeTable Table;
-    return FillTable(Zones, Table);
+    size_t Total = 0;
+    for (const TZone* Z : Zones)
+        Total += Z->Points().size();
+    // A small map's table fits the cache: one pass over it is fastest.
+    if (Total < SmallEdgeTable) {
+        TZoneEdgeTable Table;
+        return FillTable(Zones, Table);
+    }
+    const TZoneEdges Edges(Zones, false);
+    // Every two zones of an edge meet there; the lists are counted before they are made.
+    int64_t Met = 0;
+    std::vector<uint32_t> Start(Zones.size() + 1, 0);
+    Edges.ForEachSharedEdge([&](const uint32_t* On, size_t Count) {
+        Met += int64_t(Count) * int64_t(Count - 1) / 2;
+        for (size_t K = 0; K < Count; ++K)
+            Start[On[K] + 1] += uint32_t(Count - 1);
+    });
+    if (Met > int64_t(Edges.OccurrenceCount()) + NeighborPairMargin)
+        ThrowCrowded(Edges, Zones);
+    for (size_t I = 0; I < Zones.size(); ++I)
+        Start[I + 1] += Start[I];
+    std::vector<int32_t> Flat(Start.back());
+    {
+        std::vector<uint32_t> Fill(Start.begin(), Start.end() - 1);
+        Edges.ForEachSharedEdge([&](const uint32_t* On, size_t Count) {
+            for (size_t K = 0; K < Count; ++K)
+                for (size_t L = 0; L < Count; ++L)
+                    if (K != L)
+                        Flat[Fill[On[K]]++] = int32_t(On[L]);
+        });
+    }
+    // Each zone's list without repeats (a zone meets a neighbour on many edges), sorted,
+    // packed to the front of its range.
+    TAdjacency Adjacent;
+    Adjacent.Start.assign(Zones.size() + 1, 0);
+    std::vector<uint32_t> SeenBy(Zones.size(), TZoneEdgeTable::NoZone);
+    uint32_t Kept = 0;
+    for (size_t I = 0; I < Zones.size(); ++I) {
+        const uint32_t From = Kept;
+        for (uint32_t K = Start[I]; K < Start[I + 1]; ++K)
+            if (SeenBy[size_t(Flat[K])] != uint32_t(I)) {
+                SeenBy[size_t(Flat[K])] = uint32_t(I);
+                Flat[Kept++] = Flat[K];
+            }
+        std::sort(Flat.begin() + From, Flat.begin() + Kept);
+        Adjacent.Start[I + 1] = Kept;
+    }
+    Flat.resize(Kept);
+    Adjacent.Flat = std::move(Flat);
+    return Adjacent;
 }
 
 TNeighborIndex::TNeighborIndex(TZoneSpriteSurface& Surface) : FSurface(Surface) {}

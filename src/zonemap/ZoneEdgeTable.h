@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 #include "platform/Types.h"
+#include "zonemap/HugeBuffer.h"
 
 #include <cstdint>
 #include <functional>
@@ -100,29 +101,8 @@ private:
     size_t Find(const TEdgeKey& Key) const; // the key's slot, or the free slot it would take
     void Grow();
 
-    // Slots in memory of their own: large tables ask for huge pages, as at millions of
-    // edges nearly every probe would otherwise miss the TLB as well as the cache.
-    class TSlots {
-    public:
-        void Assign(size_t Count);
-        void Clear() {
-            FData.reset();
-            FSize = 0;
-        }
-        size_t size() const { return FSize; }
-        bool empty() const { return FSize == 0; }
-        TSlot& operator[](size_t I) { return FData[I]; }
-        const TSlot& operator[](size_t I) const { return FData[I]; }
-        const TSlot* begin() const { return FData.get(); }
-        const TSlot* end() const { return FData.get() + FSize; }
-
-    private:
-        struct TFree {
-            void operator()(TSlot* P) const;
-        };
-        std::unique_ptr<TSlot[], TFree> FData;
-        size_t FSize = 0;
-    };
+    // Slots in memory of their own, huge pages for large tables.
+    using TSlots = THugeBuffer<TSlot>;
     TSlots FSlots;
     size_t FCount = 0;
     std::unordered_map<TEdgeKey, std::vector<uint32_t>, TEdgeKeyHash> FCrowded;
@@ -147,7 +127,10 @@ struct TAdjacency {
 };
 // Raises ETooManyNeighbors, naming the zones of the most crowded edge, past the budget
 // above.
+// Maps of this many edges and more are matched in groups of edges (TZoneEdges), as a
+// table of all of them would miss the cache on nearly every edge; the lists are the same.
 TAdjacency AdjacentZones(const std::vector<TZone*>& Zones);
+constexpr size_t SmallEdgeTable = size_t(1) << 18;
 
 // Keeps a surface's edge table between edits, so that neighbour lists follow an edit in
 // time proportional to it: tell it about every zone added (after AddZone or InsertZone),

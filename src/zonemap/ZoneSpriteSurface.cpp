@@ -327,13 +327,66 @@ void TZoneSpriteSurface::BuildDueGridPoints() {
         BuildGridPoints();
 }
 
+namespace {
+
+// The grid-point budgets of one build, zone by zone in list order.
+struct TGridBudget {
+    int64_t CandidatesLeft = TZoneSpriteSurface::MaxGridCandidates;
+    int64_t WorkLeft = TZoneSpriteSurface::MaxGridWorkTotal;
+
+    // False when the zone's Rows x Columns candidates are refused; else they are taken.
+    bool Take(int64_t Rows, int64_t Columns, int64_t Points) {
+        if (Rows > TZoneSpriteSurface::MaxGridWork / Columns ||
+            Rows * Columns > TZoneSpriteSurface::MaxGridWork / Points ||
+            Rows * Columns > CandidatesLeft || Rows * Columns * Points > WorkLeft)
+            return false;
+        CandidatesLeft -= Rows * Columns;
+        WorkLeft -= Rows * Columns * Points;
+        return true;
+    }
+};
+
+} // namespace
+
+void TZoneSpriteSurface::GridRange(const TZone& Z, int64_t& Top, int64_t& RowEnd, int64_t& Rows,
+                                   int64_t& Columns) const {
+    const TRect& B = Z.Bounds();
+    // 64-bit throughout: bounds near the limits of 32 bits must not wrap.
+    Top = int64_t(Z.Point(0).Y) + FGridMarginTop;
+    RowEnd = int64_t(B.Bottom) - FGridHeight;
+    const int64_t ColumnEnd = int64_t(B.Right) - FGridWidth;
+    Rows = Top < RowEnd ? (RowEnd - Top + FGridHeight - 1) / FGridHeight : 0;
+    Columns = B.Left < ColumnEnd ? (ColumnEnd - B.Left + FGridWidth - 1) / FGridWidth : 0;
+}
+
+std::vector<bool> TZoneSpriteSurface::GridPointRefusals() {
+    std::vector<bool> Refused(FZones.size(), false);
+    if (!FGridPointsDue.load(std::memory_order_acquire)) {
+        for (size_t I = 0; I < FZones.size(); ++I)
+            Refused[I] = FZones[I]->FGridPointsRefused;
+        return Refused;
+    }
+    if (FGridWidth <= 0 || FGridHeight <= 0)
+        return Refused;
+    TGridBudget Budget;
+    for (size_t I = 0; I < FZones.size(); ++I) {
+        const TZone& Z = *FZones[I];
+        if (Z.PointCount() == 0)
+            continue;
+        int64_t Top, RowEnd, Rows, Columns;
+        GridRange(Z, Top, RowEnd, Rows, Columns);
+        if (Rows != 0 && Columns != 0)
+            Refused[I] = !Budget.Take(Rows, Columns, Z.PointCount());
+    }
+    return Refused;
+}
+
 void TZoneSpriteSurface::BuildGridPoints() {
     // Whatever was due is replaced by this build.
     FGridPointsDue.store(false, std::memory_order_release);
     if (FGridWidth <= 0 || FGridHeight <= 0)
         return;
-    int64_t CandidatesLeft = MaxGridCandidates;
-    int64_t WorkLeft = MaxGridWorkTotal;
+    TGridBudget Budget;
     for (const auto& Z : FZones) {
         TPointList& Grid = Z->EnsureGridPoints();
         Grid.Clear();
@@ -341,22 +394,15 @@ void TZoneSpriteSurface::BuildGridPoints() {
         if (Z->PointCount() == 0)
             continue;
         const TRect& B = Z->Bounds();
-        // 64-bit throughout: bounds near the limits of 32 bits must not wrap.
-        const int64_t Top = int64_t(Z->Point(0).Y) + FGridMarginTop;
-        const int64_t RowEnd = int64_t(B.Bottom) - FGridHeight;
+        int64_t Top, RowEnd, Rows, Columns;
+        GridRange(*Z, Top, RowEnd, Rows, Columns);
         const int64_t ColumnEnd = int64_t(B.Right) - FGridWidth;
-        const int64_t Rows = Top < RowEnd ? (RowEnd - Top + FGridHeight - 1) / FGridHeight : 0;
-        const int64_t Columns =
-            B.Left < ColumnEnd ? (ColumnEnd - B.Left + FGridWidth - 1) / FGridWidth : 0;
         if (Rows == 0 || Columns == 0)
             continue;
-        if (Rows > MaxGridWork / Columns || Rows * Columns > MaxGridWork / Z->PointCount() ||
-            Rows * Columns > CandidatesLeft || Rows * Columns * Z->PointCount() > WorkLeft) {
+        if (!Budget.Take(Rows, Columns, Z->PointCount())) {
             Z->FGridPointsRefused = true;
             continue;
         }
-        CandidatesLeft -= Rows * Columns;
-        WorkLeft -= Rows * Columns * Z->PointCount();
         for (int64_t Y = Top; Y < RowEnd; Y += FGridHeight) {
             if (Y < std::numeric_limits<int32_t>::min())
                 continue;

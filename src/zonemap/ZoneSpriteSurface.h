@@ -232,6 +232,9 @@ public:
     // settings change, so that they come out as a build at the end of the load would make
     // them. Safe to call from a thread reading the map while the window's thread waits.
     void BuildDueGridPoints();
+    // Which zones, by position, the grid-point build refuses: those of the last build, or
+    // those a build would refuse while one is due, found without building any point.
+    std::vector<bool> GridPointRefusals();
 
     // Largest source bitmap a map set or AddBitmap may open (8192 x 8192), and the most
     // pixels all the source bitmaps of one load may decode together; past either the load
@@ -261,6 +264,9 @@ protected:
     void BeforeDrawSprites() override;
 
 private:
+    // The rows and columns of grid candidates a zone spans, from Top while below RowEnd.
+    void GridRange(const TZone& Z, int64_t& Top, int64_t& RowEnd, int64_t& Rows,
+                   int64_t& Columns) const;
     friend class TNeighborIndex; // keeps the lists that BuildNeighbors gives after each edit
 
     // Each zone's list becomes its adjacent zones (by number), then its link partners.

@@ -74,9 +74,14 @@ TEST(HostileFiles, TheGridBudgetIsTotalAndRealMapsStayInside) {
     for (int I = 0; I < 40; ++I)
         Bombs += "Zone=0,0,40000,0,0,60000,;T" + std::to_string(I) + ";0;\r\n";
     ASSERT_EQ(L.Load(Bombs), "");
+    // The map check asks which zones are refused before any point is built.
+    const std::vector<bool> Foreseen = L.Surface.GridPointRefusals();
     EXPECT_LE(GridPointTotal(L.Surface), TZoneSpriteSurface::MaxGridCandidates);
     EXPECT_FALSE(L.Surface.Zone(0)->GridPointsRefused());
     EXPECT_TRUE(L.Surface.Zone(39)->GridPointsRefused());
+    for (int32_t I = 0; I < L.Surface.ZoneCount(); ++I)
+        EXPECT_EQ(Foreseen[size_t(I)], L.Surface.Zone(I)->GridPointsRefused()) << I;
+    EXPECT_EQ(L.Surface.GridPointRefusals(), Foreseen);
 
     std::string Real;
     for (int I = 0; I < 20000; ++I) {

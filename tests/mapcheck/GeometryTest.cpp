@@ -137,6 +137,57 @@ INSTANTIATE_TEST_SUITE_P(
         TOverlapCase{"one zone folding along a line", {"0,0,50,0,1,0,51,0,2,0,52,0"}, {}}),
     [](const auto& Info) { return TestName(Info.param.Name); });
 
+// Many short and long edges on few lines, checked against every pair of edges: the search
+// narrows edges down by line and by place along it before it compares them.
+TEST(CollinearOverlaps, AgreeWithEveryPairOfEdgesOnCrowdedLines) {
+    uint32_t State = 12345;
+    const auto Next = [&State](int32_t Range) {
+        State = State * 1103515245u + 12345u;
+        return int32_t((State >> 8) % uint32_t(Range));
+    };
+    Zones Z;
+    for (int I = 0; I < 300; ++I) {
+        // Corners on a coarse lattice, some far apart, so edges share lines and cells often.
+        std::string Text;
+        const int32_t Step = Next(3) == 0 ? 200 : 8;
+        const int32_t X = Next(40) * 8, Y = Next(40) * 8;
+        const int32_t Corners[3][2] = {
+            {X, Y}, {X + Step * (1 + Next(3)), Y}, {X + Step * Next(3), Y + Step * (1 + Next(2))}};
+        for (const auto& C : Corners)
+            Text += std::to_string(C[0]) + "," + std::to_string(C[1]) + ",";
+        Z.Add(Text + ";Z" + std::to_string(I) + ";0;");
+    }
+    __extension__ typedef __int128 TWide;
+    const auto Overlap = [](const TEdge& E, const TEdge& F) {
+        const int64_t DX = E.X2 - E.X1, DY = E.Y2 - E.Y1;
+        const auto Cross = [&](int32_t X, int32_t Y) {
+            return DX * (int64_t(Y) - E.Y1) - DY * (int64_t(X) - E.X1);
+        };
+        if ((DX == 0 && DY == 0) || Cross(F.X1, F.Y1) != 0 || Cross(F.X2, F.Y2) != 0 ||
+            SameEdge(E, F))
+            return false;
+        const auto Along = [&](int32_t X, int32_t Y) {
+            return TWide(DX) * (X - E.X1) + TWide(DY) * (Y - E.Y1);
+        };
+        const TWide Length = TWide(DX) * DX + TWide(DY) * DY;
+        const TWide A = Along(F.X1, F.Y1), B = Along(F.X2, F.Y2);
+        return std::min(Length, std::max(A, B)) > std::max(TWide(0), std::min(A, B));
+    };
+    std::vector<std::pair<int32_t, int32_t>> Expected;
+    const std::vector<TZone*>& L = Z.List();
+    for (int32_t A = 0; A < int32_t(L.size()); ++A)
+        for (int32_t B = A + 1; B < int32_t(L.size()); ++B) {
+            bool Found = false;
+            for (int32_t E = 0; E < L[size_t(A)]->PointCount() && !Found; ++E)
+                for (int32_t F = 0; F < L[size_t(B)]->PointCount() && !Found; ++F)
+                    Found = Overlap(L[size_t(A)]->Edge(E), L[size_t(B)]->Edge(F));
+            if (Found)
+                Expected.emplace_back(A, B);
+        }
+    ASSERT_GT(Expected.size(), 20u);
+    EXPECT_EQ(FindCollinearOverlaps(L), Expected);
+}
+
 TEST(SplitBorders, SkipsPairsThatShareAnIdenticalEdgeElsewhere) {
     Zones Z;
     // Left sides identical; the right part of the bottom border is split on one side only.

@@ -499,6 +499,33 @@ TEST(NeighborIndex, FollowsEditsUndoAndRedoExactlyAsAFullRebuild) {
     }
 }
 
+// Past SmallEdgeTable edges the lists come from edges matched group by group: the same
+// lists as the one table that the incremental index keeps.
+TEST(BuildNeighbors, LargeMapsGiveTheListsOfOneEdgeTable) {
+    TZoneSpriteSurface Surface;
+    for (int32_t Row = 0; Row < 200; ++Row)
+        for (int32_t Col = 0; Col < 330; ++Col) {
+            // Bricks: each row shifted by half a cell, so a zone has six neighbours.
+            const int32_t X = Col * 20 + (Row % 2) * 10, Y = Row * 20;
+            Add(Surface, std::to_string(X) + "," + std::to_string(Y) + "," +
+                             std::to_string(X + 10) + "," + std::to_string(Y) + "," +
+                             std::to_string(X + 20) + "," + std::to_string(Y) + "," +
+                             std::to_string(X + 20) + "," + std::to_string(Y + 20) + "," +
+                             std::to_string(X + 10) + "," + std::to_string(Y + 20) + "," +
+                             std::to_string(X) + "," + std::to_string(Y + 20) + ";B;0;");
+        }
+    ASSERT_GE(size_t(Surface.ZoneCount()) * 6, SmallEdgeTable);
+    Surface.BuildNeighbors();
+    std::vector<std::vector<TZone*>> Grouped;
+    for (int32_t I = 0; I < Surface.ZoneCount(); ++I)
+        Grouped.push_back(Surface.Zone(I)->Neighbors());
+    EXPECT_EQ(Grouped[size_t(330 * 5 + 7)].size(), 6u);
+    TNeighborIndex Index(Surface);
+    Index.Rebuild();
+    for (int32_t I = 0; I < Surface.ZoneCount(); ++I)
+        ASSERT_EQ(Surface.Zone(I)->Neighbors(), Grouped[size_t(I)]) << I;
+}
+
 TEST(BuildNeighbors, ZonesCrowdingOneEdgeStopItNamingThem) {
     // 20,000 copies of one triangle would list every copy as neighbour of every other.
     TZoneSpriteSurface Surface;
