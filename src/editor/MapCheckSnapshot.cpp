@@ -6,8 +6,11 @@
 #include "mapcheck/PaletteChecks.h"
 #include "zonemap/Link.h"
 #include "zonemap/Zone.h"
+#include "zonemap/ZoneEdges.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
+#include <future>
+#include <iterator>
 #include <string_view>
 
 // A zone of the snapshot: the live zone's outline, name and sea flag, with no surface.
@@ -155,8 +158,24 @@ std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
         if (Zones[I]->NeighborCount() == 0)
             Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
     int64_t SplitBordersOmitted = 0;
-    CheckSharedEdges(Zones, Findings, &SplitBordersOmitted);
-    CheckNearBorders(Zones, Findings);
+    {
+        // One grouping of the edges serves both; near borders take the second core.
+        const TZoneEdges Edges(Zones);
+        std::future<std::vector<TFinding>> Near = std::async(std::launch::async, [&] {
+            std::vector<TFinding> Found;
+            CheckNearBorders(Zones, Edges, Found);
+            return Found;
+        });
+        try {
+            CheckSharedEdges(Zones, Edges, Findings, &SplitBordersOmitted);
+        } catch (...) {
+            Near.wait();
+            throw;
+        }
+        std::vector<TFinding> NearFindings = Near.get();
+        Findings.insert(Findings.end(), std::make_move_iterator(NearFindings.begin()),
+                        std::make_move_iterator(NearFindings.end()));
+    }
     for (size_t I = 0; I < Zones.size(); ++I)
         if (S.FGridPointsRefused[I] != 0)
             Findings.push_back({"no-grid-points",
