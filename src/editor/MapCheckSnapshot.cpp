@@ -71,7 +71,7 @@ std::shared_ptr<const TMapCheckSnapshot> TMapCheckCache::Take(TZoneSpriteSurface
         }
         Snapshot->FZones.push_back(Copy);
         Snapshot->FZoneList.push_back(Copy.get());
-        Snapshot->FGridPointsRefused.push_back(Live->GridPointsRefused() ? 1 : 0);
+        Snapshot->FGridPointsRefused.push_back(Live->GridPointsRefused());
     }
     for (int32_t I = 0; I < Count; ++I) {
         std::vector<TZone*>& List = Snapshot->FZones[size_t(I)]->NeighborList();
@@ -109,54 +109,22 @@ void TMapCheckCache::Clear() {
     FPaletteDue = true;
 }
 
-namespace {
-
-TZoneRef RefAt(const std::vector<TZone*>& Zones, size_t I) {
-    return {int32_t(I), Zones[I]->Name()};
-}
-
-bool HasLineBreak(const std::string& Text) {
-    return Text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
-}
-
-std::string PointText(const TPoint& P) {
-    return "(" + std::to_string(P.X) + "," + std::to_string(P.Y) + ")";
-}
-
-struct TElementRect {
-    int64_t Left, Top, Right, Bottom; // right and bottom inclusive: a border on the edge counts
-};
-
-bool Contains(const TElementRect& R, const TPoint& P) {
-    return R.Left <= P.X && P.X <= R.Right && R.Top <= P.Y && P.Y <= R.Bottom;
-}
-
-} // namespace
-
 std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
     const std::vector<TZone*>& Zones = S.FZoneList;
     std::vector<TFinding> Findings;
     CheckNames(Zones, Findings);
     CheckNameLengths(Zones, Findings);
-    for (const std::string& Name : S.FBitmapNames)
-        if (Name.find(':') != std::string::npos || HasLineBreak(Name))
-            Findings.push_back({"forbidden-character",
-                                "bitmap name \"" + Name +
-                                    "\" holds \":\" or a line break, which Element lines "
-                                    "cannot hold",
-                                {}});
+    CheckBitmapNames(S.FBitmapNames, Findings);
     // As CheckOutlines orders them: too few points in zone order, then self-intersections.
     std::vector<TFinding> Intersecting;
     for (size_t I = 0; I < Zones.size(); ++I)
         for (const TFinding& Own : S.FZones[I]->OutlineFindings()) {
             TFinding F = Own;
-            F.Zones = {RefAt(Zones, I)};
+            F.Zones = {TZoneRef{int32_t(I), Zones[I]->Name()}};
             (F.Kind == "too-few-points" ? Findings : Intersecting).push_back(std::move(F));
         }
     Findings.insert(Findings.end(), Intersecting.begin(), Intersecting.end());
-    for (size_t I = 0; I < Zones.size(); ++I)
-        if (Zones[I]->NeighborCount() == 0)
-            Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
+    CheckNoNeighbors(Zones, Findings);
     int64_t SplitBordersOmitted = 0;
     {
         // One grouping of the edges serves both; near borders take the second core.
@@ -176,61 +144,9 @@ std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
         Findings.insert(Findings.end(), std::make_move_iterator(NearFindings.begin()),
                         std::make_move_iterator(NearFindings.end()));
     }
-    for (size_t I = 0; I < Zones.size(); ++I)
-        if (S.FGridPointsRefused[I] != 0)
-            Findings.push_back({"no-grid-points",
-                                "gets no grid points: it lies past the grid-point budget of a "
-                                "load, so the game would find no place for units there",
-                                {RefAt(Zones, I)}});
-
-    for (size_t I = 0; I < S.FLinks.size(); ++I) {
-        const auto [A, B] = S.FLinks[I];
-        const std::string Which = "link " + std::to_string(I);
-        if (A == B)
-            Findings.push_back(
-                {"self-link", Which + " joins the zone to itself", {RefAt(Zones, size_t(A))}});
-        else if (Zones[size_t(A)]->IsAdjacentTo(*Zones[size_t(B)]))
-            Findings.push_back({"redundant-link",
-                                Which + " joins zones that share an edge already",
-                                {RefAt(Zones, size_t(A)), RefAt(Zones, size_t(B))}});
-    }
-
-    std::vector<TElementRect> Rects;
-    for (const auto& E : S.FElements)
-        Rects.push_back({E.Position.X, E.Position.Y, int64_t(E.Position.X) + E.Width,
-                         int64_t(E.Position.Y) + E.Height});
-    // A map whose background is not placed yet is not at fault: nothing to be outside of.
-    for (size_t I = 0; I < Zones.size() && !Rects.empty(); ++I) {
-        // Consecutive points mostly fall on the same element: try the last one first.
-        size_t Last = 0;
-        for (const TPoint& P : Zones[I]->Points()) {
-            bool Inside = Contains(Rects[Last], P);
-            for (size_t K = 0; !Inside && K < Rects.size(); ++K)
-                if (Contains(Rects[K], P)) {
-                    Inside = true;
-                    Last = K;
-                }
-            if (!Inside) {
-                Findings.push_back(
-                    {"zone-outside-bitmaps",
-                     "point " + PointText(P) + " lies outside every element, over no background",
-                     {RefAt(Zones, I)}});
-                break;
-            }
-        }
-    }
-    for (size_t I = 0; I < S.FElements.size(); ++I) {
-        const TPoint P = S.FElements[I].Position;
-        if (P.X < 0 || P.Y < 0) {
-            TFinding F{"element-off-canvas",
-                       "placed at " + PointText(P) +
-                           ": the part left of or above (0,0) is never shown",
-                       {}};
-            F.Element = int32_t(I);
-            F.Bitmap = S.FElements[I].Bitmap;
-            Findings.push_back(F);
-        }
-    }
+    CheckGridPointRefusals(Zones, S.FGridPointsRefused, Findings);
+    CheckLinks(Zones, S.FLinks, Findings);
+    CheckElements(Zones, S.FElements, Findings);
     Findings.insert(Findings.end(), S.FPaletteFindings.begin(), S.FPaletteFindings.end());
     TFindingCounts Dropped;
     CapFindings(Findings, Dropped);

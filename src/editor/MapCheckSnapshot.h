@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mapcheck/Finding.h"
+#include "mapcheck/MapChecks.h"
 #include "platform/Types.h"
 
 #include <cstdint>
@@ -28,15 +29,9 @@ private:
     friend class TMapCheckCache;
     friend std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& Snapshot);
 
-    struct TElementBox {
-        TPoint Position;
-        int32_t Width = 0, Height = 0;
-        std::string Bitmap;
-    };
-
     std::vector<std::shared_ptr<TCheckZone>> FZones;
     std::vector<TZone*> FZoneList; // FZones as the checks take them
-    std::vector<uint8_t> FGridPointsRefused;
+    std::vector<bool> FGridPointsRefused;
     std::vector<std::pair<int32_t, int32_t>> FLinks;
     std::vector<TElementBox> FElements;
     std::vector<std::string> FBitmapNames;

@@ -39,36 +39,62 @@ bool Contains(const TElementRect& R, const TPoint& P) {
     return R.Left <= P.X && P.X <= R.Right && R.Top <= P.Y && P.Y <= R.Bottom;
 }
 
-void CheckLinks(TZoneSpriteSurface& Surface, std::vector<TFinding>& Findings) {
-    for (int32_t I = 0; I < Surface.LinkCount(); ++I) {
-        const TLink& L = *Surface.Link(I);
+} // namespace
+
+void CheckBitmapNames(const std::vector<std::string>& Names, std::vector<TFinding>& Findings) {
+    for (const std::string& Name : Names)
+        if (Name.find(':') != std::string::npos || HasLineBreak(Name))
+            Findings.push_back({"forbidden-character",
+                                "bitmap name \"" + Name +
+                                    "\" holds \":\" or a line break, which Element lines "
+                                    "cannot hold",
+                                {}});
+}
+
+void CheckNoNeighbors(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
+    for (size_t I = 0; I < Zones.size(); ++I)
+        if (Zones[I]->NeighborCount() == 0)
+            Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
+}
+
+void CheckGridPointRefusals(const std::vector<TZone*>& Zones, const std::vector<bool>& Refused,
+                            std::vector<TFinding>& Findings) {
+    for (size_t I = 0; I < Zones.size() && I < Refused.size(); ++I)
+        if (Refused[I])
+            Findings.push_back({"no-grid-points",
+                                "gets no grid points: it lies past the grid-point budget of a "
+                                "load, so the game would find no place for units there",
+                                {RefAt(Zones, I)}});
+}
+
+void CheckLinks(const std::vector<TZone*>& Zones,
+                const std::vector<std::pair<int32_t, int32_t>>& Links,
+                std::vector<TFinding>& Findings) {
+    for (size_t I = 0; I < Links.size(); ++I) {
+        const auto [A, B] = Links[I];
         const std::string Which = "link " + std::to_string(I);
-        if (L.Zone1 == L.Zone2)
-            Findings.push_back({"self-link",
-                                Which + " joins the zone to itself",
-                                {{L.Zone1->Index(), L.Zone1->Name()}}});
-        else if (L.Zone1->IsAdjacentTo(*L.Zone2))
+        if (A == B)
             Findings.push_back(
-                {"redundant-link",
-                 Which + " joins zones that share an edge already",
-                 {{L.Zone1->Index(), L.Zone1->Name()}, {L.Zone2->Index(), L.Zone2->Name()}}});
+                {"self-link", Which + " joins the zone to itself", {RefAt(Zones, size_t(A))}});
+        else if (Zones[size_t(A)]->IsAdjacentTo(*Zones[size_t(B)]))
+            Findings.push_back({"redundant-link",
+                                Which + " joins zones that share an edge already",
+                                {RefAt(Zones, size_t(A)), RefAt(Zones, size_t(B))}});
     }
 }
 
-void CheckElements(TZoneSpriteSurface& Surface, const std::vector<TZone*>& Zones,
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
                    std::vector<TFinding>& Findings) {
     std::vector<TElementRect> Rects;
-    for (int32_t I = 0; I < Surface.ElementCount(); ++I) {
-        const TSprite& E = *Surface.Element(I);
-        const TPoint P = E.Position();
-        Rects.push_back({P.X, P.Y, int64_t(P.X) + E.Width(), int64_t(P.Y) + E.Height()});
-    }
+    for (const TElementBox& E : Elements)
+        Rects.push_back({E.Position.X, E.Position.Y, int64_t(E.Position.X) + E.Width,
+                         int64_t(E.Position.Y) + E.Height});
     // A map whose background is not placed yet is not at fault: nothing to be outside of.
     for (size_t I = 0; I < Zones.size() && !Rects.empty(); ++I) {
         // Consecutive points mostly fall on the same element: try the last one first.
         size_t Last = 0;
         for (const TPoint& P : Zones[I]->Points()) {
-            bool Inside = !Rects.empty() && Contains(Rects[Last], P);
+            bool Inside = Contains(Rects[Last], P);
             for (size_t K = 0; !Inside && K < Rects.size(); ++K)
                 if (Contains(Rects[K], P)) {
                     Inside = true;
@@ -83,21 +109,19 @@ void CheckElements(TZoneSpriteSurface& Surface, const std::vector<TZone*>& Zones
             }
         }
     }
-    for (int32_t I = 0; I < Surface.ElementCount(); ++I) {
-        const TPoint P = Surface.Element(I)->Position();
+    for (size_t I = 0; I < Elements.size(); ++I) {
+        const TPoint P = Elements[I].Position;
         if (P.X < 0 || P.Y < 0) {
             TFinding F{"element-off-canvas",
                        "placed at " + PointText(P) +
                            ": the part left of or above (0,0) is never shown",
                        {}};
-            F.Element = I;
-            F.Bitmap = Surface.ElementNames()[size_t(I)].Name;
+            F.Element = int32_t(I);
+            F.Bitmap = Elements[I].Bitmap;
             Findings.push_back(F);
         }
     }
 }
-
-} // namespace
 
 void CheckNames(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
     for (size_t I = 0; I < Zones.size(); ++I)
@@ -285,13 +309,10 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
     std::vector<TFinding> Findings;
     CheckNames(Zones, Findings);
     CheckNameLengths(Zones, Findings);
+    std::vector<std::string> BitmapNames;
     for (const TBitmapEntry& B : Surface.Bitmaps())
-        if (B.Name.find(':') != std::string::npos || HasLineBreak(B.Name))
-            Findings.push_back({"forbidden-character",
-                                "bitmap name \"" + B.Name +
-                                    "\" holds \":\" or a line break, which Element lines "
-                                    "cannot hold",
-                                {}});
+        BitmapNames.push_back(B.Name);
+    CheckBitmapNames(BitmapNames, Findings);
     // Two cores share the work: the outlines start on a second thread, near borders follow
     // there once the edges are known, and this thread helps with the outlines when it is
     // done with split borders. Each part only reads the zones; the findings are joined in
@@ -323,20 +344,21 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
     }
     Worker.get();
     Outlines.AddFindings(Findings);
-    for (size_t I = 0; I < Zones.size(); ++I)
-        if (Zones[I]->NeighborCount() == 0)
-            Findings.push_back({"no-neighbor", "has no neighbour at all", {RefAt(Zones, I)}});
+    CheckNoNeighbors(Zones, Findings);
     Findings.insert(Findings.end(), std::make_move_iterator(EdgeFindings.begin()),
                     std::make_move_iterator(EdgeFindings.end()));
-    const std::vector<bool> Refused = Surface.GridPointRefusals();
-    for (size_t I = 0; I < Zones.size(); ++I)
-        if (Refused[I])
-            Findings.push_back({"no-grid-points",
-                                "gets no grid points: it lies past the grid-point budget of a "
-                                "load, so the game would find no place for units there",
-                                {RefAt(Zones, I)}});
-    CheckLinks(Surface, Findings);
-    CheckElements(Surface, Zones, Findings);
+    CheckGridPointRefusals(Zones, Surface.GridPointRefusals(), Findings);
+    std::vector<std::pair<int32_t, int32_t>> Links;
+    for (int32_t I = 0; I < Surface.LinkCount(); ++I)
+        Links.emplace_back(Surface.Link(I)->Zone1->Index(), Surface.Link(I)->Zone2->Index());
+    CheckLinks(Zones, Links, Findings);
+    std::vector<TElementBox> Elements;
+    for (int32_t I = 0; I < Surface.ElementCount(); ++I) {
+        const TSprite& E = *Surface.Element(I);
+        Elements.push_back(
+            {E.Position(), E.Width(), E.Height(), Surface.ElementNames()[size_t(I)].Name});
+    }
+    CheckElements(Zones, Elements, Findings);
     CheckPalettes(Surface, Findings);
     TFindingCounts Dropped;
     CapFindings(Findings, Dropped);

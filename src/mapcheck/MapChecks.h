@@ -1,8 +1,11 @@
 #pragma once
 
 #include "mapcheck/Finding.h"
+#include "platform/Types.h"
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 class TZone;
@@ -34,8 +37,27 @@ class TZoneSpriteSurface;
 // the count of each kind's findings left out.
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted = nullptr);
 
-// The parts that need only zones (their numbers are their positions in Zones).
+// The parts that need only zones (their numbers are their positions in Zones), or plain
+// copies of what the surface holds: a check of a copy of the map set composes these in
+// CheckMapSet's order.
 void CheckNames(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
+void CheckBitmapNames(const std::vector<std::string>& Names, std::vector<TFinding>& Findings);
+// Reads the zones' neighbour lists.
+void CheckNoNeighbors(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
+void CheckGridPointRefusals(const std::vector<TZone*>& Zones, const std::vector<bool>& Refused,
+                            std::vector<TFinding>& Findings);
+// Links by the zone numbers they join, in link order.
+void CheckLinks(const std::vector<TZone*>& Zones,
+                const std::vector<std::pair<int32_t, int32_t>>& Links,
+                std::vector<TFinding>& Findings);
+// An element's place and size, and the name of its bitmap.
+struct TElementBox {
+    TPoint Position;
+    int32_t Width = 0, Height = 0;
+    std::string Bitmap;
+};
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
+                   std::vector<TFinding>& Findings);
 void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 // Edges shared by three zones or more, then split borders (at most MaxFindingsPerKind of
