@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mend/BorderMend.h"
 #include "mapcheck/Finding.h"
+#include "mend/BorderMend.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <QObject>

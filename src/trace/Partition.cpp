@@ -12,6 +12,20 @@ constexpr int32_t Unset = -2;
 constexpr int32_t Line = -1;
 constexpr int32_t Void = 0;
 
+// Visits pixel I's 4-neighbours inside a W x H picture: left, right, up, down. The order
+// decides ties in the fills, so it stays fixed.
+template <class TVisit> void ForEachNeighbor(uint32_t I, int32_t W, int32_t H, TVisit&& Visit) {
+    const int32_t X = int32_t(I % uint32_t(W)), Y = int32_t(I / uint32_t(W));
+    if (X > 0)
+        Visit(I - 1);
+    if (X + 1 < W)
+        Visit(I + 1);
+    if (Y > 0)
+        Visit(I - uint32_t(W));
+    if (Y + 1 < H)
+        Visit(I + uint32_t(W));
+}
+
 enum TPixelClass : uint8_t { pcLand, pcSea, pcBorder, pcWeak };
 using TClasses = std::array<uint8_t, 256>;
 
@@ -150,14 +164,7 @@ int32_t MarkMargin(const TTracePicture& P, const TClasses& Class, std::vector<in
                 Stack.push_back(N);
             }
         };
-        if (X > 0)
-            Try(I - 1);
-        if (X + 1 < W)
-            Try(I + 1);
-        if (Y > 0)
-            Try(I - uint32_t(W));
-        if (Y + 1 < H)
-            Try(I + uint32_t(W));
+        ForEachNeighbor(I, W, H, Try);
     }
     if (Reached * 10 < Frame * 9 || int64_t(Filled.size()) * 2 > int64_t(W) * H) {
         for (uint32_t I : Filled)
@@ -402,21 +409,13 @@ bool JoinStrayParts(TCellPartition& P, std::vector<int64_t>& CellCount) {
             const uint32_t K = Stack.back();
             Stack.pop_back();
             ++PartSize.back();
-            const int32_t X = int32_t(K % uint32_t(W)), Y = int32_t(K / uint32_t(W));
             const auto Try = [&](uint32_t M) {
                 if (Part[M] < 0 && P.Cells[M] == L) {
                     Part[M] = Id;
                     Stack.push_back(M);
                 }
             };
-            if (X > 0)
-                Try(K - 1);
-            if (X + 1 < W)
-                Try(K + 1);
-            if (Y > 0)
-                Try(K - uint32_t(W));
-            if (Y + 1 < P.Rows)
-                Try(K + uint32_t(W));
+            ForEachNeighbor(K, W, P.Rows, Try);
         }
     }
     std::vector<int32_t> Keep(CellCount.size(), -1);
@@ -532,7 +531,6 @@ std::array<uint8_t, 256> Drawings(const TTracePicture& P, const TClasses& Class,
             Stack.pop_back();
             Visited.push_back(J);
             ++Area;
-            const int32_t X = int32_t(J % uint32_t(W)), Y = int32_t(J / uint32_t(W));
             const auto Try = [&](uint32_t M) {
                 if (P.Pixels[M] != C) {
                     ++Edge;
@@ -542,14 +540,7 @@ std::array<uint8_t, 256> Drawings(const TTracePicture& P, const TClasses& Class,
                     Stack.push_back(M);
                 }
             };
-            if (X > 0)
-                Try(J - 1);
-            if (X + 1 < W)
-                Try(J + 1);
-            if (Y > 0)
-                Try(J - uint32_t(W));
-            if (Y + 1 < H)
-                Try(J + uint32_t(W));
+            ForEachNeighbor(J, W, H, Try);
         }
         if (Area >= MaxPatch || OnLines * 2 >= Edge)
             Drawn[C] = 0;
@@ -727,21 +718,13 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
             const uint32_t J = Stack.back();
             Stack.pop_back();
             ++Area;
-            const int32_t X = int32_t(J % uint32_t(W)), Y = int32_t(J / uint32_t(W));
             const auto Try = [&](uint32_t M) {
                 if (Labels[M] == Unset && Class[P.Pixels[M]] == K) {
                     Labels[M] = Id;
                     Stack.push_back(M);
                 }
             };
-            if (X > 0)
-                Try(J - 1);
-            if (X + 1 < W)
-                Try(J + 1);
-            if (Y > 0)
-                Try(J - uint32_t(W));
-            if (Y + 1 < H)
-                Try(J + uint32_t(W));
+            ForEachNeighbor(J, W, H, Try);
         }
         (K == pcSea ? Info.back().Sea : Info.back().Land) = Area;
     }
