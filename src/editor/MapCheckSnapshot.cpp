@@ -48,11 +48,13 @@ TMapCheckCache::TMapCheckCache() = default;
 TMapCheckCache::~TMapCheckCache() = default;
 
 std::shared_ptr<const TMapCheckSnapshot> TMapCheckCache::Take(TZoneSpriteSurface& Surface) {
-    if (!FInUse.expired())
+    if (FReleased && !FReleased->load(std::memory_order_acquire))
         FCopies.clear();
     auto Snapshot = std::make_shared<TMapCheckSnapshot>();
-    Snapshot->FInUse = std::make_shared<int>(0);
-    FInUse = Snapshot->FInUse;
+    FReleased = std::make_shared<std::atomic<bool>>(false);
+    Snapshot->FInUse = std::shared_ptr<void>(nullptr, [Released = FReleased](void*) {
+        Released->store(true, std::memory_order_release);
+    });
 
     const int32_t Count = Surface.ZoneCount();
     Snapshot->FZones.reserve(size_t(Count));

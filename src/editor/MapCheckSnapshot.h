@@ -4,6 +4,7 @@
 #include "mapcheck/MapChecks.h"
 #include "platform/Types.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -62,9 +63,10 @@ private:
     std::unordered_map<const TZone*, std::shared_ptr<TCheckZone>> FCopies;
     std::vector<TFinding> FPaletteFindings;
     bool FPaletteDue = true;
-    // Expires once no snapshot of the copies is left: the copies' names and neighbour lists
-    // may then be brought up to date in place, as no worker reads them any more.
-    std::weak_ptr<void> FInUse;
+    // Set, with release, once no snapshot of the copies is left: the copies' names and
+    // neighbour lists may then be brought up to date in place, as no worker reads them any
+    // more. (A weak pointer's expiry is read relaxed, which orders nothing.)
+    std::shared_ptr<std::atomic<bool>> FReleased;
 };
 
 // Every finding of CheckMapSet for the map set the snapshot was taken of, in the same

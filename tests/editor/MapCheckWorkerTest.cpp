@@ -2,6 +2,7 @@
 // document between edits, and the map check that runs beside the window.
 #include "EditorFixture.h"
 #include "editor/MapCheckRunner.h"
+#include "editor/MapCheckSnapshot.h"
 #include "editor/MapCheckWindow.h"
 #include "editor/MapDocument.h"
 #include "editor/ZoneCommands.h"
@@ -16,6 +17,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -164,6 +166,35 @@ TEST(MapCheckOfASnapshot, GivesTheFindingsOfTheLiveMapSetBeforeAndAfterEdits) {
     Document.UndoStack()->undo();
     Document.UndoStack()->undo();
     EXPECT_EQ(Lines(Runner.CheckNow()), Expected());
+}
+
+// A snapshot checked on a plain thread while the window goes on renaming a zone and taking
+// snapshots: the renames must reach fresh copies or, once the thread lets go, the old ones,
+// never the copies the thread reads. Run under ThreadSanitizer, this sees the hand-over of
+// the copies without the thread pool's locks, which it cannot see into.
+TEST(MapCheckOfASnapshot, IsCheckedOnAnotherThreadWhileTheWindowGoesOn) {
+    MessageCapture Messages;
+    Fixtures::SurfaceWithPalette S;
+    TMapDocument Document(&S.Surface);
+    for (int I = 0; I < 12; ++I)
+        Document.Push(new TCreateZoneCommand(&Document, I, CellText(I % 6, I / 6, I), "Z"));
+    TMapCheckCache Cache;
+    Document.BuildNeighbors();
+    const std::vector<std::string> Before = Lines(CheckMapSet(S.Surface));
+    std::shared_ptr<const TMapCheckSnapshot> First = Cache.Take(S.Surface);
+    std::vector<std::string> Found;
+    std::thread Checker([&Found, Mine = std::move(First)]() mutable {
+        for (int Round = 0; Round < 20; ++Round)
+            Found = Lines(CheckSnapshot(*Mine));
+        Mine.reset();
+    });
+    for (int Round = 0; Round < 60; ++Round) {
+        Document.RenameZone(0, Round % 2 ? "Z0" : "Renamed");
+        Document.BuildNeighbors();
+        EXPECT_EQ(Lines(CheckSnapshot(*Cache.Take(S.Surface))), Lines(CheckMapSet(S.Surface)));
+    }
+    Checker.join();
+    EXPECT_EQ(Found, Before);
 }
 
 namespace {
