@@ -413,11 +413,36 @@ bool Untangle(std::vector<TChain>& Chains, const TTraceControl& Control) {
     return false;
 }
 
+// Pixel sides where labels A and B meet, within a cell of the corners From and To.
+int64_t PixelContact(const TCellPartition& P, int32_t A, int32_t B, TLatticePoint From,
+                     TLatticePoint To) {
+    if (P.Labels.empty())
+        return 0;
+    constexpr int32_t G = TTracer::Grid;
+    const int32_t Rows = int32_t(P.Labels.size() / size_t(P.LabelWidth));
+    const int32_t X0 = std::max(0, P.LabelLeft + G * (std::min(From.X, To.X) - 1));
+    const int32_t X1 = std::min(P.LabelWidth - 1, P.LabelLeft + G * (std::max(From.X, To.X) + 1));
+    const int32_t Y0 = std::max(0, P.LabelTop + G * (std::min(From.Y, To.Y) - 1));
+    const int32_t Y1 = std::min(Rows - 1, P.LabelTop + G * (std::max(From.Y, To.Y) + 1));
+    const auto Pair = [A, B](int32_t L, int32_t M) {
+        return (L == A && M == B) || (L == B && M == A);
+    };
+    int64_t Contact = 0;
+    for (int32_t Y = Y0; Y <= Y1; ++Y)
+        for (int32_t X = X0; X <= X1; ++X) {
+            const size_t I = size_t(Y) * size_t(P.LabelWidth) + size_t(X);
+            Contact += (X < X1 && Pair(P.Labels[I], P.Labels[I + 1])) +
+                       (Y < Y1 && Pair(P.Labels[I], P.Labels[I + size_t(P.LabelWidth)]));
+        }
+    return Contact;
+}
+
 // Four regions meeting at a point come out of the cells as two junctions joined by a
 // border of a cell or two, which would make two regions that only touch at a corner
 // neighbours. Such a border between junctions of three regions each (A|B with C at one end
-// and D at the other, C and D different) goes, and its ends become one point.
-void ContractCorners(std::vector<TChain>& Chains) {
+// and D at the other, C and D different) goes, and its ends become one point, unless the
+// pixels of A and B meet along a grid step or more there: a short border of its own.
+void ContractCorners(std::vector<TChain>& Chains, const TCellPartition& P) {
     std::unordered_map<uint64_t, std::vector<int32_t>> AtPoint;
     for (int32_t K = 0; K < int32_t(Chains.size()); ++K)
         if (!Chains[size_t(K)].Closed) {
@@ -451,7 +476,7 @@ void ContractCorners(std::vector<TChain>& Chains) {
         for (int32_t O : AtPoint[Key(J1)])
             Parallel = Parallel || (O != K && ((Chains[size_t(O)].Corners.front() == J2) ||
                                                (Chains[size_t(O)].Corners.back() == J2)));
-        if (Parallel)
+        if (Parallel || PixelContact(P, Ch.Left, Ch.Right, J1, J2) >= TTracer::Grid)
             continue;
         // A straight border of two cell sides meets at its middle, any other at its first end
         // in reading order.
@@ -496,7 +521,7 @@ bool TraceOutlines(const TCellPartition& P, double Tolerance, const TTraceContro
     if (!Control.GoOn(75))
         return false;
     std::vector<TChain> Chains = Found;
-    ContractCorners(Chains);
+    ContractCorners(Chains, P);
     // A contraction that leaves borders meeting where they must not is given up whole.
     if (!Untangle(Chains, Control)) {
         if (!Control.GoOn(80))
