@@ -1,13 +1,14 @@
 // `zonewright-cli trace` on a stand-in for a real map drawn with another game's tools,
 // told only its sea colours, and how well the zones match the truth it was drawn from.
 //
-// The picture: 3584 x 2816, about 320 territories of one land colour (islands among them)
+// The picture: 3584 x 2816, about 310 territories of one land colour (islands among them)
 // with dark border lines 1-2 pixels wide and 6 wide between countries, a dark coast line,
-// seas of blue shades with a glow of lighter bands along the coasts and light lines between
-// the sea zones, lettering and town marks, and a plain margin round a framed map.
-// Counters: the share of territories whose best zone has an intersection over union of at
-// least 0.85 and 0.90, the recall and precision of the traced neighbours against the pairs
-// that meet along a border, the check's findings, and the vertices of all zones.
+// seas of blue shades (about 40 sea zones) with a dithered glow along the coasts and light
+// lines between the sea zones, lettering and town marks, and a plain margin round a framed
+// map. Counters: the share of territories and sea zones whose best zone has an intersection
+// over union of at least 0.85 and 0.90, the recall of the traced neighbours against the
+// pairs that meet along 6 pixel sides or more and their precision against the pairs that
+// meet at all, the check's findings (by kind in the label), and the vertices of all zones.
 
 #include "BenchMain.h"
 #include "cli/Commands.h"
