@@ -1,4 +1,4 @@
-#include "trace/TraceSteps.h"
+#include "trace/TraceChains.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,42 +8,8 @@
 
 namespace {
 
-// Lattice points are cell corners: (0, 0) is the top-left corner of the top-left cell.
-struct TLatticePoint {
-    int32_t X = 0;
-    int32_t Y = 0;
-    friend bool operator==(const TLatticePoint&, const TLatticePoint&) = default;
-};
-
-uint64_t Key(TLatticePoint P) {
-    return (uint64_t(uint32_t(P.Y)) << 32) | uint32_t(P.X);
-}
-
-// One border between two labels, from a junction to a junction (or round a loop that
-// meets nothing). Left and Right are the labels on either hand walking from the first
-// corner to the last (y grows downwards).
-struct TChain {
-    std::vector<TLatticePoint> Corners; // a closed chain ends on its first corner again
-    int32_t Left = 0;
-    int32_t Right = 0;
-    bool Closed = false;
-    // Per cell side walked, how far the border lies from it towards the right-hand cell, in
-    // cells (from the share of each cell that its region holds).
-    std::vector<float> Offsets;
-    // Per corner, the cell sides walked before it.
-    std::vector<int32_t> SideBefore;
-    std::vector<int32_t> Kept; // indices into Corners, ascending, first and last included
-    // Per kept corner, the step to a neighbouring grid point that lies nearer the border
-    // than the corner of the cells does; ends never move.
-    std::vector<TLatticePoint> Shift;
-
-    TLatticePoint Vertex(size_t K) const {
-        const TLatticePoint C = Corners[size_t(Kept[K])];
-        return {C.X + Shift[K].X, C.Y + Shift[K].Y};
-    }
-};
-
 enum TDirection { dRight, dDown, dLeft, dUp };
+
 constexpr int32_t DX[4] = {1, 0, -1, 0};
 constexpr int32_t DY[4] = {0, 1, 0, -1};
 
@@ -344,28 +310,6 @@ void Relax(TChain& C, const TCellPartition& P) {
     }
 }
 
-int64_t Cross(TLatticePoint O, TLatticePoint A, TLatticePoint B) {
-    return int64_t(A.X - O.X) * (B.Y - O.Y) - int64_t(A.Y - O.Y) * (B.X - O.X);
-}
-
-int Sign(int64_t V) {
-    return (V > 0) - (V < 0);
-}
-
-bool OnSegment(TLatticePoint A, TLatticePoint B, TLatticePoint P) {
-    return std::min(A.X, B.X) <= P.X && P.X <= std::max(A.X, B.X) && std::min(A.Y, B.Y) <= P.Y &&
-           P.Y <= std::max(A.Y, B.Y);
-}
-
-bool Meet(TLatticePoint A, TLatticePoint B, TLatticePoint C, TLatticePoint D) {
-    const int O1 = Sign(Cross(A, B, C)), O2 = Sign(Cross(A, B, D));
-    const int O3 = Sign(Cross(C, D, A)), O4 = Sign(Cross(C, D, B));
-    if (O1 * O2 < 0 && O3 * O4 < 0)
-        return true;
-    return (O1 == 0 && OnSegment(A, B, C)) || (O2 == 0 && OnSegment(A, B, D)) ||
-           (O3 == 0 && OnSegment(C, D, A)) || (O4 == 0 && OnSegment(C, D, B));
-}
-
 struct TSegment {
     int32_t Chain;
     int32_t Index; // into the chain's Kept
@@ -469,11 +413,36 @@ bool Untangle(std::vector<TChain>& Chains, const TTraceControl& Control) {
     return false;
 }
 
+// Pixel sides where labels A and B meet, within a cell of the corners From and To.
+int64_t PixelContact(const TCellPartition& P, int32_t A, int32_t B, TLatticePoint From,
+                     TLatticePoint To) {
+    if (P.Labels.empty())
+        return 0;
+    constexpr int32_t G = TTracer::Grid;
+    const int32_t Rows = int32_t(P.Labels.size() / size_t(P.LabelWidth));
+    const int32_t X0 = std::max(0, P.LabelLeft + G * (std::min(From.X, To.X) - 1));
+    const int32_t X1 = std::min(P.LabelWidth - 1, P.LabelLeft + G * (std::max(From.X, To.X) + 1));
+    const int32_t Y0 = std::max(0, P.LabelTop + G * (std::min(From.Y, To.Y) - 1));
+    const int32_t Y1 = std::min(Rows - 1, P.LabelTop + G * (std::max(From.Y, To.Y) + 1));
+    const auto Pair = [A, B](int32_t L, int32_t M) {
+        return (L == A && M == B) || (L == B && M == A);
+    };
+    int64_t Contact = 0;
+    for (int32_t Y = Y0; Y <= Y1; ++Y)
+        for (int32_t X = X0; X <= X1; ++X) {
+            const size_t I = size_t(Y) * size_t(P.LabelWidth) + size_t(X);
+            Contact += (X < X1 && Pair(P.Labels[I], P.Labels[I + 1])) +
+                       (Y < Y1 && Pair(P.Labels[I], P.Labels[I + size_t(P.LabelWidth)]));
+        }
+    return Contact;
+}
+
 // Four regions meeting at a point come out of the cells as two junctions joined by a
 // border of a cell or two, which would make two regions that only touch at a corner
 // neighbours. Such a border between junctions of three regions each (A|B with C at one end
-// and D at the other, C and D different) goes, and its ends become one point.
-void ContractCorners(std::vector<TChain>& Chains) {
+// and D at the other, C and D different) goes, and its ends become one point, unless the
+// pixels of A and B meet along a grid step or more there: a short border of its own.
+void ContractCorners(std::vector<TChain>& Chains, const TCellPartition& P) {
     std::unordered_map<uint64_t, std::vector<int32_t>> AtPoint;
     for (int32_t K = 0; K < int32_t(Chains.size()); ++K)
         if (!Chains[size_t(K)].Closed) {
@@ -507,7 +476,7 @@ void ContractCorners(std::vector<TChain>& Chains) {
         for (int32_t O : AtPoint[Key(J1)])
             Parallel = Parallel || (O != K && ((Chains[size_t(O)].Corners.front() == J2) ||
                                                (Chains[size_t(O)].Corners.back() == J2)));
-        if (Parallel)
+        if (Parallel || PixelContact(P, Ch.Left, Ch.Right, J1, J2) >= TTracer::Grid)
             continue;
         // A straight border of two cell sides meets at its middle, any other at its first end
         // in reading order.
@@ -552,7 +521,7 @@ bool TraceOutlines(const TCellPartition& P, double Tolerance, const TTraceContro
     if (!Control.GoOn(75))
         return false;
     std::vector<TChain> Chains = Found;
-    ContractCorners(Chains);
+    ContractCorners(Chains, P);
     // A contraction that leaves borders meeting where they must not is given up whole.
     if (!Untangle(Chains, Control)) {
         if (!Control.GoOn(80))
@@ -560,7 +529,7 @@ bool TraceOutlines(const TCellPartition& P, double Tolerance, const TTraceContro
         Chains = std::move(Found);
         Untangle(Chains, Control);
     }
-    if (!Control.GoOn(90))
+    if (!Control.GoOn(90) || !PlaceVertices(Chains, P, Control))
         return false;
 
     const size_t Ids = size_t(P.RegionCount) + 1;

@@ -780,7 +780,12 @@ bool PartitionPicture(const TTracePicture& P, const TTraceSettings& Settings,
             Result.Cells[size_t(R) * size_t(Result.Columns) + size_t(C)] =
                 CellLabel(Labels, size_t(W), OffsetX + size_t(C) * G, OffsetY + size_t(R) * G,
                           Result.Own[size_t(R) * size_t(Result.Columns) + size_t(C)]);
-    Labels = {};
+    for (int32_t& L : Labels)
+        L = std::max(L, Void);
+    Result.Labels = std::move(Labels);
+    Result.LabelWidth = W;
+    Result.LabelLeft = int32_t(OffsetX);
+    Result.LabelTop = int32_t(OffsetY);
     if (!Control.GoOn(65))
         return false;
 

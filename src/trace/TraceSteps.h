@@ -37,6 +37,13 @@ struct TCellPartition {
     int32_t MergedSpecks = 0;
     int32_t MarginColor = -1;
     std::vector<uint8_t> BorderColors;
+    // The region of every pixel, its lines split (ids as in Cells, 0 for none), row by row
+    // over LabelWidth pixels; the cell grid's top-left corner is pixel (LabelLeft, LabelTop).
+    // Outlines are placed against it.
+    std::vector<int32_t> Labels;
+    int32_t LabelWidth = 0;
+    int32_t LabelLeft = 0;
+    int32_t LabelTop = 0;
 
     int32_t OwnAt(int32_t Column, int32_t Row) const {
         return Column < 0 || Row < 0 || Column >= Columns || Row >= Rows

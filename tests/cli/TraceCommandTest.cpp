@@ -100,9 +100,7 @@ TEST(TraceCommand, TheSampleArtGivesBackTheSampleLandZonesAndItsSeas) {
         ASSERT_GE(Best, 0);
         const int64_t Both = Overlap[K][Best];
         const double IoU = double(Both) / double(TruthArea[K] + ShownArea[size_t(Best)] - Both);
-        // Vertices on the 5-pixel grid cost a small zone more: the two provinces of the
-        // island, under 7,000 pixels, keep 0.93.
-        EXPECT_GE(IoU, TruthArea[K] >= 10000 ? 0.95 : 0.93) << Land[K]->Name();
+        EXPECT_GE(IoU, 0.95) << Land[K]->Name();
         MatchOf[K] = TracedAll[size_t(Best)];
         EXPECT_EQ(MatchOf[K]->IsSea(), 0) << Land[K]->Name();
         Used.insert(MatchOf[K]);

@@ -237,4 +237,47 @@ TEST(TraceDrawnMap, ThinShapesKeepSimpleOutlinesOnTheGrid) {
     EXPECT_EQ(FindingLines(Surface), std::vector<std::string>{});
 }
 
+TEST(TraceDrawnMap, ARegionsShortBorderMakesNeighboursAMereCornerDoesNot) {
+    // Four territories: A | B above, C | D below, the lines between the halves Shift pixels
+    // apart, so that B and C share a border that long (none when 0). Placed at every offset
+    // from the grid.
+    enum { A, B, C, D };
+    for (const int32_t Shift : {0, 8, 12})
+        for (int32_t Offset = 0; Offset < TTracer::Grid; ++Offset) {
+            constexpr int32_t Size = 200;
+            const int32_t Middle = 97 + Offset;
+            TTracePicture Picture;
+            Picture.Width = Picture.Height = Size;
+            Picture.Pixels.resize(size_t(Size * Size));
+            for (int32_t Y = 0; Y < Size; ++Y)
+                for (int32_t X = 0; X < Size; ++X) {
+                    const bool Top = Y < Middle;
+                    const int32_t Split = Top ? Middle : Middle + Shift;
+                    const bool OnLine =
+                        Y == Middle || Y == Middle + 1 || X == Split || X == Split + 1;
+                    Picture.Pixels[size_t(Y * Size + X)] =
+                        OnLine ? drawn::Line : drawn::Lands[(Top ? 0 : 2) + (X > Split ? 1 : 0)];
+                }
+            TTraceSettings Settings;
+            Settings.BorderColors = {drawn::Line};
+            TTracer Tracer(Picture, Settings);
+            ASSERT_EQ(Tracer.Regions().size(), 4u);
+            int32_t Zone[4];
+            const TPoint Inside[4] = {{20, 20}, {180, 20}, {20, 180}, {180, 180}};
+            for (int K = 0; K < 4; ++K)
+                Zone[K] = Tracer.RegionAt(Inside[K]);
+            TZoneSpriteSurface Surface;
+            AddTracedZones(Surface, Tracer.Regions());
+            Surface.BuildNeighbors();
+            EXPECT_EQ(FindingLines(Surface), std::vector<std::string>{});
+            const auto Neighbours = [&](int P, int Q) {
+                return Surface.Zone(Zone[P])->IsAdjacentTo(*Surface.Zone(Zone[Q]));
+            };
+            EXPECT_TRUE(Neighbours(A, B) && Neighbours(C, D) && Neighbours(A, C) &&
+                        Neighbours(B, D));
+            EXPECT_EQ(Neighbours(B, C), Shift > 0) << "shift " << Shift << ", offset " << Offset;
+            EXPECT_FALSE(Neighbours(A, D)) << "shift " << Shift << ", offset " << Offset;
+        }
+}
+
 } // namespace
