@@ -7,6 +7,7 @@
 #include "platform/FileOpen.h"
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
+#include "zonemap/MapSetBytes.h"
 #include "zonemap/StringUtils.h"
 
 #include <QFile>
@@ -14,8 +15,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <future>
 #include <limits>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -44,6 +48,60 @@ std::string AsciiLower(std::string_view Text) {
     return Lower;
 }
 
+// The line at the start of Rest, which moves past its end: a line ends at CR, LF or CR LF.
+std::string_view TakeLine(std::string_view& Rest) {
+    // Scans for one character each, which the library does many bytes at a time, over
+    // pieces of the text: a file of lines ending only at CR (or only at LF) must not be
+    // searched to its end for the other at every line.
+    constexpr size_t Piece = 4096;
+    size_t End = 0;
+    while (End < Rest.size()) {
+        const char* const From = Rest.data() + End;
+        const size_t Length = std::min(Piece, Rest.size() - End);
+        const auto* Feed = static_cast<const char*>(std::memchr(From, '\n', Length));
+        const size_t Before = Feed != nullptr ? size_t(Feed - From) : Length;
+        if (const auto* Return = static_cast<const char*>(std::memchr(From, '\r', Before))) {
+            End += size_t(Return - From);
+            break;
+        }
+        End += Before;
+        if (Feed != nullptr)
+            break;
+    }
+    const std::string_view Line = Rest.substr(0, End);
+    if (End < Rest.size())
+        End += Rest.compare(End, 2, "\r\n") == 0 ? 2 : 1;
+    Rest.remove_prefix(End);
+    return Line;
+}
+
+// Zones made from their texts, in order. Past a few hundred kilobytes of text the second
+// half is built on a thread of its own, each half alike whatever the split.
+std::vector<std::unique_ptr<TZone>> MakeZones(TZoneSpriteSurface* Surface,
+                                              const std::vector<std::string_view>& Texts) {
+    constexpr size_t ParallelBytes = size_t(256) << 10;
+    std::vector<std::unique_ptr<TZone>> Zones(Texts.size());
+    const auto Make = [&](size_t From, size_t To) {
+        for (size_t I = From; I < To; ++I)
+            Zones[I] = std::make_unique<TZone>(Surface, Texts[I]);
+    };
+    size_t Bytes = 0;
+    for (const std::string_view T : Texts)
+        Bytes += T.size();
+    if (Bytes < ParallelBytes || std::thread::hardware_concurrency() < 2) {
+        Make(0, Texts.size());
+        return Zones;
+    }
+    size_t Split = 0;
+    for (size_t Half = 0; Split < Texts.size() && Half < Bytes / 2; ++Split)
+        Half += Texts[Split].size();
+    // Joined before Zones goes, also when the first half fails.
+    std::future<void> Second = std::async(std::launch::async, Make, Split, Texts.size());
+    Make(0, Split);
+    Second.get();
+    return Zones;
+}
+
 bool HasLineBreak(const std::string& Text) {
     return Text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
 }
@@ -60,18 +118,10 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     QFile File;
     if (!OpenRegularFileForReading(Value, File))
         throw EFOpenError(Value);
-    // Read straight into the text the lines are taken from: a map set of real outlines
-    // runs to tens of megabytes, each copy of it costing milliseconds.
-    std::string Text(size_t(std::max<qint64>(File.size(), 0)), '\0');
-    const qint64 Read = File.read(Text.data(), qint64(Text.size()));
-    if (Read < 0)
-        throw EFOpenError(Value);
-    Text.resize(size_t(Read));
-    const QByteArray Grown = File.readAll(); // written to since its size was taken
-    if (File.error() != QFileDevice::NoError)
-        throw EFOpenError(Value);
-    Text.append(Grown.constData(), size_t(Grown.size()));
+    const std::shared_ptr<const TMapSetBytes> Bytes = TMapSetBytes::Read(File, Value);
     File.close();
+    if (OnMapSetRead)
+        OnMapSetRead(Bytes);
 
     SetVirtualWidth(0);
     SetVirtualHeight(0);
@@ -84,7 +134,7 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     // The source images kept for the preview (empty entries when none is asked for).
     std::vector<std::shared_ptr<TBitmap>> Images;
     try {
-        LoadLines(Text, Images);
+        LoadLines(Bytes->Text(), Images);
     } catch (...) {
         DrawElementsInFileOrder();
         throw;
@@ -108,7 +158,7 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
         BuildPreview(Images);
 }
 
-void TZoneSpriteSurface::LoadLines(const std::string& Text,
+void TZoneSpriteSurface::LoadLines(std::string_view Text,
                                    std::vector<std::shared_ptr<TBitmap>>& Images) {
     // Each file read once per load, by its path: a name repeated on many Bitmap lines costs
     // one picture.
@@ -122,17 +172,10 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
     // Element lines find their bitmap by name at once, the first entry of a name winning as
     // in BitmapIndex.
     std::unordered_map<std::string, int32_t> ByName;
-    // Lines end at CR, LF or CR LF; the text ends at the first NUL.
-    std::string_view Rest(Text.data(), std::min(Text.size(), Text.find('\0')));
+    // The text ends at the first NUL.
+    std::string_view Rest = Text.substr(0, Text.find('\0'));
     while (!Rest.empty()) {
-        size_t End = 0;
-        while (End < Rest.size() && Rest[End] != '\r' && Rest[End] != '\n')
-            ++End;
-        std::string_view Value = Rest.substr(0, End);
-        size_t Next = End;
-        if (Next < Rest.size())
-            Next += Rest.compare(Next, 2, "\r\n") == 0 ? 2 : 1;
-        Rest.remove_prefix(Next);
+        std::string_view Value = TakeLine(Rest);
         ++FLoadLine;
 
         std::string_view Key;
@@ -201,13 +244,30 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
             FBackgroundEngine->AddSprite(std::move(Made));
             FElementNames.push_back({Entry.Name, Sprite});
             Sprite->SetFactory(Entry.Factory.get());
-        } else if (Key == "Zone") {
+        } else if (Key == "Zone" && OnCreateZone) {
             TZone* Made = nullptr;
-            if (OnCreateZone)
-                OnCreateZone(this, Made, std::string(Value));
+            OnCreateZone(this, Made, std::string(Value));
             if (Made == nullptr)
                 Made = new TZone(this, Value);
             AddZone(Made);
+        } else if (Key == "Zone") {
+            // The Zone lines that follow this one are read together: a zone's text needs
+            // nothing of the others, and those of a whole map are built on two cores.
+            std::vector<std::string_view> Texts{Value};
+            for (std::string_view Ahead = Rest; !Ahead.empty();) {
+                std::string_view Line = TakeLine(Ahead);
+                std::string_view LineKey;
+                SplitOff(Line, '=', LineKey);
+                if (LineKey != "Zone")
+                    break;
+                Texts.push_back(Line);
+                Rest = Ahead;
+            }
+            std::vector<std::unique_ptr<TZone>> Made = MakeZones(this, Texts);
+            for (size_t I = 0; I < Made.size(); ++I) {
+                FLoadLine += I > 0 ? 1 : 0;
+                AddZone(Made[I].release());
+            }
         } else if (Key == "Link") {
             const int32_t I = SplitOffInt(Value, ',');
             const int32_t J = SplitOffInt(Value, ',');
