@@ -14,10 +14,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <future>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -75,32 +77,72 @@ std::string_view TakeLine(std::string_view& Rest) {
     return Line;
 }
 
-// Zones made from their texts, in order. Past a few hundred kilobytes of text the second
-// half is built on a thread of its own, each half alike whatever the split.
-std::vector<std::unique_ptr<TZone>> MakeZones(TZoneSpriteSurface* Surface,
-                                              const std::vector<std::string_view>& Texts) {
-    constexpr size_t ParallelBytes = size_t(256) << 10;
-    std::vector<std::unique_ptr<TZone>> Zones(Texts.size());
-    const auto Make = [&](size_t From, size_t To) {
-        for (size_t I = From; I < To; ++I)
-            Zones[I] = std::make_unique<TZone>(Surface, Texts[I]);
-    };
-    size_t Bytes = 0;
-    for (const std::string_view T : Texts)
-        Bytes += T.size();
-    if (Bytes < ParallelBytes || std::thread::hardware_concurrency() < 2) {
-        Make(0, Texts.size());
-        return Zones;
+// The zones of every Zone line of a file, made from their texts ahead of the line loop:
+// a zone's text needs nothing of the others, so a thread of its own starts on them while
+// the loop reads the bitmaps, and the loop joins in once it reaches the first Zone line.
+// Each zone comes out the same whichever thread made it.
+class TZoneBuilder {
+public:
+    TZoneBuilder(TZoneSpriteSurface* Surface, std::string_view Text) : FSurface(Surface) {
+        size_t Bytes = 0;
+        for (std::string_view Rest = Text; !Rest.empty();) {
+            std::string_view Value = TakeLine(Rest);
+            std::string_view Key;
+            SplitOff(Value, '=', Key);
+            if (Key == "Zone") {
+                FTexts.push_back(Value);
+                Bytes += Value.size();
+            }
+        }
+        FZones.resize(FTexts.size());
+        // Small maps are not worth a thread.
+        if (Bytes >= (size_t(256) << 10) && std::thread::hardware_concurrency() >= 2)
+            FHelper = std::async(std::launch::async, [this] { Work(); });
     }
-    size_t Split = 0;
-    for (size_t Half = 0; Split < Texts.size() && Half < Bytes / 2; ++Split)
-        Half += Texts[Split].size();
-    // Joined before Zones goes, also when the first half fails.
-    std::future<void> Second = std::async(std::launch::async, Make, Split, Texts.size());
-    Make(0, Split);
-    Second.get();
-    return Zones;
-}
+    ~TZoneBuilder() {
+        // A load that stops early frees what was made; the thread stops at its next chunk.
+        FStop.store(true, std::memory_order_relaxed);
+        if (FHelper.valid())
+            FHelper.wait();
+    }
+    TZoneBuilder(const TZoneBuilder&) = delete;
+    TZoneBuilder& operator=(const TZoneBuilder&) = delete;
+
+    // The zone of the next Zone line, in file order; the first call finishes them all.
+    std::unique_ptr<TZone> Next() {
+        if (FNext == 0) {
+            Work();
+            if (FHelper.valid())
+                FHelper.get();
+        }
+        return std::move(FZones[FNext++]);
+    }
+
+private:
+    static constexpr size_t Chunk = 64;
+
+    void Work() {
+        for (;;) {
+            if (FStop.load(std::memory_order_relaxed))
+                return;
+            const size_t From = FClaimed.fetch_add(Chunk, std::memory_order_relaxed);
+            if (From >= FTexts.size())
+                return;
+            const size_t To = std::min(From + Chunk, FTexts.size());
+            for (size_t I = From; I < To; ++I)
+                FZones[I] = std::make_unique<TZone>(FSurface, FTexts[I]);
+        }
+    }
+
+    TZoneSpriteSurface* FSurface;
+    std::vector<std::string_view> FTexts;
+    std::vector<std::unique_ptr<TZone>> FZones;
+    std::atomic<size_t> FClaimed{0};
+    std::atomic<bool> FStop{false};
+    size_t FNext = 0;
+    // Last, so that it is joined before the zones and texts go.
+    std::future<void> FHelper;
+};
 
 bool HasLineBreak(const std::string& Text) {
     return Text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
@@ -174,6 +216,10 @@ void TZoneSpriteSurface::LoadLines(std::string_view Text,
     std::unordered_map<std::string, int32_t> ByName;
     // The text ends at the first NUL.
     std::string_view Rest = Text.substr(0, Text.find('\0'));
+    // Zones are made ahead unless the application makes its own.
+    std::optional<TZoneBuilder> Zones;
+    if (!OnCreateZone)
+        Zones.emplace(this, Rest);
     while (!Rest.empty()) {
         std::string_view Value = TakeLine(Rest);
         ++FLoadLine;
@@ -244,30 +290,17 @@ void TZoneSpriteSurface::LoadLines(std::string_view Text,
             FBackgroundEngine->AddSprite(std::move(Made));
             FElementNames.push_back({Entry.Name, Sprite});
             Sprite->SetFactory(Entry.Factory.get());
-        } else if (Key == "Zone" && OnCreateZone) {
-            TZone* Made = nullptr;
-            OnCreateZone(this, Made, std::string(Value));
-            if (Made == nullptr)
-                Made = new TZone(this, Value);
-            AddZone(Made);
         } else if (Key == "Zone") {
-            // The Zone lines that follow this one are read together: a zone's text needs
-            // nothing of the others, and those of a whole map are built on two cores.
-            std::vector<std::string_view> Texts{Value};
-            for (std::string_view Ahead = Rest; !Ahead.empty();) {
-                std::string_view Line = TakeLine(Ahead);
-                std::string_view LineKey;
-                SplitOff(Line, '=', LineKey);
-                if (LineKey != "Zone")
-                    break;
-                Texts.push_back(Line);
-                Rest = Ahead;
+            TZone* Made = nullptr;
+            if (Zones) {
+                Made = Zones->Next().release();
+            } else {
+                if (OnCreateZone)
+                    OnCreateZone(this, Made, std::string(Value));
+                if (Made == nullptr)
+                    Made = new TZone(this, Value);
             }
-            std::vector<std::unique_ptr<TZone>> Made = MakeZones(this, Texts);
-            for (size_t I = 0; I < Made.size(); ++I) {
-                FLoadLine += I > 0 ? 1 : 0;
-                AddZone(Made[I].release());
-            }
+            AddZone(Made);
         } else if (Key == "Link") {
             const int32_t I = SplitOffInt(Value, ',');
             const int32_t J = SplitOffInt(Value, ',');
