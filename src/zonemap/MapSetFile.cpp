@@ -95,8 +95,9 @@ public:
             }
         }
         FZones.resize(FTexts.size());
-        // Small maps are not worth a thread.
-        if (Bytes >= (size_t(256) << 10) && std::thread::hardware_concurrency() >= 2)
+        // Below a few megabytes the thread costs more than it takes over: its zones come
+        // from memory of its own, faulted in afresh at every load.
+        if (Bytes >= (size_t(4) << 20) && std::thread::hardware_concurrency() >= 2)
             FHelper = std::async(std::launch::async, [this] { Work(); });
     }
     ~TZoneBuilder() {

@@ -502,7 +502,7 @@ std::string VariedZoneText(std::mt19937& Random, int32_t Number) {
     std::uniform_int_distribution<int32_t> Coordinate(-5000, 5000);
     const int32_t Kind = Number % 7;
     // Some lines longer than the pieces the reader scans for line ends.
-    const int32_t Count = Kind == 5 ? 2 : Number % 97 == 0 ? 700 : 3 + int32_t(Random() % 60);
+    const int32_t Count = Kind == 5 ? 2 : Number % 97 == 0 ? 700 : 3 + int32_t(Random() % 120);
     std::string Text;
     for (int32_t I = 0; I < Count; ++I) {
         const int32_t X = Coordinate(Random), Y = Kind == 4 ? 7 : Coordinate(Random);
@@ -518,13 +518,13 @@ std::string VariedZoneText(std::mt19937& Random, int32_t Number) {
 } // namespace
 
 TEST_F(MapSetTest, ZonesOfALargeFileComeOutAsEachTextMakesThem) {
-    // Runs of Zone lines long enough to be built on two cores, broken by other lines, with
-    // each of the three line ends.
+    // Megabytes of Zone lines, enough to be built on two cores, in runs broken by other
+    // lines, with each of the three line ends.
     std::mt19937 Random(19);
     std::vector<std::string> Texts;
     std::string File;
     for (const std::string End : {"\r\n", "\n", "\r"}) {
-        for (int32_t I = 0; I < 1500; ++I) {
+        for (int32_t I = 0; I < 3000; ++I) {
             Texts.push_back(VariedZoneText(Random, int32_t(Texts.size())));
             File += "Zone=" + Texts.back() + End;
         }
