@@ -95,9 +95,9 @@ public:
             }
         }
         FZones.resize(FTexts.size());
-        // Below a few megabytes the thread costs more than it takes over: its zones come
+        // Below some megabytes the thread costs more than it takes over: its zones come
         // from memory of its own, faulted in afresh at every load.
-        if (Bytes >= (size_t(4) << 20) && std::thread::hardware_concurrency() >= 2)
+        if (Bytes >= (size_t(16) << 20) && std::thread::hardware_concurrency() >= 2)
             FHelper = std::async(std::launch::async, [this] { Work(); });
     }
     ~TZoneBuilder() {
