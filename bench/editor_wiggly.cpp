@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -219,6 +220,24 @@ void BM_FullNeighborBuild(benchmark::State& State) {
         S.Main->surface->BuildNeighbors();
     S.Intact(State);
 }
+
+// Load MapSet File... through the window: the surface's load, the document's text findings
+// and the window's lists.
+void BM_Load(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    for (auto _ : State)
+        S.Main->mniLoad->trigger();
+    if (S.Main->lbLandZones->count() == 0)
+        State.SkipWithError("the land zones are not listed");
+    S.Intact(State);
+}
+BENCHMARK(BM_Load)
+    ->ArgName("K")
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(75)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Fastest);
 
 #define WIGGLY(Name)                                                                               \
     BENCHMARK(Name)                                                                                \

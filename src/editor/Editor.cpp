@@ -5,6 +5,7 @@
 #include "editor/MainForm.h"
 #include "editor/NewElementForm.h"
 #include "editor/PointsEditorForm.h"
+#include "editor/StartProbe.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 
@@ -49,7 +50,9 @@ std::unique_ptr<TfrmMain> CreateForms(const TEditorStart& Start) {
 }
 
 int RunEditor(int argc, char** argv) {
+    TStartProbe Probe;
     QApplication App(argc, argv);
+    Probe.QtStarted();
     App.setDesktopFileName("zonewright");
     Application().SetOpenDialogHook(ExecuteOpenDialogWithPreview);
     const TEditorStart Start = ParseEditorArguments(App.arguments());
@@ -59,8 +62,10 @@ int RunEditor(int argc, char** argv) {
         QSettings(QSettings::IniFormat, QSettings::UserScope, "Zonewright", "zonewright")
             .fileName());
     frmMain->show();
+    Probe.WindowShown(*frmMain);
     if (!Start.MapSetFile.empty())
         frmMain->OpenAtStart(Start.MapSetFile);
+    Probe.Loaded();
     frmMain->OfferRecovery();
     const int Result = App.exec();
     frmMain.reset();

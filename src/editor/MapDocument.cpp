@@ -6,12 +6,14 @@
 #include "platform/FileOpen.h"
 #include "platform/Text.h"
 #include "zonemap/LoadStop.h"
+#include "zonemap/MapSetBytes.h"
 #include "zonemap/ZoneEdgeTable.h"
 
 #include <QFile>
 #include <QUndoStack>
 
 #include <cmath>
+#include <future>
 #include <memory>
 #include <unordered_set>
 
@@ -91,8 +93,22 @@ void TMapDocument::Load(const std::string& Path) {
     // Nothing of the previous file's text stays, whatever the load gives.
     FTextFindings.clear();
     emit textFindingsChanged();
-    const auto Finish = [this, &Path] {
-        ReadTextFindings(Path);
+    // The file's text findings come from the bytes the load reads, worked out on the second
+    // core while the surface builds the map.
+    std::future<std::vector<TFinding>> Findings;
+    FSurface->OnMapSetRead = [&Findings](std::shared_ptr<const TMapSetBytes> Bytes) {
+        Findings = std::async(std::launch::async, [Bytes = std::move(Bytes)] {
+            return CheckMapSetText(Bytes->Text());
+        });
+    };
+    const auto Finish = [this, &Path, &Findings] {
+        FSurface->OnMapSetRead = nullptr;
+        if (Findings.valid()) {
+            FTextFindings = Findings.get();
+            emit textFindingsChanged();
+        } else {
+            ReadTextFindings(Path);
+        }
         // The old history must not act on the new map set, not even from a frame drawn
         // while the lists are filled.
         FUndoStack->clear();

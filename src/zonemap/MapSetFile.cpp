@@ -7,15 +7,21 @@
 #include "platform/FileOpen.h"
 #include "platform/FileWrite.h"
 #include "platform/Text.h"
+#include "zonemap/MapSetBytes.h"
 #include "zonemap/StringUtils.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <future>
 #include <limits>
+#include <optional>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -44,6 +50,101 @@ std::string AsciiLower(std::string_view Text) {
     return Lower;
 }
 
+// The line at the start of Rest, which moves past its end: a line ends at CR, LF or CR LF.
+std::string_view TakeLine(std::string_view& Rest) {
+    // Scans for one character each, which the library does many bytes at a time, over
+    // pieces of the text: a file of lines ending only at CR (or only at LF) must not be
+    // searched to its end for the other at every line.
+    constexpr size_t Piece = 4096;
+    size_t End = 0;
+    while (End < Rest.size()) {
+        const char* const From = Rest.data() + End;
+        const size_t Length = std::min(Piece, Rest.size() - End);
+        const auto* Feed = static_cast<const char*>(std::memchr(From, '\n', Length));
+        const size_t Before = Feed != nullptr ? size_t(Feed - From) : Length;
+        if (const auto* Return = static_cast<const char*>(std::memchr(From, '\r', Before))) {
+            End += size_t(Return - From);
+            break;
+        }
+        End += Before;
+        if (Feed != nullptr)
+            break;
+    }
+    const std::string_view Line = Rest.substr(0, End);
+    if (End < Rest.size())
+        End += Rest.compare(End, 2, "\r\n") == 0 ? 2 : 1;
+    Rest.remove_prefix(End);
+    return Line;
+}
+
+// The zones of every Zone line of a file, made from their texts ahead of the line loop:
+// a zone's text needs nothing of the others, so a thread of its own starts on them while
+// the loop reads the bitmaps, and the loop joins in once it reaches the first Zone line.
+// Each zone comes out the same whichever thread made it.
+class TZoneBuilder {
+public:
+    TZoneBuilder(TZoneSpriteSurface* Surface, std::string_view Text) : FSurface(Surface) {
+        size_t Bytes = 0;
+        for (std::string_view Rest = Text; !Rest.empty();) {
+            std::string_view Value = TakeLine(Rest);
+            std::string_view Key;
+            SplitOff(Value, '=', Key);
+            if (Key == "Zone") {
+                FTexts.push_back(Value);
+                Bytes += Value.size();
+            }
+        }
+        FZones.resize(FTexts.size());
+        // Below some megabytes the thread costs more than it takes over: its zones come
+        // from memory of its own, faulted in afresh at every load.
+        if (Bytes >= (size_t(16) << 20) && std::thread::hardware_concurrency() >= 2)
+            FHelper = std::async(std::launch::async, [this] { Work(); });
+    }
+    ~TZoneBuilder() {
+        // A load that stops early frees what was made; the thread stops at its next chunk.
+        FStop.store(true, std::memory_order_relaxed);
+        if (FHelper.valid())
+            FHelper.wait();
+    }
+    TZoneBuilder(const TZoneBuilder&) = delete;
+    TZoneBuilder& operator=(const TZoneBuilder&) = delete;
+
+    // The zone of the next Zone line, in file order; the first call finishes them all.
+    std::unique_ptr<TZone> Next() {
+        if (FNext == 0) {
+            Work();
+            if (FHelper.valid())
+                FHelper.get();
+        }
+        return std::move(FZones[FNext++]);
+    }
+
+private:
+    static constexpr size_t Chunk = 64;
+
+    void Work() {
+        for (;;) {
+            if (FStop.load(std::memory_order_relaxed))
+                return;
+            const size_t From = FClaimed.fetch_add(Chunk, std::memory_order_relaxed);
+            if (From >= FTexts.size())
+                return;
+            const size_t To = std::min(From + Chunk, FTexts.size());
+            for (size_t I = From; I < To; ++I)
+                FZones[I] = std::make_unique<TZone>(FSurface, FTexts[I]);
+        }
+    }
+
+    TZoneSpriteSurface* FSurface;
+    std::vector<std::string_view> FTexts;
+    std::vector<std::unique_ptr<TZone>> FZones;
+    std::atomic<size_t> FClaimed{0};
+    std::atomic<bool> FStop{false};
+    size_t FNext = 0;
+    // Last, so that it is joined before the zones and texts go.
+    std::future<void> FHelper;
+};
+
 bool HasLineBreak(const std::string& Text) {
     return Text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
 }
@@ -60,18 +161,10 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     QFile File;
     if (!OpenRegularFileForReading(Value, File))
         throw EFOpenError(Value);
-    // Read straight into the text the lines are taken from: a map set of real outlines
-    // runs to tens of megabytes, each copy of it costing milliseconds.
-    std::string Text(size_t(std::max<qint64>(File.size(), 0)), '\0');
-    const qint64 Read = File.read(Text.data(), qint64(Text.size()));
-    if (Read < 0)
-        throw EFOpenError(Value);
-    Text.resize(size_t(Read));
-    const QByteArray Grown = File.readAll(); // written to since its size was taken
-    if (File.error() != QFileDevice::NoError)
-        throw EFOpenError(Value);
-    Text.append(Grown.constData(), size_t(Grown.size()));
+    const std::shared_ptr<const TMapSetBytes> Bytes = TMapSetBytes::Read(File, Value);
     File.close();
+    if (OnMapSetRead)
+        OnMapSetRead(Bytes);
 
     SetVirtualWidth(0);
     SetVirtualHeight(0);
@@ -84,7 +177,7 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
     // The source images kept for the preview (empty entries when none is asked for).
     std::vector<std::shared_ptr<TBitmap>> Images;
     try {
-        LoadLines(Text, Images);
+        LoadLines(Bytes->Text(), Images);
     } catch (...) {
         DrawElementsInFileOrder();
         throw;
@@ -108,7 +201,7 @@ void TZoneSpriteSurface::SetMapSetFile(const std::string& Value) {
         BuildPreview(Images);
 }
 
-void TZoneSpriteSurface::LoadLines(const std::string& Text,
+void TZoneSpriteSurface::LoadLines(std::string_view Text,
                                    std::vector<std::shared_ptr<TBitmap>>& Images) {
     // Each file read once per load, by its path: a name repeated on many Bitmap lines costs
     // one picture.
@@ -122,17 +215,14 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
     // Element lines find their bitmap by name at once, the first entry of a name winning as
     // in BitmapIndex.
     std::unordered_map<std::string, int32_t> ByName;
-    // Lines end at CR, LF or CR LF; the text ends at the first NUL.
-    std::string_view Rest(Text.data(), std::min(Text.size(), Text.find('\0')));
+    // The text ends at the first NUL.
+    std::string_view Rest = Text.substr(0, Text.find('\0'));
+    // Zones are made ahead unless the application makes its own.
+    std::optional<TZoneBuilder> Zones;
+    if (!OnCreateZone)
+        Zones.emplace(this, Rest);
     while (!Rest.empty()) {
-        size_t End = 0;
-        while (End < Rest.size() && Rest[End] != '\r' && Rest[End] != '\n')
-            ++End;
-        std::string_view Value = Rest.substr(0, End);
-        size_t Next = End;
-        if (Next < Rest.size())
-            Next += Rest.compare(Next, 2, "\r\n") == 0 ? 2 : 1;
-        Rest.remove_prefix(Next);
+        std::string_view Value = TakeLine(Rest);
         ++FLoadLine;
 
         std::string_view Key;
@@ -203,10 +293,14 @@ void TZoneSpriteSurface::LoadLines(const std::string& Text,
             Sprite->SetFactory(Entry.Factory.get());
         } else if (Key == "Zone") {
             TZone* Made = nullptr;
-            if (OnCreateZone)
-                OnCreateZone(this, Made, std::string(Value));
-            if (Made == nullptr)
-                Made = new TZone(this, Value);
+            if (Zones) {
+                Made = Zones->Next().release();
+            } else {
+                if (OnCreateZone)
+                    OnCreateZone(this, Made, std::string(Value));
+                if (Made == nullptr)
+                    Made = new TZone(this, Value);
+            }
             AddZone(Made);
         } else if (Key == "Link") {
             const int32_t I = SplitOffInt(Value, ',');

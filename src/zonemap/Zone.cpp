@@ -50,12 +50,30 @@ void TZone::ReadText(std::string_view Text) {
     const size_t ItemCount = size_t(std::count(Coordinates.begin(), Coordinates.end(), ',')) +
                              (!Coordinates.empty() && Coordinates.back() != ',' ? 1 : 0);
 
+    // The bounds and the area that the region needs are taken as the points are read,
+    // while each point is at hand.
     std::vector<TPoint> Points(ItemCount / 2);
     std::string_view Items = Coordinates;
+    TRegion::TShape Shape;
+    Shape.Bounds = EmptyBounds();
+    TRegion::TArea2 Area2 = 0;
+    TPoint Previous{};
     for (TPoint& P : Points) {
         P.X = SplitOffCoordinate(Items);
         P.Y = SplitOffCoordinate(Items);
+        Shape.Bounds.Left = std::min(Shape.Bounds.Left, P.X);
+        Shape.Bounds.Top = std::min(Shape.Bounds.Top, P.Y);
+        Shape.Bounds.Right = std::max(Shape.Bounds.Right, P.X);
+        Shape.Bounds.Bottom = std::max(Shape.Bounds.Bottom, P.Y);
+        Area2 += TRegion::TArea2(Previous.X) * P.Y - TRegion::TArea2(P.X) * Previous.Y;
+        Previous = P;
     }
+    if (!Points.empty()) {
+        // The sum began at (0, 0) instead of the last point; this closes it exactly.
+        const TPoint& First = Points.front();
+        Area2 += TRegion::TArea2(Previous.X) * First.Y - TRegion::TArea2(First.X) * Previous.Y;
+    }
+    Shape.HasArea = Area2 != 0;
 
     std::string_view Name;
     SplitOff(Rest, ';', Name);
@@ -65,20 +83,32 @@ void TZone::ReadText(std::string_view Text) {
     SplitOff(Rest, ';', NeighborText);
     FNeighborIndexText = NeighborText;
 
-    SetGeometry(std::move(Points));
+    SetGeometry(std::move(Points), Shape);
+}
+
+TRect TZone::EmptyBounds() {
+    return {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
+            std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min()};
 }
 
 void TZone::SetGeometry(std::vector<TPoint> Points) {
-    FPoints = std::move(Points);
-    FRegion = TRegion(FPoints);
-    FBounds = {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
-               std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min()};
-    for (const TPoint& P : FPoints) {
-        FBounds.Left = std::min(FBounds.Left, P.X);
-        FBounds.Top = std::min(FBounds.Top, P.Y);
-        FBounds.Right = std::max(FBounds.Right, P.X);
-        FBounds.Bottom = std::max(FBounds.Bottom, P.Y);
+    TRegion::TShape Shape;
+    Shape.Bounds = EmptyBounds();
+    for (const TPoint& P : Points) {
+        Shape.Bounds.Left = std::min(Shape.Bounds.Left, P.X);
+        Shape.Bounds.Top = std::min(Shape.Bounds.Top, P.Y);
+        Shape.Bounds.Right = std::max(Shape.Bounds.Right, P.X);
+        Shape.Bounds.Bottom = std::max(Shape.Bounds.Bottom, P.Y);
     }
+    Shape.HasArea = TRegion::Area2(Points.data(), Points.size()) != 0;
+    SetGeometry(std::move(Points), Shape);
+}
+
+void TZone::SetGeometry(std::vector<TPoint> Points, const TRegion::TShape& Shape) {
+    FPoints = std::move(Points);
+    // The region lies over FPoints, which never change once set.
+    FRegion = TRegion::Over(FPoints.data(), int(FPoints.size()), Shape);
+    FBounds = Shape.Bounds;
     // In 64 bits: the spread of a zone without points (or of far-apart points) does not
     // fit 32 bits.
     const auto Mid = [](int32_t Low, int32_t High) {

@@ -103,6 +103,9 @@ protected:
     void SetGeometry(std::vector<TPoint> Points);
 
 private:
+    void SetGeometry(std::vector<TPoint> Points, const TRegion::TShape& Shape);
+    static TRect EmptyBounds();
+
     friend class TZoneSpriteSurface; // keeps FIndex in step with its zone list
 
     std::vector<TPoint> FPoints;

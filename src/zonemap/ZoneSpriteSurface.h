@@ -15,7 +15,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
+
+class TMapSetBytes;
 
 // Adjacent zones of every zone, as neighbour building computes them (ZoneEdgeTable.h).
 struct TAdjacency;
@@ -116,6 +119,9 @@ public:
     bool CheckedMapSetText(std::string& Text);
 
     TCreateZoneEvent OnCreateZone;
+    // Called by a load with the file's bytes once they are read, before the surface is
+    // emptied, for work on the same text beside the load.
+    std::function<void(std::shared_ptr<const TMapSetBytes> Bytes)> OnMapSetRead;
     TZoneSpriteEvent OnCreateZoneSprite;
     TPathEvent OnPathCost;
     TZoneEvent OnZoneClick;
@@ -274,7 +280,7 @@ private:
     void Renumber(size_t From);
     void AttachSprite(TZone* Zone);
     std::string BitmapPath(const std::string& FileName) const;
-    void LoadLines(const std::string& Text, std::vector<std::shared_ptr<TBitmap>>& Images);
+    void LoadLines(std::string_view Text, std::vector<std::shared_ptr<TBitmap>>& Images);
     void DrawElementsInFileOrder();
     void BuildPreview(const std::vector<std::shared_ptr<TBitmap>>& Images);
     // An entry's own cost besides its picture: the name, the factory and their bookkeeping.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,4 +103,25 @@ TEST(Region, CoordinatesNearTheInt32LimitsDoNotOverflow) {
     const TRegion sliver({{lo, lo}, {hi, hi}, {lo, hi}});
     EXPECT_TRUE(sliver.Contains(-10, 10));
     EXPECT_FALSE(sliver.Contains(10, -10));
+}
+
+TEST(Region, CopiesAnswerAsTheOriginalAfterItGoes) {
+    const std::vector<TPoint> star = {{50, 0}, {79, 90}, {2, 35}, {98, 35}, {21, 90}};
+    std::optional<TRegion> owned(star);
+    const std::vector<std::string> expected = Raster(*owned, 0, 0, 100, 91);
+    TRegion copied(*owned);
+    TRegion assigned;
+    assigned = *owned;
+    TRegion moved{TRegion(*owned)};
+    TRegion::TShape shape{{2, 0, 98, 90}, true};
+    const TRegion over = TRegion::Over(star.data(), int(star.size()), shape);
+    TRegion overCopy;
+    overCopy = over;
+    owned.reset(); // and its points with it
+    for (const TRegion* r :
+         std::initializer_list<const TRegion*>{&copied, &assigned, &moved, &over, &overCopy})
+        EXPECT_EQ(Raster(*r, 0, 0, 100, 91), expected);
+
+    shape.HasArea = false;
+    EXPECT_TRUE(TRegion::Over(star.data(), int(star.size()), shape).Empty());
 }

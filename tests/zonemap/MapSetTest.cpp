@@ -11,6 +11,7 @@ using namespace std::string_literals;
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <random>
 #include <sys/resource.h>
 
 namespace {
@@ -491,3 +492,68 @@ TEST_F(MapSetTest, LinesEndAtCrLfOrCrLf) {
 }
 
 } // namespace
+
+namespace {
+
+// A zone text of the kinds files hold, and of the kinds they should not: plain outlines,
+// negative and hexadecimal numbers, items that are no number, an unpaired last value,
+// polygons without area and with fewer than three points.
+std::string VariedZoneText(std::mt19937& Random, int32_t Number) {
+    std::uniform_int_distribution<int32_t> Coordinate(-5000, 5000);
+    const int32_t Kind = Number % 7;
+    // Lines longer than the pieces the reader scans for line ends, and some short ones.
+    const int32_t Count = Kind == 5 ? 2 : Number % 97 == 0 ? 3 : 300 + int32_t(Random() % 800);
+    std::string Text;
+    for (int32_t I = 0; I < Count; ++I) {
+        const int32_t X = Coordinate(Random), Y = Kind == 4 ? 7 : Coordinate(Random);
+        Text += (Kind == 1 && I == 1 ? "$" + std::to_string(X & 0xFFF) : std::to_string(X)) + ",";
+        Text += (Kind == 2 && I == 2 ? "x" : Kind == 3 && I == 1 ? "" : std::to_string(Y)) + ",";
+    }
+    if (Kind == 6)
+        Text += "17";
+    return Text + ";Z" + std::to_string(Number) + ";" + std::to_string(Number % 3) + ";" +
+           std::to_string(Number / 2) + "#";
+}
+
+} // namespace
+
+TEST_F(MapSetTest, ZonesOfALargeFileComeOutAsEachTextMakesThem) {
+    // Tens of megabytes of Zone lines, enough to be built on two cores, in runs broken by
+    // other lines, with each of the three line ends.
+    std::mt19937 Random(19);
+    std::vector<std::string> Texts;
+    std::string File;
+    for (const std::string End : {"\r\n", "\n", "\r"}) {
+        for (int32_t I = 0; I < 1000; ++I) {
+            Texts.push_back(VariedZoneText(Random, int32_t(Texts.size())));
+            File += "Zone=" + Texts.back() + End;
+        }
+        File += End == "\n" ? End : "Colour=1" + End;
+    }
+    const int32_t LastLine = int32_t(Texts.size()) + 4;
+    EXPECT_EQ(LoadError(File + "Link=0,99999\r\n"), "List index out of bounds (99999)");
+    EXPECT_EQ(S.Surface.LoadLine(), LastLine);
+    ASSERT_EQ(S.Surface.ZoneCount(), int32_t(Texts.size()));
+    for (int32_t I = 0; I < S.Surface.ZoneCount(); ++I) {
+        const TZone& Z = *S.Surface.Zone(I);
+        const TZone Expected(&S.Surface, Texts[size_t(I)]);
+        ASSERT_EQ(Z.Points(), Expected.Points()) << Texts[size_t(I)];
+        EXPECT_EQ(Z.Bounds(), Expected.Bounds()) << I;
+        EXPECT_EQ(Z.Center(), Expected.Center()) << I;
+        EXPECT_EQ(Z.Name(), Expected.Name()) << I;
+        EXPECT_EQ(Z.IsSea(), Expected.IsSea()) << I;
+        EXPECT_EQ(Z.NeighborIndexText(), Expected.NeighborIndexText()) << I;
+        EXPECT_EQ(Z.Index(), I);
+        ASSERT_NE(Z.Sprite(), nullptr);
+        EXPECT_EQ(Z.Sprite()->Zone(), &Z);
+        // The region read with the points against one made from a copy of them.
+        const TRegion Copy(Z.Points());
+        EXPECT_EQ(Z.Region().Empty(), Copy.Empty()) << I;
+        const TRect& B = Z.Bounds();
+        for (int32_t Step = 0; Step < 10 && !Copy.Empty(); ++Step) {
+            const int32_t X = B.Left + int32_t(Random() % uint32_t(B.Right - B.Left + 1));
+            const int32_t Y = B.Top + int32_t(Random() % uint32_t(B.Bottom - B.Top + 1));
+            ASSERT_EQ(Z.Region().Contains(X, Y), Copy.Contains(X, Y)) << I << " " << X << "," << Y;
+        }
+    }
+}
