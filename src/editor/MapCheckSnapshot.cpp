@@ -3,13 +3,13 @@
 #include "mapcheck/MapChecks.h"
 #include "mapcheck/NameLengthCheck.h"
 #include "mapcheck/NearBorders.h"
+#include "mapcheck/PairChecks.h"
 #include "mapcheck/PaletteChecks.h"
 #include "zonemap/Link.h"
 #include "zonemap/Zone.h"
 #include "zonemap/ZoneEdges.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
-#include <future>
 #include <iterator>
 #include <string_view>
 
@@ -105,11 +105,13 @@ void TMapCheckCache::ZoneRemoved(TZone* Zone) {
 
 void TMapCheckCache::Clear() {
     FCopies.clear();
+    FPairs.reset();
     FPaletteFindings.clear();
     FPaletteDue = true;
 }
 
-std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
+std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S,
+                                    std::shared_ptr<TPairChecks>* Pairs) {
     const std::vector<TZone*>& Zones = S.FZoneList;
     std::vector<TFinding> Findings;
     CheckNames(Zones, Findings);
@@ -125,24 +127,13 @@ std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
         }
     Findings.insert(Findings.end(), Intersecting.begin(), Intersecting.end());
     CheckNoNeighbors(Zones, Findings);
-    int64_t SplitBordersOmitted = 0;
-    {
-        // One grouping of the edges serves both; near borders take the second core.
-        const TZoneEdges Edges(Zones);
-        std::future<std::vector<TFinding>> Near = std::async(std::launch::async, [&] {
-            std::vector<TFinding> Found;
-            CheckNearBorders(Zones, Edges, Found);
-            return Found;
-        });
-        try {
-            CheckSharedEdges(Zones, Edges, Findings, &SplitBordersOmitted);
-        } catch (...) {
-            Near.wait();
-            throw;
-        }
-        std::vector<TFinding> NearFindings = Near.get();
-        Findings.insert(Findings.end(), std::make_move_iterator(NearFindings.begin()),
-                        std::make_move_iterator(NearFindings.end()));
+    const auto Owner = [&S](size_t I) { return std::shared_ptr<const void>(S.FZones[I]); };
+    if (Pairs == nullptr || *Pairs == nullptr || !(*Pairs)->Update(Zones, Owner, Findings)) {
+        std::unique_ptr<TPairChecks> Kept;
+        TPairChecks::CheckAll(Zones, TZoneEdges(Zones), Owner, Findings,
+                              Pairs != nullptr ? &Kept : nullptr);
+        if (Pairs != nullptr)
+            *Pairs = std::move(Kept);
     }
     CheckGridPointRefusals(Zones, S.FGridPointsRefused, Findings);
     CheckLinks(Zones, S.FLinks, Findings);

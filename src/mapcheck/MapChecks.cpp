@@ -239,25 +239,18 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
     CheckSharedEdges(Zones, TZoneEdges(Zones), Findings, Omitted);
 }
 
-void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
-                      std::vector<TFinding>& Findings, int64_t* Omitted) {
+void TSharedEdgeGroups::Add(const TEdgeKey& Key, std::vector<uint32_t> Members) {
+    std::sort(Members.begin(), Members.end());
+    TGroup& G = FGroups[std::move(Members)];
+    if (G.Edges == 0 || std::tie(Key.X1, Key.Y1, Key.X2, Key.Y2) <
+                            std::tie(G.First.X1, G.First.Y1, G.First.X2, G.First.Y2))
+        G.First = Key;
+    ++G.Edges;
+}
 
-    // Edges of three zones or more, one finding for each set of zones sharing them.
-    struct TGroup {
-        size_t Edges = 0;
-        TEdgeKey First{};
-    };
-    std::map<std::vector<uint32_t>, TGroup> Groups;
-    Edges.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Members) {
-        std::vector<uint32_t> Sorted = Members;
-        std::sort(Sorted.begin(), Sorted.end());
-        TGroup& G = Groups[Sorted];
-        if (G.Edges == 0 || std::tie(Key.X1, Key.Y1, Key.X2, Key.Y2) <
-                                std::tie(G.First.X1, G.First.Y1, G.First.X2, G.First.Y2))
-            G.First = Key;
-        ++G.Edges;
-    });
-    for (const auto& [Members, G] : Groups) {
+void TSharedEdgeGroups::AddFindings(const std::vector<TZone*>& Zones,
+                                    std::vector<TFinding>& Findings) const {
+    for (const auto& [Members, G] : FGroups) {
         TFinding F{"shared-edge",
                    std::to_string(Members.size()) + " zones share " +
                        (G.Edges == 1 ? std::string("the edge ")
@@ -269,20 +262,27 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
             F.Zones.push_back(RefAt(Zones, Members[K]));
         Findings.push_back(std::move(F));
     }
+}
 
-    std::vector<std::pair<int32_t, int32_t>> Pairs;
-    const bool Complete = FindCollinearOverlaps(Edges, Pairs, MaxOverlapWork);
-    int64_t Count = 0;
+bool FindSplitBorders(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
+                      int64_t* WorkUsed) {
+    std::vector<std::pair<int32_t, int32_t>> Overlapping;
+    const bool Complete = FindCollinearOverlaps(Edges, Overlapping, MaxOverlapWork, WorkUsed);
+    Pairs.clear();
     std::vector<uint32_t> Scratch;
-    for (const auto& [A, B] : Pairs) {
-        if (ShareEdge(Edges, size_t(A), size_t(B), Scratch))
-            continue;
-        if (++Count <= int64_t(MaxFindingsPerKind))
-            Findings.push_back({"split-border",
-                                "the borders overlap along a line but share no identical edge "
-                                "(one splits it with an extra point), so they are not neighbours",
-                                {RefAt(Zones, size_t(A)), RefAt(Zones, size_t(B))}});
-    }
+    for (const auto& [A, B] : Overlapping)
+        if (!ShareEdge(Edges, size_t(A), size_t(B), Scratch))
+            Pairs.emplace_back(A, B);
+    return Complete;
+}
+
+void AddSplitBorderFindings(const std::vector<TZone*>& Zones,
+                            const std::vector<std::pair<int32_t, int32_t>>& Pairs, bool Complete,
+                            std::vector<TFinding>& Findings, int64_t* Omitted) {
+    const int64_t Count = int64_t(Pairs.size());
+    for (size_t K = 0; K < Pairs.size() && K < MaxFindingsPerKind; ++K)
+        Findings.push_back(SplitBorderFinding(RefAt(Zones, size_t(Pairs[K].first)),
+                                              RefAt(Zones, size_t(Pairs[K].second))));
     if (Omitted != nullptr)
         *Omitted = std::max<int64_t>(0, Count - int64_t(MaxFindingsPerKind));
     if (!Complete)
@@ -291,6 +291,26 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
                             "search stopped after " +
                                 std::to_string(Count) + " split-border findings",
                             {}});
+}
+
+TFinding SplitBorderFinding(TZoneRef A, TZoneRef B) {
+    return {"split-border",
+            "the borders overlap along a line but share no identical edge "
+            "(one splits it with an extra point), so they are not neighbours",
+            {std::move(A), std::move(B)}};
+}
+
+void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
+                      std::vector<TFinding>& Findings, int64_t* Omitted) {
+    // Edges of three zones or more, one finding for each set of zones sharing them.
+    TSharedEdgeGroups Groups;
+    Edges.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Members) {
+        Groups.Add(Key, Members);
+    });
+    Groups.AddFindings(Zones, Findings);
+    std::vector<std::pair<int32_t, int32_t>> Pairs;
+    const bool Complete = FindSplitBorders(Edges, Pairs);
+    AddSplitBorderFindings(Zones, Pairs, Complete, Findings, Omitted);
 }
 
 void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {

@@ -2,8 +2,10 @@
 
 #include "mapcheck/Finding.h"
 #include "platform/Types.h"
+#include "zonemap/ZoneEdgeTable.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,10 +67,37 @@ void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& 
 // after MaxOverlapWork steps, with a finding that says so.
 void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings,
                       int64_t* Omitted);
-struct TZoneEdges;
+class TZoneEdges;
 // The same from the zones' edges found already.
 void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
                       std::vector<TFinding>& Findings, int64_t* Omitted);
 constexpr int64_t MaxOverlapWork = int64_t(1) << 23;
+
+// The parts of CheckSharedEdges, for a check that keeps what it found between edits.
+// The sets of zones (by number) sharing edges of three zones or more, with the count of
+// such edges and the first (by its end points) of each set: a finding for each set, in
+// order of the sets.
+class TSharedEdgeGroups {
+public:
+    void Add(const TEdgeKey& Key, std::vector<uint32_t> Members);
+    void AddFindings(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) const;
+
+private:
+    struct TGroup {
+        size_t Edges = 0;
+        TEdgeKey First{};
+    };
+    std::map<std::vector<uint32_t>, TGroup> FGroups;
+};
+// Every split border, as pairs of zone numbers in order; false when the search stopped
+// after MaxOverlapWork steps. WorkUsed, when given, gets the steps taken.
+bool FindSplitBorders(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
+                      int64_t* WorkUsed = nullptr);
+// The findings of those pairs: at most MaxFindingsPerKind (Omitted gets the count of the
+// others), then one saying that the search stopped, unless it was Complete.
+void AddSplitBorderFindings(const std::vector<TZone*>& Zones,
+                            const std::vector<std::pair<int32_t, int32_t>>& Pairs, bool Complete,
+                            std::vector<TFinding>& Findings, int64_t* Omitted);
+TFinding SplitBorderFinding(TZoneRef A, TZoneRef B);
 // A shared-edge finding names this many of its zones; its message gives their count.
 constexpr size_t MaxZonesNamed = 10;
