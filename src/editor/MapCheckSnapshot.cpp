@@ -31,6 +31,16 @@ public:
         }
         return FOutlineFindings;
     }
+    // Whether the outline reaches outside every element, and where: kept while the
+    // elements stay as they were (Version counts their changes).
+    bool Outside(const std::vector<TElementBox>& Elements, uint64_t Version, TPoint& Point) {
+        if (FOutsideVersion != Version) {
+            FOutside = FirstPointOutside(Points(), Elements, FOutsidePoint);
+            FOutsideVersion = Version;
+        }
+        Point = FOutsidePoint;
+        return FOutside;
+    }
     bool SameOutline(const TZone& Live) const {
         return Live.Points().size() == Points().size() &&
                (Points().empty() || (Live.Points().front() == Points().front() &&
@@ -40,6 +50,9 @@ public:
 private:
     std::vector<TFinding> FOutlineFindings;
     bool FOutlineChecked = false;
+    uint64_t FOutsideVersion = 0; // 0: not known
+    bool FOutside = false;
+    TPoint FOutsidePoint;
 };
 
 TMapCheckSnapshot::~TMapCheckSnapshot() = default;
@@ -88,6 +101,11 @@ std::shared_ptr<const TMapCheckSnapshot> TMapCheckCache::Take(TZoneSpriteSurface
         Snapshot->FElements.push_back(
             {E.Position(), E.Width(), E.Height(), Surface.ElementNames()[size_t(I)].Name});
     }
+    if (FElementsVersion == 0 || Snapshot->FElements != FElements) {
+        FElements = Snapshot->FElements;
+        ++FElementsVersion;
+    }
+    Snapshot->FElementsVersion = FElementsVersion;
     for (const TBitmapEntry& B : Surface.Bitmaps())
         Snapshot->FBitmapNames.push_back(B.Name);
     if (FPaletteDue) {
@@ -137,7 +155,9 @@ std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S,
     }
     CheckGridPointRefusals(Zones, S.FGridPointsRefused, Findings);
     CheckLinks(Zones, S.FLinks, Findings);
-    CheckElements(Zones, S.FElements, Findings);
+    CheckElements(Zones, S.FElements, Findings, [&S](size_t I, TPoint& Outside) {
+        return S.FZones[I]->Outside(S.FElements, S.FElementsVersion, Outside);
+    });
     Findings.insert(Findings.end(), S.FPaletteFindings.begin(), S.FPaletteFindings.end());
     TFindingCounts Dropped;
     CapFindings(Findings, Dropped);

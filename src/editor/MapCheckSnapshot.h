@@ -36,6 +36,7 @@ private:
     std::vector<bool> FGridPointsRefused;
     std::vector<std::pair<int32_t, int32_t>> FLinks;
     std::vector<TElementBox> FElements;
+    uint64_t FElementsVersion = 0;
     std::vector<std::string> FBitmapNames;
     std::vector<TFinding> FPaletteFindings;
     std::shared_ptr<void> FInUse; // held while this snapshot lives: see TMapCheckCache
@@ -70,6 +71,8 @@ private:
     std::vector<TFinding> FPaletteFindings;
     bool FPaletteDue = true;
     std::shared_ptr<TPairChecks> FPairs;
+    std::vector<TElementBox> FElements; // those of the last snapshot, and their version
+    uint64_t FElementsVersion = 0;
     // Expires once no snapshot of the copies is left: the copies' names and neighbour lists
     // may then be brought up to date in place, as no worker reads them any more.
     std::weak_ptr<void> FInUse;

@@ -83,32 +83,48 @@ void CheckLinks(const std::vector<TZone*>& Zones,
     }
 }
 
-void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
-                   std::vector<TFinding>& Findings) {
+bool FirstPointOutside(const std::vector<TPoint>& Points, const std::vector<TElementBox>& Elements,
+                       TPoint& Outside) {
     std::vector<TElementRect> Rects;
     for (const TElementBox& E : Elements)
         Rects.push_back({E.Position.X, E.Position.Y, int64_t(E.Position.X) + E.Width,
                          int64_t(E.Position.Y) + E.Height});
     // A map whose background is not placed yet is not at fault: nothing to be outside of.
-    for (size_t I = 0; I < Zones.size() && !Rects.empty(); ++I) {
-        // Consecutive points mostly fall on the same element: try the last one first.
-        size_t Last = 0;
-        for (const TPoint& P : Zones[I]->Points()) {
-            bool Inside = Contains(Rects[Last], P);
-            for (size_t K = 0; !Inside && K < Rects.size(); ++K)
-                if (Contains(Rects[K], P)) {
-                    Inside = true;
-                    Last = K;
-                }
-            if (!Inside) {
-                Findings.push_back(
-                    {"zone-outside-bitmaps",
-                     "point " + PointText(P) + " lies outside every element, over no background",
-                     {RefAt(Zones, I)}});
-                break;
+    if (Rects.empty())
+        return false;
+    // Consecutive points mostly fall on the same element: try the last one first.
+    size_t Last = 0;
+    for (const TPoint& P : Points) {
+        bool Inside = Contains(Rects[Last], P);
+        for (size_t K = 0; !Inside && K < Rects.size(); ++K)
+            if (Contains(Rects[K], P)) {
+                Inside = true;
+                Last = K;
             }
+        if (!Inside) {
+            Outside = P;
+            return true;
         }
     }
+    return false;
+}
+
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
+                   std::vector<TFinding>& Findings) {
+    CheckElements(Zones, Elements, Findings, [&](size_t I, TPoint& Outside) {
+        return FirstPointOutside(Zones[I]->Points(), Elements, Outside);
+    });
+}
+
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
+                   std::vector<TFinding>& Findings,
+                   const std::function<bool(size_t Zone, TPoint& Outside)>& ZoneOutside) {
+    for (size_t I = 0; I < Zones.size() && !Elements.empty(); ++I)
+        if (TPoint P; ZoneOutside(I, P))
+            Findings.push_back(
+                {"zone-outside-bitmaps",
+                 "point " + PointText(P) + " lies outside every element, over no background",
+                 {RefAt(Zones, I)}});
     for (size_t I = 0; I < Elements.size(); ++I) {
         const TPoint P = Elements[I].Position;
         if (P.X < 0 || P.Y < 0) {

@@ -5,6 +5,7 @@
 #include "zonemap/ZoneEdgeTable.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -57,9 +58,18 @@ struct TElementBox {
     TPoint Position;
     int32_t Width = 0, Height = 0;
     std::string Bitmap;
+    friend bool operator==(const TElementBox&, const TElementBox&) = default;
 };
 void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
                    std::vector<TFinding>& Findings);
+// The same with the zones' part answered by ZoneOutside: whether zone Zone reaches outside
+// every element, and its first point there (FirstPointOutside), for a check that keeps the
+// answer of each zone while the elements stay.
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
+                   std::vector<TFinding>& Findings,
+                   const std::function<bool(size_t Zone, TPoint& Outside)>& ZoneOutside);
+bool FirstPointOutside(const std::vector<TPoint>& Points, const std::vector<TElementBox>& Elements,
+                       TPoint& Outside);
 void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 // Edges shared by three zones or more, then split borders (at most MaxFindingsPerKind of

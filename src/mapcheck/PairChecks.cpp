@@ -187,13 +187,17 @@ void TPairChecks::Init(TPairChecks& S, const std::vector<TZone*>& Zones, const T
         S.FKnown[Id].Index = int32_t(I);
         S.FKnown[Id].Neighbors.assign(Zones[I]->Neighbors().begin(), Zones[I]->Neighbors().end());
     }
+    // The table is far larger than the cache: the slots of later edges are fetched while
+    // one is entered.
     S.FTable.Reserve(Edges.EdgeCount());
     std::vector<uint32_t> On;
+    constexpr uint32_t Ahead = 16;
     for (uint32_t D = 0; D < Edges.EdgeCount(); ++D) {
+        if (D + Ahead < Edges.EdgeCount())
+            S.FTable.Prefetch(Edges.Key(D + Ahead));
         On.clear();
         Edges.ZonesOn(D, On);
-        for (const uint32_t Z : On)
-            S.FTable.Insert(Edges.Key(D), Z);
+        S.FTable.InsertNew(Edges.Key(D), On.data(), On.size());
     }
     for (size_t I = 0; I < Zones.size(); ++I)
         for (int32_t E = 0; E < Zones[I]->PointCount(); ++E) {

@@ -67,6 +67,20 @@ TZoneEdgeTable::TJoined TZoneEdgeTable::Join(const TEdgeKey& Key, uint32_t Zone)
     return J;
 }
 
+void TZoneEdgeTable::InsertNew(const TEdgeKey& Key, const uint32_t* Zones, size_t Count) {
+    if (Count == 0)
+        return;
+    if (FCount + 1 > FSlots.size() - FSlots.size() / 4)
+        Grow();
+    TSlot& S = FSlots[Find(Key)];
+    S = {Key, Zones[0], Count > 1 ? Zones[1] : NoZone};
+    ++FCount;
+    if (Count > 2) {
+        FCrowded[Key].assign(Zones, Zones + Count);
+        S.Second = Crowded;
+    }
+}
+
 void TZoneEdgeTable::Erase(const TEdgeKey& Key, uint32_t Zone) {
     if (FSlots.empty())
         return;

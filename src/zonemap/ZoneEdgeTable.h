@@ -67,6 +67,9 @@ public:
                 Met((*J.Crowd)[K]);
     }
     void Insert(const TEdgeKey& Key, uint32_t Zone) { Join(Key, Zone); }
+    // Enters an edge that the table does not hold yet with all its zones (each once, in
+    // the order they join): what Insert of each would do, in one probe.
+    void InsertNew(const TEdgeKey& Key, const uint32_t* Zones, size_t Count);
     // Loads the key's first slot into the cache ahead of an Insert.
     void Prefetch(const TEdgeKey& Key) const {
         __builtin_prefetch(&FSlots[TEdgeKeyHash()(Key) & (FSlots.size() - 1)]);
