@@ -337,7 +337,24 @@ void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& 
             Findings.push_back(std::move(F));
 }
 
+namespace {
+std::vector<TFinding> CheckMapSetWith(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                      bool BuildNeighbors, std::string* NeighborError);
+} // namespace
+
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted) {
+    return CheckMapSetWith(Surface, Omitted, false, nullptr);
+}
+
+std::vector<TFinding> BuildNeighborsAndCheck(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                             std::string* NeighborError) {
+    return CheckMapSetWith(Surface, Omitted, true, NeighborError);
+}
+
+namespace {
+
+std::vector<TFinding> CheckMapSetWith(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                      bool BuildNeighbors, std::string* NeighborError) {
     std::vector<TZone*> Zones;
     for (int32_t I = 0; I < Surface.ZoneCount(); ++I)
         Zones.push_back(Surface.Zone(I));
@@ -351,8 +368,9 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
     CheckBitmapNames(BitmapNames, Findings);
     // Two cores share the work: the outlines start on a second thread, near borders follow
     // there once the edges are known, and this thread helps with the outlines when it is
-    // done with split borders. Each part only reads the zones; the findings are joined in
-    // their order.
+    // done with split borders. Each part only reads the zones' outlines, or, past the
+    // neighbour building on this thread, their lists; the findings are joined in their
+    // order.
     TOutlineCheck Outlines(Zones);
     std::future<void> Worker = std::async(std::launch::async, [&Outlines] { Outlines.Work(); });
     // Declared before the near-border task, whose end waits for it, and so outlives it.
@@ -361,7 +379,27 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
     std::vector<TFinding> EdgeFindings;
     int64_t SplitBordersOmitted = 0;
     try {
-        Edges.emplace(Zones);
+        if (BuildNeighbors) {
+            size_t EdgeTotal = 0;
+            for (const TZone* Z : Zones)
+                EdgeTotal += Z->Points().size();
+            // A large map's edges are grouped once for the neighbours and the checks; a
+            // small map's neighbours come faster from one table that fits the cache.
+            try {
+                if (EdgeTotal >= SmallEdgeTable) {
+                    Edges.emplace(Zones);
+                    Surface.BuildNeighbors(*Edges);
+                } else {
+                    Surface.BuildNeighbors();
+                }
+            } catch (const ETooManyNeighbors& E) {
+                // The checks go on with the lists as they were.
+                if (NeighborError != nullptr)
+                    *NeighborError = E.what();
+            }
+        }
+        if (!Edges)
+            Edges.emplace(Zones);
         Near = std::async(std::launch::async, [&Zones, &Edges] {
             std::vector<TFinding> Found;
             CheckNearBorders(Zones, *Edges, Found);
@@ -405,3 +443,5 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
             (*Omitted)[Kind] += Count;
     return Findings;
 }
+
+} // namespace

@@ -39,6 +39,12 @@ class TZoneSpriteSurface;
 // At most MaxFindingsPerKind findings of each kind are kept; Omitted, when given, gains
 // the count of each kind's findings left out.
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted = nullptr);
+// BuildNeighbors, then CheckMapSet, in less time than the two: the outline checks start at
+// once beside the neighbour building, and a large map's edges are grouped once for both.
+// When the neighbour budget stops the building, the checks go on with the lists as they
+// were and NeighborError gets the message.
+std::vector<TFinding> BuildNeighborsAndCheck(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                             std::string* NeighborError);
 
 // The parts that need only zones (their numbers are their positions in Zones), or plain
 // copies of what the surface holds: a check of a copy of the map set composes these in

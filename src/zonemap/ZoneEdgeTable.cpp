@@ -279,7 +279,10 @@ TAdjacency AdjacentZones(const std::vector<TZone*>& Zones) {
         TZoneEdgeTable Table;
         return FillTable(Zones, Table);
     }
-    const TZoneEdges Edges(Zones, false);
+    return AdjacentZones(TZoneEdges(Zones, false), Zones);
+}
+
+TAdjacency AdjacentZones(const TZoneEdges& Edges, const std::vector<TZone*>& Zones) {
     // Every two zones of an edge meet there; the lists are counted before they are made.
     int64_t Met = 0;
     std::vector<uint32_t> Start(Zones.size() + 1, 0);

@@ -134,6 +134,9 @@ struct TAdjacency {
 // table of all of them would miss the cache on nearly every edge; the lists are the same.
 TAdjacency AdjacentZones(const std::vector<TZone*>& Zones);
 constexpr size_t SmallEdgeTable = size_t(1) << 18;
+// The same from the zones' edges grouped already, the budget counted as on large maps.
+class TZoneEdges;
+TAdjacency AdjacentZones(const TZoneEdges& Edges, const std::vector<TZone*>& Zones);
 
 // Keeps a surface's edge table between edits, so that neighbour lists follow an edit in
 // time proportional to it: tell it about every zone added (after AddZone or InsertZone),
