@@ -250,6 +250,26 @@ void BM_MapCheckWorkerAfterOneEdit(benchmark::State& State) {
     S.Intact(State);
 }
 
+// The first check after a load: the whole map, keeping its pairs for the checks after
+// edits (each iteration starts from nothing kept).
+void BM_MapCheckWorkerFirst(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    TMapCheckCache Cache;
+    const auto Snapshot = Cache.Take(*S.Main->surface);
+    size_t Findings = 0;
+    for (auto _ : State) {
+        std::shared_ptr<TPairChecks> Pairs;
+        Findings = CheckSnapshot(*Snapshot, &Pairs).size();
+        if (!Pairs)
+            State.SkipWithError("the pairs were not kept");
+        State.PauseTiming();
+        Pairs.reset();
+        State.ResumeTiming();
+    }
+    State.counters["findings"] = double(Findings);
+    S.Intact(State);
+}
+
 // For comparison: the full neighbour build every command paid after an edit before.
 void BM_FullNeighborBuild(benchmark::State& State) {
     Session& S = TheSession(int32_t(State.range(0)));
@@ -271,6 +291,7 @@ WIGGLY(BM_FindPathAfterEdit);
 WIGGLY(BM_MapCheckSnapshotAfterEdit);
 WIGGLY(BM_MapCheckWorkerAfterEdit);
 WIGGLY(BM_MapCheckWorkerAfterOneEdit);
+WIGGLY(BM_MapCheckWorkerFirst);
 WIGGLY(BM_FullNeighborBuild);
 
 } // namespace

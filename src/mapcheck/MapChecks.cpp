@@ -83,12 +83,18 @@ void CheckLinks(const std::vector<TZone*>& Zones,
     }
 }
 
-bool FirstPointOutside(const std::vector<TPoint>& Points, const std::vector<TElementBox>& Elements,
-                       TPoint& Outside) {
+namespace {
+
+std::vector<TElementRect> RectsOf(const std::vector<TElementBox>& Elements) {
     std::vector<TElementRect> Rects;
     for (const TElementBox& E : Elements)
         Rects.push_back({E.Position.X, E.Position.Y, int64_t(E.Position.X) + E.Width,
                          int64_t(E.Position.Y) + E.Height});
+    return Rects;
+}
+
+bool FirstOutside(const std::vector<TPoint>& Points, const std::vector<TElementRect>& Rects,
+                  TPoint& Outside) {
     // A map whose background is not placed yet is not at fault: nothing to be outside of.
     if (Rects.empty())
         return false;
@@ -109,10 +115,18 @@ bool FirstPointOutside(const std::vector<TPoint>& Points, const std::vector<TEle
     return false;
 }
 
+} // namespace
+
+bool FirstPointOutside(const std::vector<TPoint>& Points, const std::vector<TElementBox>& Elements,
+                       TPoint& Outside) {
+    return FirstOutside(Points, RectsOf(Elements), Outside);
+}
+
 void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
                    std::vector<TFinding>& Findings) {
+    const std::vector<TElementRect> Rects = RectsOf(Elements);
     CheckElements(Zones, Elements, Findings, [&](size_t I, TPoint& Outside) {
-        return FirstPointOutside(Zones[I]->Points(), Elements, Outside);
+        return FirstOutside(Zones[I]->Points(), Rects, Outside);
     });
 }
 

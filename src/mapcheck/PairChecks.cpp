@@ -136,10 +136,16 @@ void TPairChecks::CheckAll(const std::vector<TZone*>& Zones, const TZoneEdges& E
         Groups.Add(Key, Members);
     });
     Groups.AddFindings(Zones, Findings);
-    // Near borders take the second core.
+    // Near borders take the second core, and then, as they are quick on a real map, it
+    // makes what is kept while this one looks for split borders.
     int64_t Comparisons = 0;
-    std::future<std::vector<TNearPair>> Near =
-        std::async(std::launch::async, [&] { return FindNearBorders(Zones, Edges, &Comparisons); });
+    std::unique_ptr<TPairChecks> Kept(State != nullptr ? new TPairChecks : nullptr);
+    std::future<std::vector<TNearPair>> Near = std::async(std::launch::async, [&] {
+        std::vector<TNearPair> Found = FindNearBorders(Zones, Edges, &Comparisons);
+        if (Kept != nullptr && Comparisons <= MaxNearComparisons / 2)
+            Init(*Kept, Zones, Edges, Owner);
+        return Found;
+    });
     std::vector<std::pair<int32_t, int32_t>> Split;
     int64_t Work = 0;
     bool Complete = false;
@@ -161,8 +167,6 @@ void TPairChecks::CheckAll(const std::vector<TZone*>& Zones, const TZoneEdges& E
     // stops.
     if (!Complete || Work > MaxOverlapWork / 2 || Comparisons > MaxNearComparisons / 2)
         return;
-    std::unique_ptr<TPairChecks> Kept(new TPairChecks);
-    Init(*Kept, Zones, Edges, Owner);
     for (const auto& [A, B] : Split) {
         Kept->FKnown[size_t(A)].Split.push_back(uint32_t(B));
         Kept->FKnown[size_t(B)].Split.push_back(uint32_t(A));
