@@ -14,6 +14,7 @@
 #include "editor/MapDocument.h"
 #include "editor/MapNavigator.h"
 #include "editor/PointsEditorForm.h"
+#include "mapcheck/PairChecks.h"
 #include "platform/Application.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -25,6 +26,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUndoStack>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -197,9 +199,12 @@ void BM_MapCheckSnapshotAfterEdit(benchmark::State& State) {
     S.Intact(State);
 }
 
+// The worker keeps the pairs of zones it checked for the next check, as the runner does.
 void BM_MapCheckWorkerAfterEdit(benchmark::State& State) {
     Session& S = TheSession(int32_t(State.range(0)));
     TMapCheckCache Cache;
+    std::shared_ptr<TPairChecks> Pairs;
+    CheckSnapshot(*Cache.Take(*S.Main->surface), &Pairs);
     size_t Findings = 0;
     for (auto _ : State) {
         State.PauseTiming();
@@ -207,7 +212,60 @@ void BM_MapCheckWorkerAfterEdit(benchmark::State& State) {
         S.Main->Document().BuildNeighbors();
         const auto Snapshot = Cache.Take(*S.Main->surface);
         State.ResumeTiming();
-        Findings = CheckSnapshot(*Snapshot).size();
+        Findings = CheckSnapshot(*Snapshot, &Pairs).size();
+    }
+    State.counters["findings"] = double(Findings);
+    S.Intact(State);
+}
+
+// The worker's check right after one edit of a real zone: each iteration deletes a cell
+// of 4 x K points, or brings it back with Undo. Its four neighbours lose or regain their
+// shared edges.
+void BM_MapCheckWorkerAfterOneEdit(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    TMapDocument& Document = S.Main->Document();
+    TMapCheckCache Cache;
+    const QMetaObject::Connection Removal =
+        QObject::connect(&Document, &TMapDocument::zoneAboutToBeRemoved,
+                         [&Cache](TZone* Zone) { Cache.ZoneRemoved(Zone); });
+    std::shared_ptr<TPairChecks> Pairs;
+    CheckSnapshot(*Cache.Take(*S.Main->surface), &Pairs);
+    size_t Findings = 0;
+    for (auto _ : State) {
+        State.PauseTiming();
+        if (S.Main->surface->ZoneCount() == Columns * Rows) {
+            S.Main->SelectZone(S.Cell(40, 60));
+            S.Main->btnDeleteZone->click();
+        } else {
+            Document.UndoStack()->undo();
+        }
+        Document.BuildNeighbors();
+        const auto Snapshot = Cache.Take(*S.Main->surface);
+        State.ResumeTiming();
+        Findings = CheckSnapshot(*Snapshot, &Pairs).size();
+    }
+    if (S.Main->surface->ZoneCount() != Columns * Rows)
+        Document.UndoStack()->undo();
+    QObject::disconnect(Removal);
+    State.counters["findings"] = double(Findings);
+    S.Intact(State);
+}
+
+// The first check after a load: the whole map, keeping its pairs for the checks after
+// edits (each iteration starts from nothing kept).
+void BM_MapCheckWorkerFirst(benchmark::State& State) {
+    Session& S = TheSession(int32_t(State.range(0)));
+    TMapCheckCache Cache;
+    const auto Snapshot = Cache.Take(*S.Main->surface);
+    size_t Findings = 0;
+    for (auto _ : State) {
+        std::shared_ptr<TPairChecks> Pairs;
+        Findings = CheckSnapshot(*Snapshot, &Pairs).size();
+        if (!Pairs)
+            State.SkipWithError("the pairs were not kept");
+        State.PauseTiming();
+        Pairs.reset();
+        State.ResumeTiming();
     }
     State.counters["findings"] = double(Findings);
     S.Intact(State);
@@ -243,6 +301,7 @@ BENCHMARK(BM_Load)
     BENCHMARK(Name)                                                                                \
         ->ArgName("K")                                                                             \
         ->Arg(1)                                                                                   \
+        ->Arg(8)                                                                                   \
         ->Arg(75)                                                                                  \
         ->Unit(benchmark::kMillisecond)                                                            \
         ->ComputeStatistics("min", Fastest)
@@ -250,6 +309,8 @@ WIGGLY(BM_HighlightAfterEdit);
 WIGGLY(BM_FindPathAfterEdit);
 WIGGLY(BM_MapCheckSnapshotAfterEdit);
 WIGGLY(BM_MapCheckWorkerAfterEdit);
+WIGGLY(BM_MapCheckWorkerAfterOneEdit);
+WIGGLY(BM_MapCheckWorkerFirst);
 WIGGLY(BM_FullNeighborBuild);
 
 } // namespace

@@ -195,13 +195,13 @@ int Check(const TCommandLine& Line, std::ostream& Out, std::ostream& Err,
     Findings.insert(Findings.end(), Text.begin(), Text.end());
     TFindingCounts Omitted;
     if (Loaded) {
-        try {
-            Session.Surface().BuildNeighbors();
-        } catch (const ETooManyNeighbors& E) {
-            // The checks go on with the lists as loaded; shared-edge findings say where.
-            Err << E.what() << '\n';
-        }
-        const std::vector<TFinding> Map = CheckMapSet(Session.Surface(), &Omitted);
+        // Past the neighbour budget the checks go on with the lists as loaded; shared-edge
+        // findings say where.
+        std::string NeighborError;
+        const std::vector<TFinding> Map =
+            BuildNeighborsAndCheck(Session.Surface(), &Omitted, &NeighborError);
+        if (!NeighborError.empty())
+            Err << NeighborError << '\n';
         Findings.insert(Findings.end(), Map.begin(), Map.end());
         if (!Findings.empty() || Messages.Shown())
             Status = esFound;

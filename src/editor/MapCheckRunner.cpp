@@ -8,7 +8,7 @@
 
 TMapCheckRunner::TMapCheckRunner(TMapDocument* Document, QObject* Parent)
     : QObject(Parent), FDocument(Document), FCache(std::make_unique<TMapCheckCache>()),
-      FWatcher(new QFutureWatcher<std::vector<TFinding>>(this)) {
+      FWatcher(new QFutureWatcher<TResult>(this)) {
     connect(FWatcher, &QFutureWatcherBase::finished, this, &TMapCheckRunner::Finished);
     connect(Document, &TMapDocument::changed, this, [this] { ++FGeneration; });
     connect(Document, &TMapDocument::zoneAboutToBeRemoved, this,
@@ -18,6 +18,7 @@ TMapCheckRunner::TMapCheckRunner(TMapDocument* Document, QObject* Parent)
             [this] { FCache->BitmapsChanged(); });
     connect(Document, &TMapDocument::aboutToReset, this, [this] {
         ++FGeneration;
+        ++FResets;
         FCache->Clear();
     });
 }
@@ -44,27 +45,40 @@ void TMapCheckRunner::Start() {
     FRunning = true;
     if (OnRunning)
         OnRunning(true);
-    FWatcher->setFuture(QtConcurrent::run([Taken = std::move(Taken)]() mutable {
-        // Let go of the snapshot before the result is announced: the next snapshot may then
-        // reuse its zone copies.
-        const std::shared_ptr<const TMapCheckSnapshot> Mine = std::move(Taken);
-        std::vector<TFinding> Findings = CheckSnapshot(*Mine);
-        return Findings;
-    }));
+    FRunResets = FResets;
+    FWatcher->setFuture(
+        QtConcurrent::run([Taken = std::move(Taken), Pairs = FCache->TakePairs()]() mutable {
+            // Let go of the snapshot before the result is announced: the next snapshot may
+            // then reuse its zone copies.
+            const std::shared_ptr<const TMapCheckSnapshot> Mine = std::move(Taken);
+            TResult Result;
+            Result.Findings = CheckSnapshot(*Mine, &Pairs);
+            Result.Pairs = std::move(Pairs);
+            return Result;
+        }));
 }
 
 std::vector<TFinding> TMapCheckRunner::CheckNow() {
     // A run in progress reads copies that a new snapshot must not touch: the cache makes
     // fresh ones then.
-    std::vector<TFinding> Findings = CheckSnapshot(*Snapshot());
-    if (!FRunning)
+    std::vector<TFinding> Findings;
+    if (FRunning) {
+        Findings = CheckSnapshot(*Snapshot());
+    } else {
+        std::shared_ptr<TPairChecks> Pairs = FCache->TakePairs();
+        Findings = CheckSnapshot(*Snapshot(), &Pairs);
+        FCache->ReturnPairs(std::move(Pairs));
         FDelivered = FGeneration;
+    }
     return Findings;
 }
 
 void TMapCheckRunner::Finished() {
     FRunning = false;
-    std::vector<TFinding> Findings = FWatcher->result();
+    TResult Result = FWatcher->result();
+    if (FRunResets == FResets)
+        FCache->ReturnPairs(std::move(Result.Pairs));
+    std::vector<TFinding> Findings = std::move(Result.Findings);
     const bool Fresh = FRunGeneration == FGeneration;
     if (Fresh)
         FDelivered = FGeneration;

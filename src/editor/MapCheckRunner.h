@@ -11,6 +11,7 @@
 
 class TMapCheckCache;
 class TMapCheckSnapshot;
+class TPairChecks;
 class TMapDocument;
 template <class T> class QFutureWatcher;
 
@@ -47,9 +48,16 @@ private:
     std::shared_ptr<const TMapCheckSnapshot> Snapshot();
     void Finished();
 
+    // What a run gives back: its findings, and what it kept for the next run.
+    struct TResult {
+        std::vector<TFinding> Findings;
+        std::shared_ptr<TPairChecks> Pairs;
+    };
     TMapDocument* FDocument;
     std::unique_ptr<TMapCheckCache> FCache;
-    QFutureWatcher<std::vector<TFinding>>* FWatcher;
+    QFutureWatcher<TResult>* FWatcher;
+    uint64_t FResets = 0; // map sets replaced; a run's pairs are for the map set it began on
+    uint64_t FRunResets = 0;
     uint64_t FGeneration = 0; // counts the document's changes
     uint64_t FRunGeneration = 0;
     uint64_t FDelivered = ~uint64_t(0);

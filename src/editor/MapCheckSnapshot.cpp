@@ -3,13 +3,13 @@
 #include "mapcheck/MapChecks.h"
 #include "mapcheck/NameLengthCheck.h"
 #include "mapcheck/NearBorders.h"
+#include "mapcheck/PairChecks.h"
 #include "mapcheck/PaletteChecks.h"
 #include "zonemap/Link.h"
 #include "zonemap/Zone.h"
 #include "zonemap/ZoneEdges.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
-#include <future>
 #include <iterator>
 #include <string_view>
 
@@ -31,6 +31,16 @@ public:
         }
         return FOutlineFindings;
     }
+    // Whether the outline reaches outside every element, and where: kept while the
+    // elements stay as they were (Version counts their changes).
+    bool Outside(const std::vector<TElementBox>& Elements, uint64_t Version, TPoint& Point) {
+        if (FOutsideVersion != Version) {
+            FOutside = FirstPointOutside(Points(), Elements, FOutsidePoint);
+            FOutsideVersion = Version;
+        }
+        Point = FOutsidePoint;
+        return FOutside;
+    }
     bool SameOutline(const TZone& Live) const {
         return Live.Points().size() == Points().size() &&
                (Points().empty() || (Live.Points().front() == Points().front() &&
@@ -40,6 +50,9 @@ public:
 private:
     std::vector<TFinding> FOutlineFindings;
     bool FOutlineChecked = false;
+    uint64_t FOutsideVersion = 0; // 0: not known
+    bool FOutside = false;
+    TPoint FOutsidePoint;
 };
 
 TMapCheckSnapshot::~TMapCheckSnapshot() = default;
@@ -90,6 +103,11 @@ std::shared_ptr<const TMapCheckSnapshot> TMapCheckCache::Take(TZoneSpriteSurface
         Snapshot->FElements.push_back(
             {E.Position(), E.Width(), E.Height(), Surface.ElementNames()[size_t(I)].Name});
     }
+    if (FElementsVersion == 0 || Snapshot->FElements != FElements) {
+        FElements = Snapshot->FElements;
+        ++FElementsVersion;
+    }
+    Snapshot->FElementsVersion = FElementsVersion;
     for (const TBitmapEntry& B : Surface.Bitmaps())
         Snapshot->FBitmapNames.push_back(B.Name);
     if (FPaletteDue) {
@@ -107,11 +125,13 @@ void TMapCheckCache::ZoneRemoved(TZone* Zone) {
 
 void TMapCheckCache::Clear() {
     FCopies.clear();
+    FPairs.reset();
     FPaletteFindings.clear();
     FPaletteDue = true;
 }
 
-std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
+std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S,
+                                    std::shared_ptr<TPairChecks>* Pairs) {
     const std::vector<TZone*>& Zones = S.FZoneList;
     std::vector<TFinding> Findings;
     CheckNames(Zones, Findings);
@@ -127,28 +147,19 @@ std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& S) {
         }
     Findings.insert(Findings.end(), Intersecting.begin(), Intersecting.end());
     CheckNoNeighbors(Zones, Findings);
-    int64_t SplitBordersOmitted = 0;
-    {
-        // One grouping of the edges serves both; near borders take the second core.
-        const TZoneEdges Edges(Zones);
-        std::future<std::vector<TFinding>> Near = std::async(std::launch::async, [&] {
-            std::vector<TFinding> Found;
-            CheckNearBorders(Zones, Edges, Found);
-            return Found;
-        });
-        try {
-            CheckSharedEdges(Zones, Edges, Findings, &SplitBordersOmitted);
-        } catch (...) {
-            Near.wait();
-            throw;
-        }
-        std::vector<TFinding> NearFindings = Near.get();
-        Findings.insert(Findings.end(), std::make_move_iterator(NearFindings.begin()),
-                        std::make_move_iterator(NearFindings.end()));
+    const auto Owner = [&S](size_t I) { return std::shared_ptr<const void>(S.FZones[I]); };
+    if (Pairs == nullptr || *Pairs == nullptr || !(*Pairs)->Update(Zones, Owner, Findings)) {
+        std::unique_ptr<TPairChecks> Kept;
+        TPairChecks::CheckAll(Zones, TZoneEdges(Zones), Owner, Findings,
+                              Pairs != nullptr ? &Kept : nullptr);
+        if (Pairs != nullptr)
+            *Pairs = std::move(Kept);
     }
     CheckGridPointRefusals(Zones, S.FGridPointsRefused, Findings);
     CheckLinks(Zones, S.FLinks, Findings);
-    CheckElements(Zones, S.FElements, Findings);
+    CheckElements(Zones, S.FElements, Findings, [&S](size_t I, TPoint& Outside) {
+        return S.FZones[I]->Outside(S.FElements, S.FElementsVersion, Outside);
+    });
     Findings.insert(Findings.end(), S.FPaletteFindings.begin(), S.FPaletteFindings.end());
     TFindingCounts Dropped;
     CapFindings(Findings, Dropped);

@@ -15,6 +15,7 @@
 class TZone;
 class TZoneSpriteSurface;
 class TCheckZone;
+class TPairChecks;
 
 // What the map check reads of a map set, copied so that a worker can check it while the
 // window goes on editing the original: zones (outline, name, sea flag, neighbour list),
@@ -28,13 +29,15 @@ public:
 
 private:
     friend class TMapCheckCache;
-    friend std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& Snapshot);
+    friend std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& Snapshot,
+                                               std::shared_ptr<TPairChecks>* Pairs);
 
     std::vector<std::shared_ptr<TCheckZone>> FZones;
     std::vector<TZone*> FZoneList; // FZones as the checks take them
     std::vector<bool> FGridPointsRefused;
     std::vector<std::pair<int32_t, int32_t>> FLinks;
     std::vector<TElementBox> FElements;
+    uint64_t FElementsVersion = 0;
     std::vector<std::string> FBitmapNames;
     std::vector<TFinding> FPaletteFindings;
     std::shared_ptr<void> FInUse; // held while this snapshot lives: see TMapCheckCache
@@ -59,10 +62,18 @@ public:
     void BitmapsChanged() { FPaletteDue = true; }
     void Clear();
 
+    // What the last check kept of its pair checks, for the next check to start from: taken
+    // by the check that runs, given back when it is done. Only one check at a time has it.
+    std::shared_ptr<TPairChecks> TakePairs() { return std::move(FPairs); }
+    void ReturnPairs(std::shared_ptr<TPairChecks> Pairs) { FPairs = std::move(Pairs); }
+
 private:
     std::unordered_map<const TZone*, std::shared_ptr<TCheckZone>> FCopies;
     std::vector<TFinding> FPaletteFindings;
     bool FPaletteDue = true;
+    std::shared_ptr<TPairChecks> FPairs;
+    std::vector<TElementBox> FElements; // those of the last snapshot, and their version
+    uint64_t FElementsVersion = 0;
     // Set, with release, once no snapshot of the copies is left: the copies' names and
     // neighbour lists may then be brought up to date in place, as no worker reads them any
     // more. (A weak pointer's expiry is read relaxed, which orders nothing.)
@@ -70,5 +81,9 @@ private:
 };
 
 // Every finding of CheckMapSet for the map set the snapshot was taken of, in the same
-// order. Runs on any thread.
-std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& Snapshot);
+// order. Runs on any thread. With Pairs, the checks of pairs of zones start from what an
+// earlier check of the same cache kept there (after an edit, only the pairs of the zones it
+// touched are looked at again), and Pairs gets what this check keeps; it must then be the
+// only holder.
+std::vector<TFinding> CheckSnapshot(const TMapCheckSnapshot& Snapshot,
+                                    std::shared_ptr<TPairChecks>* Pairs = nullptr);

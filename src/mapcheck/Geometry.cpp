@@ -317,7 +317,8 @@ uint64_t LineHash(const TLine& L) {
 } // namespace
 
 bool FindCollinearOverlaps(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
-                           int64_t WorkBudget) {
+                           int64_t WorkBudget, int64_t* WorkUsed) {
+    const int64_t FullBudget = WorkBudget;
     const size_t ZoneCount = Edges.ZoneCount();
     Pairs.clear();
     // Work on distinct edges: the copies of a shared edge lie on one line but never make a
@@ -546,6 +547,8 @@ bool FindCollinearOverlaps(const TZoneEdges& Edges, std::vector<std::pair<int32_
             Copies[size_t(Entries[R].Zone)] = 0;
         Begin = End;
     }
+    if (WorkUsed != nullptr)
+        *WorkUsed = FullBudget - WorkBudget;
     std::sort(Found.begin(), Found.end());
     Found.erase(std::unique(Found.begin(), Found.end()), Found.end());
     Pairs.reserve(Found.size());

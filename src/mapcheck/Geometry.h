@@ -51,6 +51,7 @@ bool EdgeLineOf(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TEdgeLine& Line)
 // the pairs found, not with the number of pairs of edges.
 std::vector<std::pair<int32_t, int32_t>> FindCollinearOverlaps(const std::vector<TZone*>& Zones);
 // The same from the zones' edges. Stops, returning false with the pairs found so far, once
-// visiting the open zones would cost more than WorkBudget steps.
+// visiting the open zones would cost more than WorkBudget steps; WorkUsed, when given,
+// gets the steps taken.
 bool FindCollinearOverlaps(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
-                           int64_t WorkBudget);
+                           int64_t WorkBudget, int64_t* WorkUsed = nullptr);

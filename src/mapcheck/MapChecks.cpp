@@ -83,32 +83,62 @@ void CheckLinks(const std::vector<TZone*>& Zones,
     }
 }
 
-void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
-                   std::vector<TFinding>& Findings) {
+namespace {
+
+std::vector<TElementRect> RectsOf(const std::vector<TElementBox>& Elements) {
     std::vector<TElementRect> Rects;
     for (const TElementBox& E : Elements)
         Rects.push_back({E.Position.X, E.Position.Y, int64_t(E.Position.X) + E.Width,
                          int64_t(E.Position.Y) + E.Height});
+    return Rects;
+}
+
+bool FirstOutside(const std::vector<TPoint>& Points, const std::vector<TElementRect>& Rects,
+                  TPoint& Outside) {
     // A map whose background is not placed yet is not at fault: nothing to be outside of.
-    for (size_t I = 0; I < Zones.size() && !Rects.empty(); ++I) {
-        // Consecutive points mostly fall on the same element: try the last one first.
-        size_t Last = 0;
-        for (const TPoint& P : Zones[I]->Points()) {
-            bool Inside = Contains(Rects[Last], P);
-            for (size_t K = 0; !Inside && K < Rects.size(); ++K)
-                if (Contains(Rects[K], P)) {
-                    Inside = true;
-                    Last = K;
-                }
-            if (!Inside) {
-                Findings.push_back(
-                    {"zone-outside-bitmaps",
-                     "point " + PointText(P) + " lies outside every element, over no background",
-                     {RefAt(Zones, I)}});
-                break;
+    if (Rects.empty())
+        return false;
+    // Consecutive points mostly fall on the same element: try the last one first.
+    size_t Last = 0;
+    for (const TPoint& P : Points) {
+        bool Inside = Contains(Rects[Last], P);
+        for (size_t K = 0; !Inside && K < Rects.size(); ++K)
+            if (Contains(Rects[K], P)) {
+                Inside = true;
+                Last = K;
             }
+        if (!Inside) {
+            Outside = P;
+            return true;
         }
     }
+    return false;
+}
+
+} // namespace
+
+bool FirstPointOutside(const std::vector<TPoint>& Points, const std::vector<TElementBox>& Elements,
+                       TPoint& Outside) {
+    return FirstOutside(Points, RectsOf(Elements), Outside);
+}
+
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
+                   std::vector<TFinding>& Findings) {
+    const std::vector<TElementRect> Rects = RectsOf(Elements);
+    CheckElements(Zones, Elements, Findings, [&](size_t I, TPoint& Outside) {
+        return FirstOutside(Zones[I]->Points(), Rects, Outside);
+    });
+}
+
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
+                   std::vector<TFinding>& Findings,
+                   const std::function<bool(size_t Zone, TPoint& Outside)>& ZoneOutside) {
+    for (size_t I = 0; I < Zones.size() && !Elements.empty(); ++I)
+        if (TPoint P; ZoneOutside(I, P))
+            Findings.push_back(
+                {"zone-outside-bitmaps",
+                 "point " + PointText(P) + " lies outside every element, over no background",
+                 {RefAt(Zones, I)}});
     for (size_t I = 0; I < Elements.size(); ++I) {
         const TPoint P = Elements[I].Position;
         if (P.X < 0 || P.Y < 0) {
@@ -239,25 +269,18 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& F
     CheckSharedEdges(Zones, TZoneEdges(Zones), Findings, Omitted);
 }
 
-void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
-                      std::vector<TFinding>& Findings, int64_t* Omitted) {
+void TSharedEdgeGroups::Add(const TEdgeKey& Key, std::vector<uint32_t> Members) {
+    std::sort(Members.begin(), Members.end());
+    TGroup& G = FGroups[std::move(Members)];
+    if (G.Edges == 0 || std::tie(Key.X1, Key.Y1, Key.X2, Key.Y2) <
+                            std::tie(G.First.X1, G.First.Y1, G.First.X2, G.First.Y2))
+        G.First = Key;
+    ++G.Edges;
+}
 
-    // Edges of three zones or more, one finding for each set of zones sharing them.
-    struct TGroup {
-        size_t Edges = 0;
-        TEdgeKey First{};
-    };
-    std::map<std::vector<uint32_t>, TGroup> Groups;
-    Edges.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Members) {
-        std::vector<uint32_t> Sorted = Members;
-        std::sort(Sorted.begin(), Sorted.end());
-        TGroup& G = Groups[Sorted];
-        if (G.Edges == 0 || std::tie(Key.X1, Key.Y1, Key.X2, Key.Y2) <
-                                std::tie(G.First.X1, G.First.Y1, G.First.X2, G.First.Y2))
-            G.First = Key;
-        ++G.Edges;
-    });
-    for (const auto& [Members, G] : Groups) {
+void TSharedEdgeGroups::AddFindings(const std::vector<TZone*>& Zones,
+                                    std::vector<TFinding>& Findings) const {
+    for (const auto& [Members, G] : FGroups) {
         TFinding F{"shared-edge",
                    std::to_string(Members.size()) + " zones share " +
                        (G.Edges == 1 ? std::string("the edge ")
@@ -269,20 +292,27 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
             F.Zones.push_back(RefAt(Zones, Members[K]));
         Findings.push_back(std::move(F));
     }
+}
 
-    std::vector<std::pair<int32_t, int32_t>> Pairs;
-    const bool Complete = FindCollinearOverlaps(Edges, Pairs, MaxOverlapWork);
-    int64_t Count = 0;
+bool FindSplitBorders(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
+                      int64_t* WorkUsed) {
+    std::vector<std::pair<int32_t, int32_t>> Overlapping;
+    const bool Complete = FindCollinearOverlaps(Edges, Overlapping, MaxOverlapWork, WorkUsed);
+    Pairs.clear();
     std::vector<uint32_t> Scratch;
-    for (const auto& [A, B] : Pairs) {
-        if (ShareEdge(Edges, size_t(A), size_t(B), Scratch))
-            continue;
-        if (++Count <= int64_t(MaxFindingsPerKind))
-            Findings.push_back({"split-border",
-                                "the borders overlap along a line but share no identical edge "
-                                "(one splits it with an extra point), so they are not neighbours",
-                                {RefAt(Zones, size_t(A)), RefAt(Zones, size_t(B))}});
-    }
+    for (const auto& [A, B] : Overlapping)
+        if (!ShareEdge(Edges, size_t(A), size_t(B), Scratch))
+            Pairs.emplace_back(A, B);
+    return Complete;
+}
+
+void AddSplitBorderFindings(const std::vector<TZone*>& Zones,
+                            const std::vector<std::pair<int32_t, int32_t>>& Pairs, bool Complete,
+                            std::vector<TFinding>& Findings, int64_t* Omitted) {
+    const int64_t Count = int64_t(Pairs.size());
+    for (size_t K = 0; K < Pairs.size() && K < MaxFindingsPerKind; ++K)
+        Findings.push_back(SplitBorderFinding(RefAt(Zones, size_t(Pairs[K].first)),
+                                              RefAt(Zones, size_t(Pairs[K].second))));
     if (Omitted != nullptr)
         *Omitted = std::max<int64_t>(0, Count - int64_t(MaxFindingsPerKind));
     if (!Complete)
@@ -293,6 +323,26 @@ void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
                             {}});
 }
 
+TFinding SplitBorderFinding(TZoneRef A, TZoneRef B) {
+    return {"split-border",
+            "the borders overlap along a line but share no identical edge "
+            "(one splits it with an extra point), so they are not neighbours",
+            {std::move(A), std::move(B)}};
+}
+
+void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
+                      std::vector<TFinding>& Findings, int64_t* Omitted) {
+    // Edges of three zones or more, one finding for each set of zones sharing them.
+    TSharedEdgeGroups Groups;
+    Edges.ForEachCrowdedEdge([&](const TEdgeKey& Key, const std::vector<uint32_t>& Members) {
+        Groups.Add(Key, Members);
+    });
+    Groups.AddFindings(Zones, Findings);
+    std::vector<std::pair<int32_t, int32_t>> Pairs;
+    const bool Complete = FindSplitBorders(Edges, Pairs);
+    AddSplitBorderFindings(Zones, Pairs, Complete, Findings, Omitted);
+}
+
 void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) {
     std::vector<TFinding> All;
     CheckSharedEdges(Zones, All, nullptr);
@@ -301,7 +351,24 @@ void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& 
             Findings.push_back(std::move(F));
 }
 
+namespace {
+std::vector<TFinding> CheckMapSetWith(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                      bool BuildNeighbors, std::string* NeighborError);
+} // namespace
+
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted) {
+    return CheckMapSetWith(Surface, Omitted, false, nullptr);
+}
+
+std::vector<TFinding> BuildNeighborsAndCheck(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                             std::string* NeighborError) {
+    return CheckMapSetWith(Surface, Omitted, true, NeighborError);
+}
+
+namespace {
+
+std::vector<TFinding> CheckMapSetWith(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                      bool BuildNeighbors, std::string* NeighborError) {
     std::vector<TZone*> Zones;
     for (int32_t I = 0; I < Surface.ZoneCount(); ++I)
         Zones.push_back(Surface.Zone(I));
@@ -315,8 +382,9 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
     CheckBitmapNames(BitmapNames, Findings);
     // Two cores share the work: the outlines start on a second thread, near borders follow
     // there once the edges are known, and this thread helps with the outlines when it is
-    // done with split borders. Each part only reads the zones; the findings are joined in
-    // their order.
+    // done with split borders. Each part only reads the zones' outlines, or, past the
+    // neighbour building on this thread, their lists; the findings are joined in their
+    // order.
     TOutlineCheck Outlines(Zones);
     std::future<void> Worker = std::async(std::launch::async, [&Outlines] { Outlines.Work(); });
     // Declared before the near-border task, whose end waits for it, and so outlives it.
@@ -325,7 +393,27 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
     std::vector<TFinding> EdgeFindings;
     int64_t SplitBordersOmitted = 0;
     try {
-        Edges.emplace(Zones);
+        if (BuildNeighbors) {
+            size_t EdgeTotal = 0;
+            for (const TZone* Z : Zones)
+                EdgeTotal += Z->Points().size();
+            // A large map's edges are grouped once for the neighbours and the checks; a
+            // small map's neighbours come faster from one table that fits the cache.
+            try {
+                if (EdgeTotal >= SmallEdgeTable) {
+                    Edges.emplace(Zones);
+                    Surface.BuildNeighbors(*Edges);
+                } else {
+                    Surface.BuildNeighbors();
+                }
+            } catch (const ETooManyNeighbors& E) {
+                // The checks go on with the lists as they were.
+                if (NeighborError != nullptr)
+                    *NeighborError = E.what();
+            }
+        }
+        if (!Edges)
+            Edges.emplace(Zones);
         Near = std::async(std::launch::async, [&Zones, &Edges] {
             std::vector<TFinding> Found;
             CheckNearBorders(Zones, *Edges, Found);
@@ -369,3 +457,5 @@ std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* O
             (*Omitted)[Kind] += Count;
     return Findings;
 }
+
+} // namespace

@@ -2,8 +2,11 @@
 
 #include "mapcheck/Finding.h"
 #include "platform/Types.h"
+#include "zonemap/ZoneEdgeTable.h"
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +39,12 @@ class TZoneSpriteSurface;
 // At most MaxFindingsPerKind findings of each kind are kept; Omitted, when given, gains
 // the count of each kind's findings left out.
 std::vector<TFinding> CheckMapSet(TZoneSpriteSurface& Surface, TFindingCounts* Omitted = nullptr);
+// BuildNeighbors, then CheckMapSet, in less time than the two: the outline checks start at
+// once beside the neighbour building, and a large map's edges are grouped once for both.
+// When the neighbour budget stops the building, the checks go on with the lists as they
+// were and NeighborError gets the message.
+std::vector<TFinding> BuildNeighborsAndCheck(TZoneSpriteSurface& Surface, TFindingCounts* Omitted,
+                                             std::string* NeighborError);
 
 // The parts that need only zones (their numbers are their positions in Zones), or plain
 // copies of what the surface holds: a check of a copy of the map set composes these in
@@ -55,9 +64,18 @@ struct TElementBox {
     TPoint Position;
     int32_t Width = 0, Height = 0;
     std::string Bitmap;
+    friend bool operator==(const TElementBox&, const TElementBox&) = default;
 };
 void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
                    std::vector<TFinding>& Findings);
+// The same with the zones' part answered by ZoneOutside: whether zone Zone reaches outside
+// every element, and its first point there (FirstPointOutside), for a check that keeps the
+// answer of each zone while the elements stay.
+void CheckElements(const std::vector<TZone*>& Zones, const std::vector<TElementBox>& Elements,
+                   std::vector<TFinding>& Findings,
+                   const std::function<bool(size_t Zone, TPoint& Outside)>& ZoneOutside);
+bool FirstPointOutside(const std::vector<TPoint>& Points, const std::vector<TElementBox>& Elements,
+                       TPoint& Outside);
 void CheckOutlines(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings);
 // Edges shared by three zones or more, then split borders (at most MaxFindingsPerKind of
@@ -65,10 +83,37 @@ void CheckSplitBorders(const std::vector<TZone*>& Zones, std::vector<TFinding>& 
 // after MaxOverlapWork steps, with a finding that says so.
 void CheckSharedEdges(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings,
                       int64_t* Omitted);
-struct TZoneEdges;
+class TZoneEdges;
 // The same from the zones' edges found already.
 void CheckSharedEdges(const std::vector<TZone*>& Zones, const TZoneEdges& Edges,
                       std::vector<TFinding>& Findings, int64_t* Omitted);
 constexpr int64_t MaxOverlapWork = int64_t(1) << 23;
+
+// The parts of CheckSharedEdges, for a check that keeps what it found between edits.
+// The sets of zones (by number) sharing edges of three zones or more, with the count of
+// such edges and the first (by its end points) of each set: a finding for each set, in
+// order of the sets.
+class TSharedEdgeGroups {
+public:
+    void Add(const TEdgeKey& Key, std::vector<uint32_t> Members);
+    void AddFindings(const std::vector<TZone*>& Zones, std::vector<TFinding>& Findings) const;
+
+private:
+    struct TGroup {
+        size_t Edges = 0;
+        TEdgeKey First{};
+    };
+    std::map<std::vector<uint32_t>, TGroup> FGroups;
+};
+// Every split border, as pairs of zone numbers in order; false when the search stopped
+// after MaxOverlapWork steps. WorkUsed, when given, gets the steps taken.
+bool FindSplitBorders(const TZoneEdges& Edges, std::vector<std::pair<int32_t, int32_t>>& Pairs,
+                      int64_t* WorkUsed = nullptr);
+// The findings of those pairs: at most MaxFindingsPerKind (Omitted gets the count of the
+// others), then one saying that the search stopped, unless it was Complete.
+void AddSplitBorderFindings(const std::vector<TZone*>& Zones,
+                            const std::vector<std::pair<int32_t, int32_t>>& Pairs, bool Complete,
+                            std::vector<TFinding>& Findings, int64_t* Omitted);
+TFinding SplitBorderFinding(TZoneRef A, TZoneRef B);
 // A shared-edge finding names this many of its zones; its message gives their count.
 constexpr size_t MaxZonesNamed = 10;

@@ -67,6 +67,20 @@ TZoneEdgeTable::TJoined TZoneEdgeTable::Join(const TEdgeKey& Key, uint32_t Zone)
     return J;
 }
 
+void TZoneEdgeTable::InsertNew(const TEdgeKey& Key, const uint32_t* Zones, size_t Count) {
+    if (Count == 0)
+        return;
+    if (FCount + 1 > FSlots.size() - FSlots.size() / 4)
+        Grow();
+    TSlot& S = FSlots[Find(Key)];
+    S = {Key, Zones[0], Count > 1 ? Zones[1] : NoZone};
+    ++FCount;
+    if (Count > 2) {
+        FCrowded[Key].assign(Zones, Zones + Count);
+        S.Second = Crowded;
+    }
+}
+
 void TZoneEdgeTable::Erase(const TEdgeKey& Key, uint32_t Zone) {
     if (FSlots.empty())
         return;
@@ -265,7 +279,10 @@ TAdjacency AdjacentZones(const std::vector<TZone*>& Zones) {
         TZoneEdgeTable Table;
         return FillTable(Zones, Table);
     }
-    const TZoneEdges Edges(Zones, false);
+    return AdjacentZones(TZoneEdges(Zones, false), Zones);
+}
+
+TAdjacency AdjacentZones(const TZoneEdges& Edges, const std::vector<TZone*>& Zones) {
     // Every two zones of an edge meet there; the lists are counted before they are made.
     int64_t Met = 0;
     std::vector<uint32_t> Start(Zones.size() + 1, 0);

@@ -67,6 +67,9 @@ public:
                 Met((*J.Crowd)[K]);
     }
     void Insert(const TEdgeKey& Key, uint32_t Zone) { Join(Key, Zone); }
+    // Enters an edge that the table does not hold yet with all its zones (each once, in
+    // the order they join): what Insert of each would do, in one probe.
+    void InsertNew(const TEdgeKey& Key, const uint32_t* Zones, size_t Count);
     // Loads the key's first slot into the cache ahead of an Insert.
     void Prefetch(const TEdgeKey& Key) const {
         __builtin_prefetch(&FSlots[TEdgeKeyHash()(Key) & (FSlots.size() - 1)]);
@@ -131,6 +134,9 @@ struct TAdjacency {
 // table of all of them would miss the cache on nearly every edge; the lists are the same.
 TAdjacency AdjacentZones(const std::vector<TZone*>& Zones);
 constexpr size_t SmallEdgeTable = size_t(1) << 18;
+// The same from the zones' edges grouped already, the budget counted as on large maps.
+class TZoneEdges;
+TAdjacency AdjacentZones(const TZoneEdges& Edges, const std::vector<TZone*>& Zones);
 
 // Keeps a surface's edge table between edits, so that neighbour lists follow an edit in
 // time proportional to it: tell it about every zone added (after AddZone or InsertZone),

@@ -34,6 +34,14 @@ void TZoneSpriteSurface::BuildNeighbors() {
     SetNeighbors(AdjacentZones(Zones));
 }
 
+void TZoneSpriteSurface::BuildNeighbors(const TZoneEdges& Edges) {
+    std::vector<TZone*> Zones;
+    Zones.reserve(FZones.size());
+    for (const auto& Z : FZones)
+        Zones.push_back(Z.get());
+    SetNeighbors(AdjacentZones(Edges, Zones));
+}
+
 void TZoneSpriteSurface::SetNeighbors(const TAdjacency& Adjacent) {
     for (size_t I = 0; I < FZones.size(); ++I) {
         std::vector<TZone*>& List = FZones[I]->NeighborList();

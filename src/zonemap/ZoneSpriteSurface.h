@@ -22,6 +22,7 @@ class TMapSetBytes;
 
 // Adjacent zones of every zone, as neighbour building computes them (ZoneEdgeTable.h).
 struct TAdjacency;
+class TZoneEdges;
 
 // Must put into AZone a zone made from the zone text s.
 using TCreateZoneEvent = std::function<void(TObject* Sender, TZone*& AZone, const std::string& s)>;
@@ -214,6 +215,9 @@ public:
     // Every zone's neighbours: the zones sharing an edge with it in zone-list order, then
     // its link partners that are not adjacent, in link order, each zone once.
     void BuildNeighbors();
+    // The same from the edges of the zone list grouped already (for a caller that needs
+    // them for more), with the budget counted as on maps of SmallEdgeTable edges or more.
+    void BuildNeighbors(const TZoneEdges& Edges);
     // The cheapest chain of neighbours from Start to Destination, both included (empty
     // when Destination cannot be reached). Step costs come from OnPathCost when it is
     // assigned, else 10 land to land, 1 sea to sea and 1000 between land and sea.

@@ -7,6 +7,7 @@
 #include "editor/MapDocument.h"
 #include "editor/ZoneCommands.h"
 #include "mapcheck/MapChecks.h"
+#include "mapcheck/PairChecks.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -195,6 +196,103 @@ TEST(MapCheckOfASnapshot, IsCheckedOnAnotherThreadWhileTheWindowGoesOn) {
     }
     Checker.join();
     EXPECT_EQ(Found, Before);
+}
+
+namespace {
+
+// Cell (C, R) of the grid above in one of four shapes: a square; a square whose top side
+// has an extra point (split borders); one a pixel narrower (near borders); one reaching a
+// pixel into its right neighbour's cell (borders that cross).
+std::string ShapedCellText(int C, int R, int Shape, int Serial) {
+    const int X = C * 40, Y = R * 40;
+    const int Right = X + (Shape == 2 ? 39 : Shape == 3 ? 41 : 40);
+    std::string Text = std::to_string(X) + "," + std::to_string(Y) + ",";
+    if (Shape == 1)
+        Text += std::to_string(X + 20) + "," + std::to_string(Y) + ",";
+    for (auto [PX, PY] : {std::pair{Right, Y}, {Right, Y + 40}, {X, Y + 40}})
+        Text += std::to_string(PX) + "," + std::to_string(PY) + ",";
+    return Text + ";Z" + std::to_string(Serial) + ";" + (Shape == 0 ? "1" : "0") + ";";
+}
+
+} // namespace
+
+// The check after an edit starts from the pairs of zones the last check kept; after every
+// step of a random session of edits it must give what a full check gives, line for line.
+TEST(MapCheckOfASnapshot, KeptPairChecksFollowEditsAsAFullCheckWould) {
+    MessageCapture Messages;
+    std::set<std::string> Kinds;
+    for (const unsigned Seed : {3u, 11u, 2027u}) {
+        Fixtures::SurfaceWithPalette S;
+        TMapDocument Document(&S.Surface);
+        TMapCheckCache Cache;
+        QObject::connect(&Document, &TMapDocument::zoneAboutToBeRemoved,
+                         [&Cache](TZone* Zone) { Cache.ZoneRemoved(Zone); });
+        std::shared_ptr<TPairChecks> Pairs;
+        std::mt19937 Random(Seed);
+        const auto Pick = [&](int N) { return int(Random() % unsigned(N)); };
+        const auto Cell = [&](int Serial) {
+            return ShapedCellText(Pick(6), Pick(4), Pick(4), Serial);
+        };
+        int Serial = 0, Kept = 0;
+        std::pair<int32_t, int32_t> Near{-1, -1};
+        for (int Step = 0; Step < 150; ++Step) {
+            const int Zones = S.Surface.ZoneCount();
+            switch (Pick(8)) {
+            case 0:
+            case 1:
+            case 2:
+                Document.Push(
+                    new TCreateZoneCommand(&Document, Pick(Zones + 1), Cell(++Serial), "Z"));
+                break;
+            case 3:
+                if (Zones > 0)
+                    Document.Push(new TDeleteZoneCommand(&Document, Pick(Zones)));
+                break;
+            case 4:
+                if (Zones > 0) {
+                    // A new outline in the old zone's place, one step as Replace makes it.
+                    auto* Replace = new QUndoCommand("Replace");
+                    const int At = Pick(Zones);
+                    new TDeleteZoneCommand(&Document, At, Replace);
+                    new TCreateZoneCommand(&Document, At, Cell(++Serial), "Z", Replace);
+                    Document.Push(Replace);
+                }
+                break;
+            case 5:
+                // Often a pair reported near: the link makes them neighbours.
+                if (Near.first >= 0 && Pick(2) == 0)
+                    Document.Push(new TAddLinkCommand(&Document, Near.first, Near.second));
+                else if (Zones > 1)
+                    Document.Push(new TAddLinkCommand(&Document, Pick(Zones), Pick(Zones)));
+                break;
+            case 6:
+                Document.UndoStack()->undo();
+                break;
+            case 7:
+                Document.UndoStack()->redo();
+                break;
+            }
+            Document.BuildNeighbors();
+            const TPairChecks* Before = Pairs.get();
+            const std::vector<TFinding> Found = CheckSnapshot(*Cache.Take(S.Surface), &Pairs);
+            const std::vector<std::string> Expected = Lines(CheckMapSet(S.Surface));
+            ASSERT_EQ(Lines(Found), Expected) << "seed " << Seed << ", step " << Step;
+            // The full check of a copy, too, where neighbours are known by address.
+            ASSERT_EQ(Lines(CheckSnapshot(*Cache.Take(S.Surface))), Expected)
+                << "seed " << Seed << ", step " << Step;
+            Kept += Before != nullptr && Pairs.get() == Before;
+            Near = {-1, -1};
+            for (const TFinding& F : Found) {
+                Kinds.insert(F.Kind);
+                if (F.Kind == "near-border")
+                    Near = {F.Zones[0].Number, F.Zones[1].Number};
+            }
+        }
+        // Most checks started from the last one's pairs rather than from nothing.
+        EXPECT_GT(Kept, 120) << "seed " << Seed;
+    }
+    for (const char* Kind : {"shared-edge", "split-border", "near-border"})
+        EXPECT_TRUE(Kinds.count(Kind)) << Kind;
 }
 
 namespace {

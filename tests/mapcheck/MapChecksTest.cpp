@@ -1,5 +1,6 @@
 // The checks as the editor calls them: on a surface edited in memory, no file involved.
 #include "mapcheck/MapChecks.h"
+#include "zonemap/ZoneEdgeTable.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,55 @@ TEST(MapCheckOfASurface, FollowsEditsAndTheNeighbourRebuild) {
     EXPECT_EQ(After[0].Kind, "no-neighbor");
     EXPECT_EQ(After[0].Zones, (std::vector<TZoneRef>{{0, "A"}}));
     EXPECT_EQ(After[1].Zones, (std::vector<TZoneRef>{{1, "C"}}));
+}
+
+// The command line's check builds the neighbours and checks in one go, sharing a large
+// map's grouped edges: the lists and findings must be those of the two done apart, on a
+// small map and on one past SmallEdgeTable edges, with split and near borders and a link.
+TEST(MapCheckOfASurface, BuiltTogetherWithTheNeighboursGivesWhatTheTwoGiveApart) {
+    for (const int32_t Side : {8, 260}) {
+        std::vector<std::string> Texts;
+        for (int32_t R = 0; R < Side; ++R)
+            for (int32_t C = 0; C < Side; ++C) {
+                const int32_t X = C * 10, Y = R * 10;
+                // Every 7th cell splits its top side; every 11th stops a pixel short.
+                const int32_t Right = X + (C % 11 == 5 ? 9 : 10);
+                std::string T = std::to_string(X) + "," + std::to_string(Y) + ",";
+                if ((R * Side + C) % 7 == 3)
+                    T += std::to_string(X + 5) + "," + std::to_string(Y) + ",";
+                T += std::to_string(Right) + "," + std::to_string(Y) + "," + std::to_string(Right) +
+                     "," + std::to_string(Y + 10) + "," + std::to_string(X) + "," +
+                     std::to_string(Y + 10) + ";Z" + std::to_string(R * Side + C) + ";0;";
+                Texts.push_back(T);
+            }
+        if (Side > 8) {
+            ASSERT_GE(Texts.size() * 4, SmallEdgeTable);
+        }
+        std::vector<std::vector<int32_t>> Lists[2];
+        std::vector<std::string> Found[2];
+        for (int Together = 0; Together < 2; ++Together) {
+            TZoneSpriteSurface Surface;
+            for (const std::string& T : Texts)
+                Surface.AddZone(new TZone(&Surface, T));
+            Surface.AddLink(Surface.Zone(0), Surface.Zone(Side * Side - 1));
+            std::string Error;
+            if (Together == 1) {
+                Found[1] = Lines(BuildNeighborsAndCheck(Surface, nullptr, &Error));
+            } else {
+                Surface.BuildNeighbors();
+                Found[0] = Lines(CheckMapSet(Surface));
+            }
+            EXPECT_EQ(Error, "");
+            for (int32_t I = 0; I < Surface.ZoneCount(); ++I) {
+                Lists[Together].emplace_back();
+                for (const TZone* N : Surface.Zone(I)->Neighbors())
+                    Lists[Together].back().push_back(N->Index());
+            }
+        }
+        EXPECT_EQ(Lists[1], Lists[0]) << Side;
+        EXPECT_EQ(Found[1], Found[0]) << Side;
+        EXPECT_GT(Found[0].size(), 4u) << Side;
+    }
 }
 
 } // namespace
