@@ -19,7 +19,7 @@ uint8_t StepCode(int64_t DX, int64_t DY) {
 
 void TPixelChain::Clear() {
     std::vector<uint8_t>().swap(FSteps);
-    std::vector<uint8_t>().swap(FSegmentSteps);
+    std::vector<int8_t>().swap(FMoves);
     FSegments = 0;
     FStepCount = 0;
     FLeft = FTop = 0;
@@ -53,7 +53,7 @@ bool TPixelChain::Build(const TPoint64* Points, size_t Count, size_t MaxSteps) {
     }
 
     FSteps.reserve((total + 1) / 2);
-    FSegmentSteps.reserve(segments);
+    FMoves.reserve(2 * segments);
     size_t written = 0;
     const auto Push = [&](uint8_t Code) {
         if (written % 2 == 0)
@@ -71,7 +71,6 @@ bool TPixelChain::Build(const TPoint64* Points, size_t Count, size_t MaxSteps) {
         const int64_t sy = B.Y - A.Y >= 0 ? 1 : -1;
         const int64_t dx = B.X >= A.X ? B.X - A.X : A.X - B.X;
         const int64_t dy = B.Y >= A.Y ? B.Y - A.Y : A.Y - B.Y;
-        const int64_t major = std::max(dx, dy);
         if (dy < dx) {
             int64_t e = 2 * dy - dx;
             for (int64_t k = 0; k < dx; ++k) {
@@ -95,10 +94,17 @@ bool TPixelChain::Build(const TPoint64* Points, size_t Count, size_t MaxSteps) {
                 Push(StepCode(mx, sy));
             }
         }
-        int64_t left = major;
-        for (; left >= 255; left -= 255)
-            FSegmentSteps.push_back(255);
-        FSegmentSteps.push_back(uint8_t(left));
+        const int64_t moveX = B.X - A.X, moveY = B.Y - A.Y;
+        if (moveX >= -127 && moveX <= 127 && moveY >= -127 && moveY <= 127) {
+            FMoves.push_back(int8_t(moveX));
+            FMoves.push_back(int8_t(moveY));
+        } else {
+            FMoves.push_back(-128);
+            const size_t At = FMoves.size();
+            FMoves.resize(At + 16);
+            std::memcpy(&FMoves[At], &moveX, 8);
+            std::memcpy(&FMoves[At + 8], &moveY, 8);
+        }
     }
     FSegments = segments;
     FStepCount = written;
@@ -130,60 +136,65 @@ void TPixelChain::Replay(TDIBCanvas& Canvas, int64_t DX, int64_t DY, TStore Stor
     const ptrdiff_t row = Canvas.Width();
     uint8_t* const bits = Canvas.Bits();
     std::array<ptrdiff_t, 16> delta{};
-    std::array<int8_t, 16> stepX{}, stepY{};
     for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy) {
-            const uint8_t code = StepCode(dx, dy);
-            delta[code] = (dx + dy * row) * BytesPerPixel;
-            stepX[code] = int8_t(dx);
-            stepY[code] = int8_t(dy);
-        }
+        for (int dy = -1; dy <= 1; ++dy)
+            delta[StepCode(dx, dy)] = (dx + dy * row) * BytesPerPixel;
     const auto At = [&](int64_t X, int64_t Y) {
         return bits + (ptrdiff_t(Y) * row + ptrdiff_t(X)) * BytesPerPixel;
     };
 
+    // Replays Steps steps from step First on, starting with the pixel at P.
+    const auto Steps = [&](uint8_t* P, size_t First, size_t Count) {
+        Store(P);
+        size_t t = First;
+        const size_t end = First + Count;
+        if (t % 2 != 0 && t < end) {
+            P += delta[FSteps[t / 2] >> 4];
+            Store(P);
+            ++t;
+        }
+        for (; t + 1 < end; t += 2) {
+            const uint8_t pair = FSteps[t / 2];
+            P += delta[pair & 0x0F];
+            Store(P);
+            P += delta[pair >> 4];
+            Store(P);
+        }
+        if (t < end) {
+            P += delta[FSteps[t / 2] & 0x0F];
+            Store(P);
+        }
+    };
     if (FLeft + DX >= Clip.Left && FRight + DX <= Clip.Right && FTop + DY >= Clip.Top &&
         FBottom + DY <= Clip.Bottom) {
-        uint8_t* p = At(FStart.X + DX, FStart.Y + DY);
-        Store(p);
-        for (const uint8_t pair : FSteps) {
-            p += delta[pair & 0x0F];
-            Store(p);
-            p += delta[pair >> 4];
-            Store(p);
-        }
+        Steps(At(FStart.X + DX, FStart.Y + DY), 0, FStepCount);
         Canvas.SetLineSegment(int32_t(FLastFrom.X + DX), int32_t(FLastFrom.Y + DY),
                               int32_t(FLastTo.X + DX), int32_t(FLastTo.Y + DY));
         Canvas.MoveTo(int32_t(FLastTo.X + DX), int32_t(FLastTo.Y + DY));
         return;
     }
 
-    const auto Step = [this](size_t Index) {
-        return uint8_t((FSteps[Index / 2] >> (Index % 2 * 4)) & 0x0F);
-    };
     int64_t x = FStart.X + DX, y = FStart.Y + DY;
+    bool inside = Inside(x, y, Clip);
     size_t next = 0;
-    size_t count = 0;
+    size_t at = 0;
     for (size_t s = 0; s < FSegments; ++s) {
-        size_t steps = 0;
-        uint8_t part;
-        do {
-            part = FSegmentSteps[count++];
-            steps += part;
-        } while (part == 255);
-        int64_t ex = x, ey = y;
-        for (size_t t = next; t < next + steps; ++t) {
-            ex += stepX[Step(t)];
-            ey += stepY[Step(t)];
+        int64_t moveX = FMoves[at], moveY;
+        if (moveX != -128) {
+            moveY = FMoves[at + 1];
+            at += 2;
+        } else {
+            std::memcpy(&moveX, &FMoves[at + 1], 8);
+            std::memcpy(&moveY, &FMoves[at + 9], 8);
+            at += 17;
         }
+        const size_t steps =
+            size_t(std::max(moveX < 0 ? -moveX : moveX, moveY < 0 ? -moveY : moveY));
+        const int64_t ex = x + moveX, ey = y + moveY;
+        const bool endInside = Inside(ex, ey, Clip);
         const bool last = s + 1 == FSegments;
-        if (Inside(x, y, Clip) && Inside(ex, ey, Clip)) {
-            uint8_t* p = At(x, y);
-            Store(p);
-            for (size_t t = next; t < next + steps; ++t) {
-                p += delta[Step(t)];
-                Store(p);
-            }
+        if (inside && endInside) {
+            Steps(At(x, y), next, steps);
             if (last) {
                 Canvas.SetLineSegment(int32_t(x), int32_t(y), int32_t(ex), int32_t(ey));
                 Canvas.MoveTo(int32_t(ex), int32_t(ey));
@@ -199,6 +210,7 @@ void TPixelChain::Replay(TDIBCanvas& Canvas, int64_t DX, int64_t DY, TStore Stor
         next += steps;
         x = ex;
         y = ey;
+        inside = endInside;
     }
 }
 

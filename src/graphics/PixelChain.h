@@ -46,9 +46,10 @@ private:
     // Two steps a byte, low nibble first; a step is (dx + 1) * 3 + (dy + 1), so 4 stays in
     // place (it pads an odd count).
     std::vector<uint8_t> FSteps;
-    // The steps of each segment in turn; a segment of 255 or more continues in the next
-    // byte, which adds to it.
-    std::vector<uint8_t> FSegmentSteps;
+    // Each segment's move from its start to its end, two signed bytes (x, y); a move
+    // beyond them is -128 followed by the two 64-bit values. A segment takes as many steps
+    // as the longer side of its move.
+    std::vector<int8_t> FMoves;
     size_t FSegments = 0;
     size_t FStepCount = 0;
     TPoint64 FStart{0, 0};
