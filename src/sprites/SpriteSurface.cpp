@@ -26,12 +26,15 @@ QColor ToQColor(TColor C) {
 // Rows First to End of an 8-bit picture to 32 bits through Table; raw rows, so that two
 // threads can share the images without either touching their shared state. Shown holds the
 // 8-bit rows as last converted: a row equal to it is already right in the 32-bit picture,
-// and between frames most rows usually are.
+// and between frames of a still view most rows usually are. All converts every row without
+// comparing, for a new picture, new colours or a view that has moved; while the view moves,
+// rows are not kept (Keep false), and the first frame that stands still keeps them again.
 struct TRowConversion {
     const uint8_t* From;
     qsizetype FromStride;
     uint8_t* Shown;
     bool All;
+    bool Keep;
     uint8_t* To;
     qsizetype ToStride;
     int Width;
@@ -43,10 +46,17 @@ struct TRowConversion {
             uint8_t* Kept = Shown + qsizetype(Y) * Width;
             if (!All && std::memcmp(Kept, Source, size_t(Width)) == 0)
                 continue;
-            std::memcpy(Kept, Source, size_t(Width));
             auto* Target = reinterpret_cast<QRgb*>(To + Y * ToStride);
-            for (int X = 0; X < Width; ++X)
-                Target[X] = Table[Source[X]];
+            if (!Keep) {
+                for (int X = 0; X < Width; ++X)
+                    Target[X] = Table[Source[X]];
+                continue;
+            }
+            for (int X = 0; X < Width; ++X) {
+                const uint8_t Index = Source[X];
+                Kept[X] = Index;
+                Target[X] = Table[Index];
+            }
         }
     }
 };
@@ -381,6 +391,7 @@ void TSpriteSurface::FreeBuffer() {
     FFrameImage = QImage();
     FScreenImage = QImage();
     std::vector<uint8_t>().swap(FShownFrame);
+    FShownKept = false;
     FDIBCanvas.SetBits(nullptr);
     std::vector<uint8_t>().swap(FSection);
     FMemoryDC = TDeviceContext{};
@@ -401,7 +412,7 @@ const QImage& TSpriteSurface::ScreenImage() {
     const int width = FFrameImage.width();
     const int height = FFrameImage.height();
     // Every row is converted when the picture is new or its colours changed.
-    bool all = false;
+    bool all = !FShownKept;
     if (FScreenImage.size() != FFrameImage.size()) {
         FScreenImage = QImage(FFrameImage.size(), QImage::Format_RGB32);
         all = true;
@@ -410,11 +421,15 @@ const QImage& TSpriteSurface::ScreenImage() {
         FShownTable = FColorTable;
         all = true;
     }
+    const bool moved = FShownOffset != QPoint(FOffsetX, FOffsetY);
+    FShownOffset = QPoint(FOffsetX, FOffsetY);
+    FShownKept = !moved;
     FShownFrame.resize(size_t(width) * size_t(height));
     const TRowConversion convert{FFrameImage.constBits(),
                                  FFrameImage.bytesPerLine(),
                                  FShownFrame.data(),
-                                 all,
+                                 all || moved,
+                                 !moved,
                                  FScreenImage.bits(),
                                  FScreenImage.bytesPerLine(),
                                  width,

@@ -7,6 +7,7 @@
 #include "sprites/SpriteEvents.h"
 
 #include <QImage>
+#include <QPoint>
 
 #include <algorithm>
 #include <atomic>
@@ -205,9 +206,12 @@ private:
     // The colour table the frame image was last given, to update it only on a change.
     std::vector<QRgb> FColorTable;
     QImage FScreenImage;
-    // The 8-bit frame and colour table FScreenImage was last converted from.
+    // The 8-bit frame, colour table and offsets FScreenImage was last converted from.
     std::vector<uint8_t> FShownFrame;
     std::vector<QRgb> FShownTable;
+    QPoint FShownOffset;
+    // FShownFrame holds the frame FScreenImage shows.
+    bool FShownKept = false;
     std::unique_ptr<QThreadPool> FConversionPool;
     bool FBlitting = false;
 };

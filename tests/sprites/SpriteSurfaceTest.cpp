@@ -338,7 +338,8 @@ TEST(SpriteSurfaceRenderTest, ScreenImageShowsTheFrameInItsPaletteColours) {
 }
 
 // Rows are converted again only when they changed: a change anywhere in a row, in either
-// half, and a new colour table must reach the 32-bit picture.
+// half, a new colour table, and changes after the view has moved must reach the 32-bit
+// picture.
 TEST(SpriteSurfaceRenderTest, ScreenImageFollowsEveryChangedRow) {
     for (const QSize Size : {QSize(16, 8), QSize(640, 480)}) {
         SCOPED_TRACE(Size.width());
@@ -366,6 +367,13 @@ TEST(SpriteSurfaceRenderTest, ScreenImageFollowsEveryChangedRow) {
         f.Surface.CreateBuffer();
         std::copy(pixels.begin(), pixels.end(), f.Surface.DIBCanvas().Bits());
         EXPECT_TRUE(Same());
+        // A moved view, then changes while it stands still again.
+        f.Surface.SetUseVirtualSize(true);
+        for (const int32_t x : {8, 8, 8}) {
+            f.Surface.SetOffsetX(x);
+            f.Surface.DIBCanvas().Bits()[(h - 1) * w] ^= 0x40;
+            EXPECT_TRUE(Same());
+        }
     }
 }
 
