@@ -1,6 +1,7 @@
 // The map surface on wiggly-grid maps (cells whose sides have K pieces): loading a map set,
 // and one frame of a 1920 x 1080 view, rendered only (hidden) or also painted into the
-// window (shown), on land zones with their labels or on the sea strait.
+// window (shown), on land zones with their labels or on the sea strait; the same view
+// still, and while it scrolls.
 #include "BenchMain.h"
 #include "WigglyGrid.h"
 
@@ -125,6 +126,35 @@ BENCHMARK(BM_Frame)
     ->ArgsProduct({{1, 8, 75}, {0, 1}, {0, 1}, {0}})
     ->Args({75, 0, 1, 1})
     ->Args({75, 0, 0, 1})
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+
+// One frame after the view moved 8 pixels (right, then back left): every row of the frame
+// changes, as while the map is scrolled.
+void BM_ScrollFrame(benchmark::State& State) {
+    TWigglySurface& W = SurfaceFor(int32_t(State.range(0)));
+    const bool Shown = State.range(1) != 0;
+    const bool Land = State.range(2) != 0;
+    W.CenterOnCell(Land ? W.Options.Columns / 5 : W.Options.Columns / 2, W.Options.Rows / 2 + 1);
+    W.Surface.setVisible(Shown);
+    QApplication::processEvents();
+    W.Surface.Render();
+    const int32_t X = W.Surface.OffsetX();
+    int32_t Step = 8;
+    TPaintCounter Paints(&W.Surface);
+    for (auto _ : State) {
+        W.Surface.SetOffsetX(W.Surface.OffsetX() + Step);
+        Step = -Step;
+        W.Surface.Render();
+    }
+    if (Shown && Paints.Count < int(State.iterations()))
+        State.SkipWithError("a frame was not painted");
+    W.Surface.SetOffsetX(X);
+    W.Surface.setVisible(false);
+}
+BENCHMARK(BM_ScrollFrame)
+    ->ArgNames({"K", "shown", "land"})
+    ->ArgsProduct({{1, 8, 75}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMicrosecond)
     ->ComputeStatistics("min", Fastest);
 

@@ -30,48 +30,89 @@ struct TTextMask {
     int Margin = 0;
     int MaskWidth = 0;
     int MaskHeight = 0;
-    std::vector<uint8_t> Covered; // MaskWidth x MaskHeight, 1 where a glyph is
+    // The covered pixels as runs [first, second) of mask columns; row y's runs are
+    // Runs[RowStart[y] .. RowStart[y + 1]).
+    std::vector<uint32_t> RowStart;
+    std::vector<std::pair<int32_t, int32_t>> Runs;
 };
 
-// Shaping and rasterising a label costs far more than drawing it, and a map draws the same
-// few hundred labels every frame: masks are kept per font and text, the whole cache
-// dropped when it grows past a bound. One cache a thread, as fonts are used per thread.
-const TTextMask& TextMaskOf(const TFont& Font, const std::string& Text) {
-    thread_local std::unordered_map<std::string, TTextMask> Cache;
-    std::string Key = Font.Name;
-    Key += '\0';
-    Key += std::to_string(Font.Size) + '\0' + std::to_string(Font.Style) + '\0' + Text;
-    if (const auto Found = Cache.find(Key); Found != Cache.end())
-        return Found->second;
-    if (Cache.size() >= 8192)
-        Cache.clear();
+TTextMask MakeTextMask(const TFont& Font, const std::string& Text) {
     TTextMask Mask;
     const QFont QtFace = QtFont(Font);
     const QFontMetrics Metrics(QtFace);
     const QString Shown = DrawnText(Text);
     Mask.CellWidth = Text.empty() ? 0 : Metrics.horizontalAdvance(Shown);
     Mask.CellHeight = Metrics.ascent() + Metrics.descent();
-    if (Mask.CellWidth > 0 && Mask.CellHeight > 0) {
-        Mask.Margin = std::max(2, Mask.CellHeight / 2);
-        Mask.MaskWidth = Mask.CellWidth + 2 * Mask.Margin;
-        Mask.MaskHeight = Mask.CellHeight + 2 * Mask.Margin;
-        QImage Image(Mask.MaskWidth, Mask.MaskHeight, QImage::Format_Grayscale8);
-        Image.fill(0);
-        {
-            QPainter Painter(&Image);
-            Painter.setRenderHint(QPainter::TextAntialiasing, false);
-            Painter.setFont(QtFace);
-            Painter.setPen(Qt::white);
-            Painter.drawText(QPoint(Mask.Margin, Mask.Margin + Metrics.ascent()), Shown);
-        }
-        Mask.Covered.resize(size_t(Mask.MaskWidth) * size_t(Mask.MaskHeight));
-        for (int y = 0; y < Mask.MaskHeight; ++y) {
-            const uchar* Row = Image.constScanLine(y);
-            for (int x = 0; x < Mask.MaskWidth; ++x)
-                Mask.Covered[size_t(y) * size_t(Mask.MaskWidth) + size_t(x)] = Row[x] >= 128;
+    if (Mask.CellWidth <= 0 || Mask.CellHeight <= 0)
+        return Mask;
+    Mask.Margin = std::max(2, Mask.CellHeight / 2);
+    Mask.MaskWidth = Mask.CellWidth + 2 * Mask.Margin;
+    Mask.MaskHeight = Mask.CellHeight + 2 * Mask.Margin;
+    QImage Image(Mask.MaskWidth, Mask.MaskHeight, QImage::Format_Grayscale8);
+    Image.fill(0);
+    {
+        QPainter Painter(&Image);
+        Painter.setRenderHint(QPainter::TextAntialiasing, false);
+        Painter.setFont(QtFace);
+        Painter.setPen(Qt::white);
+        Painter.drawText(QPoint(Mask.Margin, Mask.Margin + Metrics.ascent()), Shown);
+    }
+    Mask.RowStart.reserve(size_t(Mask.MaskHeight) + 1);
+    for (int y = 0; y < Mask.MaskHeight; ++y) {
+        Mask.RowStart.push_back(uint32_t(Mask.Runs.size()));
+        const uchar* Row = Image.constScanLine(y);
+        for (int x = 0; x < Mask.MaskWidth;) {
+            if (Row[x] < 128) {
+                ++x;
+                continue;
+            }
+            const int From = x;
+            while (x < Mask.MaskWidth && Row[x] >= 128)
+                ++x;
+            Mask.Runs.push_back({From, x});
         }
     }
-    return Cache.emplace(std::move(Key), std::move(Mask)).first->second;
+    Mask.RowStart.push_back(uint32_t(Mask.Runs.size()));
+    return Mask;
+}
+
+// Shaping and rasterising a label costs far more than drawing it, and a map draws the same
+// few hundred labels every frame: masks are kept per font and text, the whole cache
+// dropped when it grows past a bound. One cache a thread, as fonts are used per thread.
+// A frame asks for one font hundreds of times, so the font's table is found once for a
+// run of requests in it and a text is looked up without building a key.
+const TTextMask& TextMaskOf(const TFont& Font, const std::string& Text) {
+    using TMasks = std::unordered_map<std::string, TTextMask>;
+    struct TCache {
+        std::vector<std::pair<TFont, TMasks>> Fonts;
+        size_t Count = 0;
+        size_t Last = 0;
+    };
+    thread_local TCache Cache;
+    // The colour draws nothing into the mask; only the face, size and style matter.
+    const auto SameFace = [&Font](const auto& F) {
+        return F.first.Size == Font.Size && F.first.Style == Font.Style &&
+               F.first.Name == Font.Name;
+    };
+    if (Cache.Last >= Cache.Fonts.size() || !SameFace(Cache.Fonts[Cache.Last])) {
+        const auto Found = std::find_if(Cache.Fonts.begin(), Cache.Fonts.end(), SameFace);
+        Cache.Last = size_t(Found - Cache.Fonts.begin());
+        if (Found == Cache.Fonts.end())
+            Cache.Fonts.emplace_back(Font, TMasks());
+    }
+    if (const auto Found = Cache.Fonts[Cache.Last].second.find(Text);
+        Found != Cache.Fonts[Cache.Last].second.end())
+        return Found->second;
+    if (Cache.Count >= 8192) {
+        Cache.Fonts.erase(Cache.Fonts.begin(), Cache.Fonts.begin() + std::ptrdiff_t(Cache.Last));
+        Cache.Fonts.resize(1);
+        Cache.Fonts[0].second.clear();
+        Cache.Last = 0;
+        Cache.Count = 0;
+    }
+    ++Cache.Count;
+    TMasks& Masks = Cache.Fonts[Cache.Last].second;
+    return Masks.emplace(Text, MakeTextMask(Font, Text)).first->second;
 }
 
 int SquaredDistance(const TRGBQuad& Entry, TColor Color) {
@@ -378,16 +419,12 @@ void TBufferCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text) {
 
     const int margin = Mask.Margin;
     const uint32_t value = PixelValue(Font().Color);
-    const TSpan maskX =
-        Intersect({int64_t(X) - margin, int64_t(X) - margin + Mask.MaskWidth}, {0, FWidth});
-    const TSpan maskY =
-        Intersect({int64_t(Y) - margin, int64_t(Y) - margin + Mask.MaskHeight}, {0, FHeight});
+    const int64_t maskLeft = int64_t(X) - margin, maskTop = int64_t(Y) - margin;
+    const TSpan maskY = Intersect({maskTop, maskTop + Mask.MaskHeight}, {0, FHeight});
     for (int64_t y = maskY.From; y < maskY.To; ++y) {
-        const uint8_t* row =
-            Mask.Covered.data() + size_t(y - (int64_t(Y) - margin)) * size_t(Mask.MaskWidth);
-        for (int64_t x = maskX.From; x < maskX.To; ++x)
-            if (row[x - (int64_t(X) - margin)])
-                pixels.Put(x, y, value);
+        const size_t row = size_t(y - maskTop);
+        for (uint32_t r = Mask.RowStart[row]; r < Mask.RowStart[row + 1]; ++r)
+            pixels.Span(y, {maskLeft + Mask.Runs[r].first, maskLeft + Mask.Runs[r].second}, value);
     }
 }
 

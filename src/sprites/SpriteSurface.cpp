@@ -13,6 +13,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <cstring>
 #include <latch>
 #include <string>
 
@@ -23,10 +24,17 @@ QColor ToQColor(TColor C) {
 }
 
 // Rows First to End of an 8-bit picture to 32 bits through Table; raw rows, so that two
-// threads can share the images without either touching their shared state.
+// threads can share the images without either touching their shared state. Shown holds the
+// 8-bit rows as last converted: a row equal to it is already right in the 32-bit picture,
+// and between frames of a still view most rows usually are. All converts every row without
+// comparing, for a new picture, new colours or a view that has moved; while the view moves,
+// rows are not kept (Keep false), and the first frame that stands still keeps them again.
 struct TRowConversion {
     const uint8_t* From;
     qsizetype FromStride;
+    uint8_t* Shown;
+    bool All;
+    bool Keep;
     uint8_t* To;
     qsizetype ToStride;
     int Width;
@@ -35,9 +43,20 @@ struct TRowConversion {
     void operator()(int First, int End) const {
         for (int Y = First; Y < End; ++Y) {
             const uint8_t* Source = From + Y * FromStride;
+            uint8_t* Kept = Shown + qsizetype(Y) * Width;
+            if (!All && std::memcmp(Kept, Source, size_t(Width)) == 0)
+                continue;
             auto* Target = reinterpret_cast<QRgb*>(To + Y * ToStride);
-            for (int X = 0; X < Width; ++X)
-                Target[X] = Table[Source[X]];
+            if (!Keep) {
+                for (int X = 0; X < Width; ++X)
+                    Target[X] = Table[Source[X]];
+                continue;
+            }
+            for (int X = 0; X < Width; ++X) {
+                const uint8_t Index = Source[X];
+                Kept[X] = Index;
+                Target[X] = Table[Index];
+            }
         }
     }
 };
@@ -371,6 +390,8 @@ void TSpriteSurface::FreeBuffer() {
     FBufferCanvas.Unbind();
     FFrameImage = QImage();
     FScreenImage = QImage();
+    std::vector<uint8_t>().swap(FShownFrame);
+    FShownKept = false;
     FDIBCanvas.SetBits(nullptr);
     std::vector<uint8_t>().swap(FSection);
     FMemoryDC = TDeviceContext{};
@@ -388,16 +409,35 @@ void TSpriteSurface::BitBlt() {
 const QImage& TSpriteSurface::ScreenImage() {
     if (FFrameImage.format() != QImage::Format_Indexed8 || FColorTable.size() != 256)
         return FFrameImage;
-    if (FScreenImage.size() != FFrameImage.size())
-        FScreenImage = QImage(FFrameImage.size(), QImage::Format_RGB32);
-    const TRowConversion convert{FFrameImage.constBits(), FFrameImage.bytesPerLine(),
-                                 FScreenImage.bits(),     FScreenImage.bytesPerLine(),
-                                 FFrameImage.width(),     FColorTable.data()};
+    const int width = FFrameImage.width();
     const int height = FFrameImage.height();
+    // Every row is converted when the picture is new or its colours changed.
+    bool all = !FShownKept;
+    if (FScreenImage.size() != FFrameImage.size()) {
+        FScreenImage = QImage(FFrameImage.size(), QImage::Format_RGB32);
+        all = true;
+    }
+    if (FShownTable != FColorTable) {
+        FShownTable = FColorTable;
+        all = true;
+    }
+    const bool moved = FShownOffset != QPoint(FOffsetX, FOffsetY);
+    FShownOffset = QPoint(FOffsetX, FOffsetY);
+    FShownKept = !moved;
+    FShownFrame.resize(size_t(width) * size_t(height));
+    const TRowConversion convert{FFrameImage.constBits(),
+                                 FFrameImage.bytesPerLine(),
+                                 FShownFrame.data(),
+                                 all || moved,
+                                 !moved,
+                                 FScreenImage.bits(),
+                                 FScreenImage.bytesPerLine(),
+                                 width,
+                                 FShownTable.data()};
     // A full view in two halves, one on a thread of the surface's own (a shared pool may
     // be busy with long work), roughly halves the conversion; a small one is not worth
     // the hand-over.
-    if (int64_t(FFrameImage.width()) * height < 256 * 1024 || QThread::idealThreadCount() < 2) {
+    if (int64_t(width) * height < 256 * 1024 || QThread::idealThreadCount() < 2) {
         convert(0, height);
         return FScreenImage;
     }

@@ -7,6 +7,7 @@
 #include "sprites/SpriteEvents.h"
 
 #include <QImage>
+#include <QPoint>
 
 #include <algorithm>
 #include <atomic>
@@ -102,7 +103,8 @@ public:
     const QImage& FrameImage() const { return FFrameImage; }
     // What the window is given: an 8-bit frame converted to 32 bits through its colour
     // table (drawing an indexed image makes Qt convert it on every paint, several times
-    // slower), any other frame as it is.
+    // slower), any other frame as it is. Only rows that changed since the last call are
+    // converted again.
     const QImage& ScreenImage();
     // The palette selections and realizations of the memory and window contexts.
     const TDeviceContext& MemoryDC() const { return FMemoryDC; }
@@ -204,6 +206,12 @@ private:
     // The colour table the frame image was last given, to update it only on a change.
     std::vector<QRgb> FColorTable;
     QImage FScreenImage;
+    // The 8-bit frame, colour table and offsets FScreenImage was last converted from.
+    std::vector<uint8_t> FShownFrame;
+    std::vector<QRgb> FShownTable;
+    QPoint FShownOffset;
+    // FShownFrame holds the frame FScreenImage shows.
+    bool FShownKept = false;
     std::unique_ptr<QThreadPool> FConversionPool;
     bool FBlitting = false;
 };

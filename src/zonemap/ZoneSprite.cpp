@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -65,6 +66,9 @@ void TZoneSprite::DrawOutline(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
         Canvas.Pen().Width = 1;
     } else {
         DIBCanvas.SetPenColor(FZone->ColorIndex());
+        PrepareOutline(DIBCanvas);
+        if (FOutline.Draw(DIBCanvas, Shift.DX, Shift.DY))
+            return;
         DIBCanvas.MoveTo(First.X, First.Y);
         for (int32_t I = 1; I < Count; ++I) {
             const TPoint P = OutlinePoint(Shift, I);
@@ -72,6 +76,33 @@ void TZoneSprite::DrawOutline(TCanvas& Canvas, TDIBCanvas& DIBCanvas) {
         }
         DIBCanvas.LineTo(First.X, First.Y);
     }
+}
+
+void TZoneSprite::PrepareOutline(const TDIBCanvas& DIBCanvas) {
+    if (FOutlineTried)
+        return;
+    // The outline lies within the bounds grown by the 2-pixel pull on each side. A zone
+    // that cannot fit the frame would be rasterised for nothing; it is tried again when
+    // the frame has grown.
+    const TRect& B = FZone->Bounds();
+    if (int64_t(B.Right) - B.Left + 4 >= DIBCanvas.Width() ||
+        int64_t(B.Bottom) - B.Top + 4 >= DIBCanvas.Height())
+        return;
+    FOutlineTried = true;
+    const int32_t Count = FZone->PointCount();
+    const TPoint Center = FZone->Center();
+    std::vector<TPixelChain::TPoint64> Points(static_cast<size_t>(Count));
+    for (int32_t I = 0; I < Count; ++I) {
+        const TPoint& P = FZone->Point(I);
+        Points[size_t(I)] = {int64_t(P.X) + (P.X < Center.X ? 2 : -2),
+                             int64_t(P.Y) + (P.Y < Center.Y ? 2 : -2)};
+    }
+    // Real outlines take a few steps per point; a zig-zag of long strokes over and over
+    // the same pixels is left to the line routine rather than kept at that size.
+    const size_t MaxSteps =
+        size_t(8) * size_t(Count) +
+        size_t(8) * size_t(int64_t(B.Right) - B.Left + 4 + int64_t(B.Bottom) - B.Top + 4);
+    FOutline.Build(Points.data(), Points.size(), MaxSteps);
 }
 
 void TZoneSprite::DrawLabel(TCanvas& Canvas) {

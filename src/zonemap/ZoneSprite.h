@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphics/PixelChain.h"
 #include "sprites/Velmora.h"
 
 #include <cstdint>
@@ -40,7 +41,13 @@ private:
     };
     TOutlineShift OutlineShift() const;
     TPoint OutlinePoint(const TOutlineShift& Shift, int32_t Index) const;
+    // Rasterises the outline once it could fit DIBCanvas; a zone's points never change.
+    void PrepareOutline(const TDIBCanvas& DIBCanvas);
 
     bool FHighlighted = false;
     TZone* FZone = nullptr;
+    // The plain outline's pixels, relative to the view's origin at offset (0, 0) and the
+    // sprite at (0, 0); drawn from here wherever it lies wholly inside the frame.
+    TPixelChain FOutline;
+    bool FOutlineTried = false;
 };

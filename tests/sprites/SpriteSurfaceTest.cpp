@@ -337,6 +337,46 @@ TEST(SpriteSurfaceRenderTest, ScreenImageShowsTheFrameInItsPaletteColours) {
     }
 }
 
+// Rows are converted again only when they changed: a change anywhere in a row, in either
+// half, a new colour table, and changes after the view has moved must reach the 32-bit
+// picture.
+TEST(SpriteSurfaceRenderTest, ScreenImageFollowsEveryChangedRow) {
+    for (const QSize Size : {QSize(16, 8), QSize(640, 480)}) {
+        SCOPED_TRACE(Size.width());
+        TSurfaceFixture f(Size.width(), Size.height());
+        f.Surface.Render();
+        uint8_t* bits = f.Surface.DIBCanvas().Bits();
+        for (int i = 0; i < Size.width() * Size.height(); ++i)
+            bits[i] = uint8_t(i * 31 % 251);
+        const auto Same = [&f] {
+            return f.Surface.ScreenImage() ==
+                   f.Surface.FrameImage().convertToFormat(QImage::Format_RGB32);
+        };
+        ASSERT_TRUE(Same());
+        const int w = Size.width(), h = Size.height();
+        for (const int at : {0, w - 1, (h / 2) * w, (h - 1) * w + w - 1, (h / 2 - 1) * w + 3}) {
+            bits[at] = uint8_t(bits[at] + 77);
+            EXPECT_TRUE(Same()) << at;
+        }
+        EXPECT_TRUE(Same());
+        // The same pixels in new colours.
+        std::vector<std::string> lines = f.Palette.PaletteEntries();
+        lines[size_t(bits[0])] = "1,2,3";
+        const std::vector<uint8_t> pixels(bits, bits + w * h);
+        f.Palette.SetPaletteEntries(lines);
+        f.Surface.CreateBuffer();
+        std::copy(pixels.begin(), pixels.end(), f.Surface.DIBCanvas().Bits());
+        EXPECT_TRUE(Same());
+        // A moved view, then changes while it stands still again.
+        f.Surface.SetUseVirtualSize(true);
+        for (const int32_t x : {8, 8, 8}) {
+            f.Surface.SetOffsetX(x);
+            f.Surface.DIBCanvas().Bits()[(h - 1) * w] ^= 0x40;
+            EXPECT_TRUE(Same());
+        }
+    }
+}
+
 TEST(SpriteSurfaceRenderTest, SixteenBitSurfacesNeedNoPalette) {
     struct Case {
         TBitDepth Depth;

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
 namespace {
 
 using Fixtures::SurfaceWithPalette;
@@ -277,6 +282,102 @@ TEST_F(ZoneDrawingTest, ZonesWithoutPointsAreSkipped) {
     Add(S.Surface, "");
     S.Surface.Render();
     EXPECT_EQ(CountInRect({0, 0, 64, 48}, 50), 64 * 48);
+}
+
+// The outline as its points say it is drawn: one LineTo after another.
+class TLineByLineSprite : public TZoneSprite {
+public:
+    using TZoneSprite::TZoneSprite;
+    void DrawOutline(TCanvas& Canvas, TDIBCanvas& DIBCanvas) override {
+        if (Highlighted()) {
+            TZoneSprite::DrawOutline(Canvas, DIBCanvas);
+            return;
+        }
+        DIBCanvas.SetPenColor(Zone()->ColorIndex());
+        const TPoint First = OutlinePoint(0);
+        DIBCanvas.MoveTo(First.X, First.Y);
+        for (int32_t I = 1; I < Zone()->PointCount(); ++I) {
+            const TPoint P = OutlinePoint(I);
+            DIBCanvas.LineTo(P.X, P.Y);
+        }
+        DIBCanvas.LineTo(First.X, First.Y);
+    }
+};
+
+// Outlines are drawn from pixels kept per zone; every frame must still be the one the
+// lines give, across scrolls that put zones over each edge, a resize, and edits.
+TEST(ZoneDrawing, KeptOutlinesDrawWhatTheLinesDrawAfterScrollsResizesAndEdits) {
+    Fixtures::SurfaceWithPalette Kept, Lines;
+    Lines.Surface.OnCreateZoneSprite = [](TObject*, TZone* Z, TZoneSprite*& Sprite) {
+        Sprite = new TLineByLineSprite(Z);
+    };
+    for (auto* S : {&Kept, &Lines}) {
+        S->Surface.SetColorIndexLand(118);
+        S->Surface.SetColorIndexSea(196);
+        S->Surface.SetAutoBlankColorIndex(50);
+    }
+    std::mt19937 Random(75);
+    const auto Wiggly = [&](int32_t Left, int32_t Top, int32_t Size, int Index) {
+        std::string Text;
+        const int Sides = 8 + int(Random() % 40);
+        for (int I = 0; I < 4 * Sides; ++I) {
+            const int Side = I / Sides, Along = Size * (I % Sides) / Sides;
+            const int32_t Jitter = int32_t(Random() % 7) - 3;
+            const int32_t X = Left + (Side == 0   ? Along
+                                      : Side == 1 ? Size
+                                      : Side == 2 ? Size - Along
+                                                  : 0);
+            const int32_t Y = Top + (Side == 0   ? 0
+                                     : Side == 1 ? Along
+                                     : Side == 2 ? Size
+                                                 : Size - Along);
+            Text += std::to_string(X + (Side % 2 ? Jitter : 0)) + "," +
+                    std::to_string(Y + (Side % 2 ? 0 : Jitter)) + ",";
+        }
+        return Text + ";Z" + std::to_string(Index) + ";" + std::to_string(Index % 3 == 0) + ";";
+    };
+    std::vector<std::pair<TZone*, TZone*>> Zones;
+    for (int I = 0; I < 60; ++I) {
+        const std::string Text = Wiggly(int32_t(Random() % 500), int32_t(Random() % 300),
+                                        20 + int32_t(Random() % 90), I);
+        Zones.push_back({Add(Kept.Surface, Text), Add(Lines.Surface, Text)});
+    }
+    // Larger than the view, and drawn highlighted.
+    const std::string Large = Wiggly(-40, -30, 400, 61);
+    Zones.push_back({Add(Kept.Surface, Large), Add(Lines.Surface, Large)});
+    Zones[3].first->Sprite()->SetHighlighted(true);
+    Zones[3].second->Sprite()->SetHighlighted(true);
+
+    int Frames = 0;
+    for (int Step = 0; Step < 80; ++Step) {
+        if (Step == 30)
+            for (auto* S : {&Kept, &Lines})
+                S->Surface.SetBounds(0, 0, 200, 130);
+        if (Step == 50)
+            for (int I = 0; I < 10; ++I) {
+                const size_t At = Random() % Zones.size();
+                Kept.Surface.DeleteZone(Zones[At].first);
+                Lines.Surface.DeleteZone(Zones[At].second);
+                const std::string Text = Wiggly(int32_t(Random() % 500), int32_t(Random() % 300),
+                                                20 + int32_t(Random() % 90), 100 + I);
+                Zones[At] = {Add(Kept.Surface, Text), Add(Lines.Surface, Text)};
+            }
+        const int32_t X = int32_t(Random() % 560) - 60, Y = int32_t(Random() % 360) - 60;
+        for (auto* S : {&Kept, &Lines}) {
+            S->Surface.SetVirtualWidth(2000);
+            S->Surface.SetVirtualHeight(2000);
+            S->Surface.SetOffsetX(X);
+            S->Surface.SetOffsetY(Y);
+            S->Surface.Render();
+        }
+        const TDIBCanvas& A = Kept.Surface.DIBCanvas();
+        const TDIBCanvas& B = Lines.Surface.DIBCanvas();
+        ASSERT_EQ(A.BufferSize(), B.BufferSize());
+        ASSERT_EQ(std::memcmp(A.Bits(), B.Bits(), size_t(A.BufferSize())), 0)
+            << "frame " << Step << " at " << X << "," << Y;
+        ++Frames;
+    }
+    EXPECT_EQ(Frames, 80);
 }
 
 TEST(ZoneClick, FirstZoneInListWhoseBoundsAndRegionHoldThePoint) {
