@@ -3,6 +3,7 @@
 // into the pending points and drawn) and later clicks (a lookup and the same drawing).
 // Wall time: the author waits for the window, not for one thread.
 #include "BenchMain.h"
+#include "SurfaceClick.h"
 #include "editor/Editor.h"
 #include "editor/MainForm.h"
 #include "editor/PointsEditorForm.h"
@@ -83,16 +84,7 @@ struct Session {
         std::error_code Ignored;
         std::filesystem::remove_all(Dir, Ignored);
     }
-    void ClickMap(int32_t X, int32_t Y) {
-        TZoneSpriteSurface* S = Main->surface;
-        const QPointF At(X - S->OffsetX(), Y - S->OffsetY());
-        QMouseEvent Press(QEvent::MouseButtonPress, At, S->mapToGlobal(At), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(S, &Press);
-        QMouseEvent Release(QEvent::MouseButtonRelease, At, S->mapToGlobal(At), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(S, &Release);
-    }
+    void ClickMap(int32_t X, int32_t Y) { ClickSurface(Main->surface, X, Y); }
 
     std::filesystem::path Dir;
     TApplication::TOpenDialogHook PreviousOpen;

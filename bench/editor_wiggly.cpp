@@ -6,6 +6,7 @@
 // it is what every one of them cost after an edit before the edge table was kept.
 
 #include "BenchMain.h"
+#include "SurfaceClick.h"
 #include "WigglyGrid.h"
 #include "editor/Editor.h"
 #include "editor/MainForm.h"
@@ -88,16 +89,7 @@ struct Session {
         const TRect& B = Zone->Bounds();
         return {(B.Left + B.Right) / 2, (B.Top + B.Bottom) / 2};
     }
-    void ClickMap(int32_t X, int32_t Y) {
-        TZoneSpriteSurface* S = Main->surface;
-        const QPointF At(X - S->OffsetX(), Y - S->OffsetY());
-        QMouseEvent Press(QEvent::MouseButtonPress, At, S->mapToGlobal(At), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(S, &Press);
-        QMouseEvent Release(QEvent::MouseButtonRelease, At, S->mapToGlobal(At), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(S, &Release);
-    }
+    void ClickMap(int32_t X, int32_t Y) { ClickSurface(Main->surface, X, Y); }
     // Create New Zone (a triangle inside a middle cell) and Delete Selected Zone: the
     // lists are stale, the zones as loaded.
     void Edit() {

@@ -8,6 +8,7 @@
 // --benchmark_repetitions and any --benchmark_filter give the same figures.
 
 #include "BenchMain.h"
+#include "SurfaceClick.h"
 #include "editor/Editor.h"
 #include "editor/MainForm.h"
 #include "editor/MapNavigator.h"
@@ -172,18 +173,7 @@ struct Session {
 
     void Load() { Main->mniLoad->trigger(); }
 
-    // A press and release at map coordinates; the surface turns window into map
-    // coordinates itself.
-    void ClickMap(int32_t X, int32_t Y) {
-        TZoneSpriteSurface* S = Main->surface;
-        const QPointF At(X - S->OffsetX(), Y - S->OffsetY());
-        QMouseEvent Press(QEvent::MouseButtonPress, At, S->mapToGlobal(At), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(S, &Press);
-        QMouseEvent Release(QEvent::MouseButtonRelease, At, S->mapToGlobal(At), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(S, &Release);
-    }
+    void ClickMap(int32_t X, int32_t Y) { ClickSurface(Main->surface, X, Y); }
     static TPoint Middle(const TZone* Zone) {
         const TRect& B = Zone->Bounds();
         return {(B.Left + B.Right) / 2, (B.Top + B.Bottom) / 2};
