@@ -7,6 +7,7 @@
 #include "platform/Text.h"
 #include "zonemap/EditorPalette.h"
 #include "zonemap/LoadStop.h"
+#include "zonemap/MapSetBytes.h"
 #include "zonemap/StringUtils.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 
 #include <climits>
+#include <future>
 #include <unistd.h>
 
 namespace {
@@ -56,10 +58,6 @@ TMapSession::TMapSession()
     S.SetGridHeight(26);
     // Loading renders frames; a small view keeps them cheap.
     S.SetBounds(0, 0, 64, 64);
-    S.OnCreateZone = [this](TObject*, TZone*& AZone, const std::string& Text) {
-        FZoneLines.push_back(FSurface->LoadLine());
-        AZone = new TZone(FSurface.get(), Text);
-    };
 }
 
 TMapSession::~TMapSession() {
@@ -71,27 +69,44 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     Error = TFinding{};
     Error.Kind = "load-error";
     FTextFindings.clear();
-    QFile File;
-    if (!OpenRegularFileForReading(FileName, File)) {
-        Error.Message = EFOpenError(FileName).what();
-        return false;
+    {
+        // The surface passes over what is not a regular file without a word.
+        QFile File;
+        if (!OpenRegularFileForReading(FileName, File)) {
+            Error.Message = EFOpenError(FileName).what();
+            return false;
+        }
     }
-    const QByteArray Bytes = File.readAll();
-    File.close();
-    FTextFindings = CheckMapSetText(std::string_view(Bytes.constData(), size_t(Bytes.size())));
-
-    FZoneLines.clear();
+    // The text is read once, by the load; its findings are worked out on the second core
+    // while the surface builds the map.
+    std::shared_ptr<const TMapSetBytes> Bytes;
+    std::future<std::vector<TFinding>> TextFindings;
+    FSurface->OnMapSetRead = [&](std::shared_ptr<const TMapSetBytes> Read) {
+        Bytes = std::move(Read);
+        TextFindings = std::async(std::launch::async,
+                                  [Text = Bytes->Text()] { return CheckMapSetText(Text); });
+    };
+    // The callback refers to this frame; it goes whatever leaves it.
+    const std::unique_ptr<TZoneSpriteSurface, void (*)(TZoneSpriteSurface*)> Unhook(
+        FSurface.get(), [](TZoneSpriteSurface* S) { S->OnMapSetRead = nullptr; });
+    const auto TakeTextFindings = [&] {
+        if (TextFindings.valid())
+            FTextFindings = TextFindings.get();
+    };
     FSurface->SetBitmapDirectory(AbsoluteDirectoryOf(FileName));
     try {
         FSurface->SetMapSetFile(FileName);
     } catch (const std::exception& E) {
+        TakeTextFindings();
         Error.Message = E.what();
-        const TLoadStop Stop = FindLoadStop(
-            *FSurface, std::string_view(Bytes.constData(), size_t(Bytes.size())), Error.Message);
-        Error.Line = Stop.Line;
-        if (Stop.Zone >= 0)
-            Error.Zones.push_back(RefOf(*FSurface->Zone(Stop.Zone)));
+        if (Bytes != nullptr) {
+            const TLoadStop Stop = FindLoadStop(*FSurface, Bytes->Text(), Error.Message);
+            Error.Line = Stop.Line;
+            if (Stop.Zone >= 0)
+                Error.Zones.push_back(RefOf(*FSurface->Zone(Stop.Zone)));
+        }
         return false;
     }
+    TakeTextFindings();
     return true;
 }

@@ -28,13 +28,10 @@ public:
     TColorPalette& Palette() { return *FPalette; }
     // What the file's text shows, whether the load succeeded or stopped (CheckMapSetText).
     const std::vector<TFinding>& TextFindings() const { return FTextFindings; }
-    // The 1-based file line each zone was read from, by zone number.
-    const std::vector<int32_t>& ZoneLines() const { return FZoneLines; }
 
 private:
     std::unique_ptr<TColorPalette> FPalette;
     std::unique_ptr<TZoneSpriteSurface> FSurface;
-    std::vector<int32_t> FZoneLines;
     std::vector<TFinding> FTextFindings;
 };
 
