@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -152,6 +153,12 @@ bool SweepForMeeting(const std::vector<TSegment>& Edges, TEdgePair& Crossing) {
 // (Crossing untouched in meaning) when that takes more than Budget comparisons. Crossing
 // holds the lowest pair, or -1 and -1 for none, when it returns true.
 bool FindWithinBudget(const std::vector<TSegment>& Edges, TEdgePair& Crossing, int64_t Budget);
+// The same pairs through a grid of cells over the outline, so that the sides of a wiggly
+// outline, whose edges all overlap in x, cost what their neighbours do. Crossing as above;
+// false, with nothing found, when the edges would fill too many cells.
+bool FindInGrid(const std::vector<TSegment>& Edges, TEdgePair& Crossing);
+// The comparisons FindWithinBudget would make: pairs whose x ranges overlap.
+int64_t PairsOverlappingInX(const std::vector<TSegment>& Edges);
 // Outlines of real zones take a few thousand comparisons; past this the sweep decides.
 constexpr int64_t ExhaustiveBudget = int64_t(1) << 20;
 
@@ -209,9 +216,19 @@ bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing
     const std::vector<TSegment> Edges = OutlineEdges(Points);
     if (Edges.empty())
         return false;
-    if (FindWithinBudget(Edges, Crossing, ExhaustiveBudget))
+    // Which search answers stays as the comparisons in x decide, whichever way the pairs
+    // are then found, so that an outline reports the same pair as it always has.
+    const int64_t M = int64_t(Edges.size());
+    if (M * (M - 1) / 2 > ExhaustiveBudget && PairsOverlappingInX(Edges) > ExhaustiveBudget)
+        return SweepEdges(Edges, Crossing);
+    if (FindInGrid(Edges, Crossing) || FindWithinBudget(Edges, Crossing, ExhaustiveBudget))
         return Crossing.Edge1 >= 0;
     return SweepEdges(Edges, Crossing);
+}
+
+bool FindLowestSelfIntersectionPairwise(const std::vector<TPoint>& Points, TEdgePair& Crossing) {
+    const std::vector<TSegment> Edges = OutlineEdges(Points);
+    return !Edges.empty() && FindWithinBudget(Edges, Crossing, INT64_MAX) && Crossing.Edge1 >= 0;
 }
 
 bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing) {
@@ -256,6 +273,108 @@ bool FindWithinBudget(const std::vector<TSegment>& Edges, TEdgePair& Crossing, i
             Found = true;
         }
     }
+    return true;
+}
+
+int64_t PairsOverlappingInX(const std::vector<TSegment>& Edges) {
+    const size_t M = Edges.size();
+    std::vector<int32_t> MinXs(M);
+    for (size_t K = 0; K < M; ++K)
+        MinXs[K] = std::min(Edges[K].A.X, Edges[K].B.X);
+    std::sort(MinXs.begin(), MinXs.end());
+    // Each edge counted with those starting at or after its own start (in x) and before its
+    // end; among edges starting together each pair once.
+    int64_t Pairs = 0;
+    for (size_t K = 0; K < M; ++K) {
+        const int32_t Lo = std::min(Edges[K].A.X, Edges[K].B.X);
+        const int32_t Hi = std::max(Edges[K].A.X, Edges[K].B.X);
+        const auto From = std::upper_bound(MinXs.begin(), MinXs.end(), Lo);
+        const auto To = std::upper_bound(MinXs.begin(), MinXs.end(), Hi);
+        Pairs += To - From;
+    }
+    // Pairs starting at one x always overlap, and were not counted above.
+    for (size_t K = 0; K < M;) {
+        size_t End = K + 1;
+        while (End < M && MinXs[End] == MinXs[K])
+            ++End;
+        const int64_t Run = int64_t(End - K);
+        Pairs += Run * (Run - 1) / 2;
+        K = End;
+    }
+    return Pairs;
+}
+
+bool FindInGrid(const std::vector<TSegment>& Edges, TEdgePair& Crossing) {
+    const size_t M = Edges.size();
+    struct TBox {
+        int64_t X1, Y1, X2, Y2;
+    };
+    std::vector<TBox> Boxes(M);
+    TBox All{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
+    int64_t Extent = 0;
+    for (size_t K = 0; K < M; ++K) {
+        const TSegment& E = Edges[K];
+        Boxes[K] = {std::min(E.A.X, E.B.X), std::min(E.A.Y, E.B.Y), std::max(E.A.X, E.B.X),
+                    std::max(E.A.Y, E.B.Y)};
+        All = {std::min(All.X1, Boxes[K].X1), std::min(All.Y1, Boxes[K].Y1),
+               std::max(All.X2, Boxes[K].X2), std::max(All.Y2, Boxes[K].Y2)};
+        Extent += std::max(Boxes[K].X2 - Boxes[K].X1, Boxes[K].Y2 - Boxes[K].Y1);
+    }
+    // Cells about twice an edge's usual size, and never more of them than some per edge.
+    const int64_t MaxCells = 4 * int64_t(M) + 64;
+    int64_t Size = std::max<int64_t>(1, 2 * Extent / int64_t(M));
+    const auto Columns = [&] { return (All.X2 - All.X1) / Size + 1; };
+    const auto Rows = [&] { return (All.Y2 - All.Y1) / Size + 1; };
+    while (TWide(Columns()) * Rows() > MaxCells)
+        Size *= 2;
+    const int64_t NX = Columns();
+    const auto CellOf = [&](int64_t X, int64_t Y) {
+        return size_t((Y - All.Y1) / Size * NX + (X - All.X1) / Size);
+    };
+    // The edges of each cell, counted first and then placed (compressed rows).
+    const size_t MaxEntries = 16 * M + 1024;
+    std::vector<uint32_t> Start(size_t(NX * Rows()) + 1, 0);
+    size_t Entries = 0;
+    for (const TBox& B : Boxes) {
+        const int64_t CX1 = (B.X1 - All.X1) / Size, CX2 = (B.X2 - All.X1) / Size;
+        const int64_t CY1 = (B.Y1 - All.Y1) / Size, CY2 = (B.Y2 - All.Y1) / Size;
+        Entries += size_t((CX2 - CX1 + 1) * (CY2 - CY1 + 1));
+        if (Entries > MaxEntries)
+            return false;
+        for (int64_t CY = CY1; CY <= CY2; ++CY)
+            for (int64_t CX = CX1; CX <= CX2; ++CX)
+                ++Start[size_t(CY * NX + CX) + 1];
+    }
+    for (size_t C = 1; C < Start.size(); ++C)
+        Start[C] += Start[C - 1];
+    std::vector<uint32_t> InCell(Entries);
+    {
+        std::vector<uint32_t> Next(Start.begin(), Start.end() - 1);
+        for (size_t K = 0; K < M; ++K) {
+            const TBox& B = Boxes[K];
+            for (int64_t CY = (B.Y1 - All.Y1) / Size; CY <= (B.Y2 - All.Y1) / Size; ++CY)
+                for (int64_t CX = (B.X1 - All.X1) / Size; CX <= (B.X2 - All.X1) / Size; ++CX)
+                    InCell[Next[size_t(CY * NX + CX)]++] = uint32_t(K);
+        }
+    }
+    Crossing = {-1, -1};
+    for (size_t C = 0; C + 1 < Start.size(); ++C)
+        for (uint32_t P = Start[C]; P < Start[C + 1]; ++P)
+            for (uint32_t Q = P + 1; Q < Start[C + 1]; ++Q) {
+                const size_t K = InCell[P], L = InCell[Q];
+                const TBox &BK = Boxes[K], &BL = Boxes[L];
+                const int64_t X = std::max(BK.X1, BL.X1), Y = std::max(BK.Y1, BL.Y1);
+                // Boxes apart cannot meet; boxes sharing several cells are compared in the
+                // one holding the corner where their overlap begins.
+                if (X > std::min(BK.X2, BL.X2) || Y > std::min(BK.Y2, BL.Y2) || CellOf(X, Y) != C ||
+                    !EdgesMeet(Edges, K, L))
+                    continue;
+                const TEdgePair Pair{std::min(Edges[K].Index, Edges[L].Index),
+                                     std::max(Edges[K].Index, Edges[L].Index)};
+                if (Crossing.Edge1 < 0 ||
+                    std::tie(Pair.Edge1, Pair.Edge2) < std::tie(Crossing.Edge1, Crossing.Edge2))
+                    Crossing = Pair;
+            }
     return true;
 }
 

@@ -29,6 +29,9 @@ bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing
 // The same question in O(n log n) for any outline (a sweep that stops at the first meeting
 // it finds); the pair it gives is a meeting pair, not necessarily the lowest.
 bool SweepSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing);
+// The lowest meeting pair by comparing every pair of edges whose boxes overlap, at any
+// cost: what FindSelfIntersection finds within its budget, the slow way.
+bool FindLowestSelfIntersectionPairwise(const std::vector<TPoint>& Points, TEdgePair& Crossing);
 
 // An edge's line in exact arithmetic: the reduced direction (first non-zero component
 // positive) and the line's offset, so that edges on one line have equal lines; Lo..Hi is

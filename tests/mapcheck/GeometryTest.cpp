@@ -274,6 +274,41 @@ TEST(SelfIntersectionSweep, AgreesWithTheExhaustiveSearch) {
 
 namespace {
 
+// The cells the search files edges in must not change the pair found: the lowest, as
+// comparing every pair of edges gives it. Random outlines small and dense (every
+// degenerate case), large and sparse, and with long edges across many cells.
+TEST(SelfIntersectionSearch, FindsTheLowestPairAsComparingEveryPairDoes) {
+    struct TShape {
+        int MinPoints, MorePoints, Range, LongEvery;
+    };
+    const TShape Shapes[] = {
+        {3, 6, 5, 0}, {20, 80, 40, 0}, {100, 200, 100000, 0}, {50, 50, 300, 3}};
+    uint32_t State = 77;
+    const auto Next = [&State](int Range) {
+        State = State * 1103515245u + 12345u;
+        return int32_t((State >> 8) % uint32_t(Range));
+    };
+    for (const TShape& Shape : Shapes) {
+        int Meeting = 0;
+        for (int Round = 0; Round < 1000; ++Round) {
+            std::vector<TPoint> Points(size_t(Shape.MinPoints + Next(Shape.MorePoints)));
+            for (size_t I = 0; I < Points.size(); ++I)
+                Points[I] = Shape.LongEvery > 0 && I % size_t(Shape.LongEvery) == 0
+                                ? TPoint{Next(2) * 100000, Next(100000)}
+                                : TPoint{Next(Shape.Range), Next(Shape.Range)};
+            TEdgePair Found, Lowest;
+            const bool Expected = FindLowestSelfIntersectionPairwise(Points, Lowest);
+            ASSERT_EQ(FindSelfIntersection(Points, Found), Expected) << Shape.Range << " " << Round;
+            if (!Expected)
+                continue;
+            ++Meeting;
+            ASSERT_EQ(Found.Edge1, Lowest.Edge1) << Shape.Range << " " << Round;
+            ASSERT_EQ(Found.Edge2, Lowest.Edge2) << Shape.Range << " " << Round;
+        }
+        EXPECT_GT(Meeting, 200) << Shape.Range;
+    }
+}
+
 // Past the exhaustive search's budget the sweep decides: a simple zigzag of 40,000 long
 // edges, all overlapping in x, and the same with one corner pulled across its neighbours.
 TEST(SelfIntersectionSweep, DecidesLargeOutlines) {
