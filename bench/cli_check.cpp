@@ -178,6 +178,23 @@ BENCHMARK(BM_CheckMapSetWiggly)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Min);
 
+// The outline check alone on every zone of a wiggly grid: sides of K segments whose edges
+// all overlap along the side.
+void BM_SelfIntersectionWigglyZones(benchmark::State& State) {
+    TZoneSpriteSurface& Surface = WigglySession(State.range(0)).Surface();
+    for (auto _ : State)
+        for (int32_t I = 0; I < Surface.ZoneCount(); ++I) {
+            TEdgePair Pair;
+            if (FindSelfIntersection(Surface.Zone(I)->Points(), Pair))
+                State.SkipWithError("the wiggly grid is clean");
+        }
+}
+BENCHMARK(BM_SelfIntersectionWigglyZones)
+    ->Arg(8)
+    ->Arg(75)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Min);
+
 // Hostile outlines of under 1 MB as a file: one zone of 100,000 points zigzagging along one
 // line, and 2,000 triangles whose sides overlap along the same two lines.
 std::unique_ptr<TZoneSpriteSurface> Collinear, Overlapping;

@@ -320,40 +320,45 @@ bool FindInGrid(const std::vector<TSegment>& Edges, TEdgePair& Crossing) {
                std::max(All.X2, Boxes[K].X2), std::max(All.Y2, Boxes[K].Y2)};
         Extent += std::max(Boxes[K].X2 - Boxes[K].X1, Boxes[K].Y2 - Boxes[K].Y1);
     }
-    // Cells about twice an edge's usual size, and never more of them than some per edge.
+    // Cells of a power of two about an edge's usual size (cheap to find an edge's cells
+    // in), never more of them than some per edge.
     const int64_t MaxCells = 4 * int64_t(M) + 64;
-    int64_t Size = std::max<int64_t>(1, 2 * Extent / int64_t(M));
-    const auto Columns = [&] { return (All.X2 - All.X1) / Size + 1; };
-    const auto Rows = [&] { return (All.Y2 - All.Y1) / Size + 1; };
+    int Shift = std::bit_width(uint64_t(std::max<int64_t>(1, Extent / int64_t(M)))) - 1;
+    const auto Columns = [&] { return ((All.X2 - All.X1) >> Shift) + 1; };
+    const auto Rows = [&] { return ((All.Y2 - All.Y1) >> Shift) + 1; };
     while (TWide(Columns()) * Rows() > MaxCells)
-        Size *= 2;
+        ++Shift;
     const int64_t NX = Columns();
-    const auto CellOf = [&](int64_t X, int64_t Y) {
-        return size_t((Y - All.Y1) / Size * NX + (X - All.X1) / Size);
+    // Each edge's cells, from the outline's corner.
+    struct TCells {
+        int32_t X1, Y1, X2, Y2;
     };
-    // The edges of each cell, counted first and then placed (compressed rows).
+    std::vector<TCells> Cells(M);
     const size_t MaxEntries = 16 * M + 1024;
     std::vector<uint32_t> Start(size_t(NX * Rows()) + 1, 0);
     size_t Entries = 0;
-    for (const TBox& B : Boxes) {
-        const int64_t CX1 = (B.X1 - All.X1) / Size, CX2 = (B.X2 - All.X1) / Size;
-        const int64_t CY1 = (B.Y1 - All.Y1) / Size, CY2 = (B.Y2 - All.Y1) / Size;
-        Entries += size_t((CX2 - CX1 + 1) * (CY2 - CY1 + 1));
+    for (size_t K = 0; K < M; ++K) {
+        const TBox& B = Boxes[K];
+        TCells& C = Cells[K];
+        C = {int32_t((B.X1 - All.X1) >> Shift), int32_t((B.Y1 - All.Y1) >> Shift),
+             int32_t((B.X2 - All.X1) >> Shift), int32_t((B.Y2 - All.Y1) >> Shift)};
+        Entries += size_t(C.X2 - C.X1 + 1) * size_t(C.Y2 - C.Y1 + 1);
         if (Entries > MaxEntries)
             return false;
-        for (int64_t CY = CY1; CY <= CY2; ++CY)
-            for (int64_t CX = CX1; CX <= CX2; ++CX)
+        for (int64_t CY = C.Y1; CY <= C.Y2; ++CY)
+            for (int64_t CX = C.X1; CX <= C.X2; ++CX)
                 ++Start[size_t(CY * NX + CX) + 1];
     }
     for (size_t C = 1; C < Start.size(); ++C)
         Start[C] += Start[C - 1];
+    // The edges of each cell, counted above and placed here (compressed rows).
     std::vector<uint32_t> InCell(Entries);
     {
         std::vector<uint32_t> Next(Start.begin(), Start.end() - 1);
         for (size_t K = 0; K < M; ++K) {
-            const TBox& B = Boxes[K];
-            for (int64_t CY = (B.Y1 - All.Y1) / Size; CY <= (B.Y2 - All.Y1) / Size; ++CY)
-                for (int64_t CX = (B.X1 - All.X1) / Size; CX <= (B.X2 - All.X1) / Size; ++CX)
+            const TCells& C = Cells[K];
+            for (int64_t CY = C.Y1; CY <= C.Y2; ++CY)
+                for (int64_t CX = C.X1; CX <= C.X2; ++CX)
                     InCell[Next[size_t(CY * NX + CX)]++] = uint32_t(K);
         }
     }
@@ -363,11 +368,14 @@ bool FindInGrid(const std::vector<TSegment>& Edges, TEdgePair& Crossing) {
             for (uint32_t Q = P + 1; Q < Start[C + 1]; ++Q) {
                 const size_t K = InCell[P], L = InCell[Q];
                 const TBox &BK = Boxes[K], &BL = Boxes[L];
-                const int64_t X = std::max(BK.X1, BL.X1), Y = std::max(BK.Y1, BL.Y1);
                 // Boxes apart cannot meet; boxes sharing several cells are compared in the
                 // one holding the corner where their overlap begins.
-                if (X > std::min(BK.X2, BL.X2) || Y > std::min(BK.Y2, BL.Y2) || CellOf(X, Y) != C ||
-                    !EdgesMeet(Edges, K, L))
+                if (std::max(BK.X1, BL.X1) > std::min(BK.X2, BL.X2) ||
+                    std::max(BK.Y1, BL.Y1) > std::min(BK.Y2, BL.Y2))
+                    continue;
+                const int64_t CX = std::max(Cells[K].X1, Cells[L].X1);
+                const int64_t CY = std::max(Cells[K].Y1, Cells[L].Y1);
+                if (size_t(CY * NX + CX) != C || !EdgesMeet(Edges, K, L))
                     continue;
                 const TEdgePair Pair{std::min(Edges[K].Index, Edges[L].Index),
                                      std::max(Edges[K].Index, Edges[L].Index)};
