@@ -4,6 +4,7 @@
 #include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
+#include <bit>
 #include <string>
 #include <tuple>
 
@@ -15,6 +16,7 @@ void TZoneEdgeTable::Reserve(size_t Edges, bool Sparse) {
         return;
     TSlots Old = std::move(FSlots);
     FSlots.Assign(Capacity);
+    FShift = 64 - std::countr_zero(Capacity);
     std::uninitialized_fill_n(FSlots.data(), Capacity, TSlot{});
     for (const TSlot& S : Old)
         if (S.First != NoZone)
@@ -33,7 +35,7 @@ void TZoneEdgeTable::Grow() {
 
 size_t TZoneEdgeTable::Find(const TEdgeKey& Key) const {
     const size_t Mask = FSlots.size() - 1;
-    size_t Slot = TEdgeKeyHash()(Key) & Mask;
+    size_t Slot = Home(Key);
     while (FSlots[Slot].First != NoZone && !(FSlots[Slot].Key == Key))
         Slot = (Slot + 1) & Mask;
     return Slot;
@@ -113,10 +115,10 @@ void TZoneEdgeTable::Erase(const TEdgeKey& Key, uint32_t Zone) {
     --FCount;
     const size_t Mask = FSlots.size() - 1;
     for (size_t Next = (Slot + 1) & Mask; FSlots[Next].First != NoZone; Next = (Next + 1) & Mask) {
-        const size_t Home = TEdgeKeyHash()(FSlots[Next].Key) & Mask;
+        const size_t NextHome = Home(FSlots[Next].Key);
         // Next may move into the gap unless its home lies cyclically in (Slot, Next].
-        const bool HomeBetween =
-            Slot <= Next ? (Slot < Home && Home <= Next) : (Slot < Home || Home <= Next);
+        const bool HomeBetween = Slot <= Next ? (Slot < NextHome && NextHome <= Next)
+                                              : (Slot < NextHome || NextHome <= Next);
         if (!HomeBetween) {
             FSlots[Slot] = FSlots[Next];
             Slot = Next;

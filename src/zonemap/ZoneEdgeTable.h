@@ -72,7 +72,8 @@ public:
     void InsertNew(const TEdgeKey& Key, const uint32_t* Zones, size_t Count);
     // Loads the key's first slot into the cache ahead of an Insert.
     void Prefetch(const TEdgeKey& Key) const {
-        __builtin_prefetch(&FSlots[TEdgeKeyHash()(Key) & (FSlots.size() - 1)]);
+        if (!FSlots.empty())
+            __builtin_prefetch(&FSlots[Home(Key)]);
     }
     // Takes Zone off the edge, if it is there.
     void Erase(const TEdgeKey& Key, uint32_t Zone);
@@ -102,11 +103,17 @@ private:
     TJoined Join(const TEdgeKey& Key, uint32_t Zone);
 
     size_t Find(const TEdgeKey& Key) const; // the key's slot, or the free slot it would take
+    // The key's first slot, from the hash's top bits: edges grouped by those bits
+    // (TZoneEdges) then enter the table from one end to the other, in the cache.
+    size_t Home(const TEdgeKey& Key) const {
+        return size_t(uint64_t(TEdgeKeyHash()(Key)) >> FShift);
+    }
     void Grow();
 
     // Slots in memory of their own, huge pages for large tables.
     using TSlots = THugeBuffer<TSlot>;
     TSlots FSlots;
+    int FShift = 64; // 64 - log2 of the slot count
     size_t FCount = 0;
     std::unordered_map<TEdgeKey, std::vector<uint32_t>, TEdgeKeyHash> FCrowded;
 };
