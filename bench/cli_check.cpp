@@ -190,7 +190,9 @@ void BM_SelfIntersectionWigglyZones(benchmark::State& State) {
         }
 }
 BENCHMARK(BM_SelfIntersectionWigglyZones)
+    ->Arg(1)
     ->Arg(8)
+    ->Arg(16)
     ->Arg(75)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Min);

@@ -221,7 +221,10 @@ bool FindSelfIntersection(const std::vector<TPoint>& Points, TEdgePair& Crossing
     const int64_t M = int64_t(Edges.size());
     if (M * (M - 1) / 2 > ExhaustiveBudget && PairsOverlappingInX(Edges) > ExhaustiveBudget)
         return SweepEdges(Edges, Crossing);
-    if (FindInGrid(Edges, Crossing) || FindWithinBudget(Edges, Crossing, ExhaustiveBudget))
+    // Below some dozens of edges the grid costs more to set up than it saves.
+    constexpr int64_t GridFrom = 48;
+    if ((M >= GridFrom && FindInGrid(Edges, Crossing)) ||
+        FindWithinBudget(Edges, Crossing, ExhaustiveBudget))
         return Crossing.Edge1 >= 0;
     return SweepEdges(Edges, Crossing);
 }
