@@ -95,6 +95,8 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
     };
     FSurface->SetBitmapDirectory(AbsoluteDirectoryOf(FileName));
     try {
+        // The surface would pass over the name it holds; a second load reads the file again.
+        FSurface->ForgetMapSetFile();
         FSurface->SetMapSetFile(FileName);
     } catch (const std::exception& E) {
         TakeTextFindings();

@@ -270,6 +270,18 @@ TEST_F(Tool, ResaveWritesWhatTheEditorsSaveWrites) {
     EXPECT_EQ(ReadFile(Dir.File("again.mapset")), Saved);
 }
 
+// A session loaded again from the same name reads the file as it is now.
+TEST_F(Tool, ASessionLoadsTheSameFileAgainFromDisk) {
+    TMapSession Session;
+    TFinding Error;
+    ASSERT_TRUE(Session.Load(Map(LandAndSea), Error)) << Error.Message;
+    EXPECT_EQ(Session.Surface().ZoneCount(), 5);
+    // Without the link and the last zone.
+    const std::vector<std::string> Lines(LandAndSea.begin(), LandAndSea.end() - 2);
+    ASSERT_TRUE(Session.Load(Map(Lines), Error)) << Error.Message;
+    EXPECT_EQ(Session.Surface().ZoneCount(), 4);
+}
+
 TEST_F(Tool, RefusedSaveShowsTheMessageAndWritesNothing) {
     std::vector<std::string> Lines = TwoLands;
     Lines[4] = "Zone=200,0,400,0,400,150,200,150";
