@@ -7,7 +7,6 @@
 #include "platform/Text.h"
 #include "zonemap/EditorPalette.h"
 #include "zonemap/LoadStop.h"
-#include "zonemap/MapSetBytes.h"
 #include "zonemap/StringUtils.h"
 #include "zonemap/ZoneSpriteSurface.h"
 
@@ -15,7 +14,6 @@
 #include <QFileInfo>
 
 #include <climits>
-#include <future>
 #include <unistd.h>
 
 namespace {
@@ -77,38 +75,24 @@ bool TMapSession::Load(const std::string& FileName, TFinding& Error) {
             return false;
         }
     }
-    // The text is read once, by the load; its findings are worked out on the second core
-    // while the surface builds the map.
-    std::shared_ptr<const TMapSetBytes> Bytes;
-    std::future<std::vector<TFinding>> TextFindings;
-    FSurface->OnMapSetRead = [&](std::shared_ptr<const TMapSetBytes> Read) {
-        Bytes = std::move(Read);
-        TextFindings = std::async(std::launch::async,
-                                  [Text = Bytes->Text()] { return CheckMapSetText(Text); });
-    };
-    // The callback refers to this frame; it goes whatever leaves it.
-    const std::unique_ptr<TZoneSpriteSurface, void (*)(TZoneSpriteSurface*)> Unhook(
-        FSurface.get(), [](TZoneSpriteSurface* S) { S->OnMapSetRead = nullptr; });
-    const auto TakeTextFindings = [&] {
-        if (TextFindings.valid())
-            FTextFindings = TextFindings.get();
-    };
+    // The text is read once, by the load; its findings are worked out beside it.
+    TLoadTextCheck Text(*FSurface);
     FSurface->SetBitmapDirectory(AbsoluteDirectoryOf(FileName));
     try {
         // The surface would pass over the name it holds; a second load reads the file again.
         FSurface->ForgetMapSetFile();
         FSurface->SetMapSetFile(FileName);
     } catch (const std::exception& E) {
-        TakeTextFindings();
+        FTextFindings = Text.TakeFindings();
         Error.Message = E.what();
-        if (Bytes != nullptr) {
-            const TLoadStop Stop = FindLoadStop(*FSurface, Bytes->Text(), Error.Message);
+        if (Text.Read()) {
+            const TLoadStop Stop = FindLoadStop(*FSurface, Text.Text(), Error.Message);
             Error.Line = Stop.Line;
             if (Stop.Zone >= 0)
                 Error.Zones.push_back(RefOf(*FSurface->Zone(Stop.Zone)));
         }
         return false;
     }
-    TakeTextFindings();
+    FTextFindings = Text.TakeFindings();
     return true;
 }

@@ -6,14 +6,12 @@
 #include "platform/FileOpen.h"
 #include "platform/Text.h"
 #include "zonemap/LoadStop.h"
-#include "zonemap/MapSetBytes.h"
 #include "zonemap/ZoneEdgeTable.h"
 
 #include <QFile>
 #include <QUndoStack>
 
 #include <cmath>
-#include <future>
 #include <memory>
 #include <unordered_set>
 
@@ -95,16 +93,10 @@ void TMapDocument::Load(const std::string& Path) {
     emit textFindingsChanged();
     // The file's text findings come from the bytes the load reads, worked out on the second
     // core while the surface builds the map.
-    std::future<std::vector<TFinding>> Findings;
-    FSurface->OnMapSetRead = [&Findings](std::shared_ptr<const TMapSetBytes> Bytes) {
-        Findings = std::async(std::launch::async, [Bytes = std::move(Bytes)] {
-            return CheckMapSetText(Bytes->Text());
-        });
-    };
-    const auto Finish = [this, &Path, &Findings] {
-        FSurface->OnMapSetRead = nullptr;
-        if (Findings.valid()) {
-            FTextFindings = Findings.get();
+    TLoadTextCheck Text(*FSurface);
+    const auto Finish = [this, &Path, &Text] {
+        if (Text.Read()) {
+            FTextFindings = Text.TakeFindings();
             emit textFindingsChanged();
         } else {
             ReadTextFindings(Path);
@@ -129,15 +121,9 @@ void TMapDocument::Load(const std::string& Path) {
             FStoppedAt = FSurface->LoadLine();
             try {
                 // A neighbour field fails after the last line; its zone's line is the place.
-                QFile File;
-                const QByteArray Text =
-                    OpenRegularFileForReading(Path, File) ? File.readAll() : QByteArray();
-                FStoppedAt =
-                    FindLoadStop(*FSurface, std::string_view(Text.constData(), size_t(Text.size())),
-                                 Message)
-                        .Line;
+                FStoppedAt = FindLoadStop(*FSurface, Text.Text(), Message).Line;
             } catch (...) {
-                // Out of memory for a second read: the last line read is near enough.
+                // Out of memory to replay it: the last line read is near enough.
             }
             Message = Path + ":" + std::to_string(FStoppedAt) + ": " + Message;
         }

@@ -1,5 +1,7 @@
 #include "graphics/DIBCanvas.h"
 
+#include "graphics/LineSteps.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -244,29 +246,13 @@ template <int BytesPerPixel, typename TStore> void TDIBCanvas::RasterLine(TStore
         Y2 - Y1 >= 0 ? ptrdiff_t(FWidth) * BytesPerPixel : -ptrdiff_t(FWidth) * BytesPerPixel;
     const int32_t Dy = Y2 >= Y1 ? Y2 - Y1 : Y1 - Y2;
 
-    if (Dy < Dx) {
-        int32_t E = 2 * Dy - Dx;
-        for (int32_t I = 0; I < Dx; ++I) {
-            Store(P);
-            if (E >= 0) {
-                E -= 2 * Dx;
-                P += Sy;
-            }
-            E += 2 * Dy;
+    ForEachLineStep(Dx, Dy, [&](bool MovesX, bool MovesY) {
+        Store(P);
+        if (MovesX)
             P += Sx;
-        }
-    } else {
-        int32_t E = 2 * Dx - Dy;
-        for (int32_t I = 0; I < Dy; ++I) {
-            Store(P);
-            if (E >= 0) {
-                E -= 2 * Dy;
-                P += Sx;
-            }
-            E += 2 * Dx;
+        if (MovesY)
             P += Sy;
-        }
-    }
+    });
     Store(P);
 }
 

@@ -1,6 +1,7 @@
 #include "graphics/PixelChain.h"
 
 #include "graphics/DIBCanvas.h"
+#include "graphics/LineSteps.h"
 
 #include <algorithm>
 #include <array>
@@ -62,8 +63,7 @@ bool TPixelChain::Build(const TPoint64* Points, size_t Count, size_t MaxSteps) {
             FSteps.back() = uint8_t((FSteps.back() & 0x0F) | (Code << 4));
         ++written;
     };
-    // The steps of the canvas's line routine: the major axis moves every step, the minor
-    // one when the error term has reached 0, tested before it grows.
+    // The steps of the canvas's line routine.
     for (size_t i = 0; i < segments; ++i) {
         const TPoint64 A = Points[i];
         const TPoint64 B = End(i);
@@ -71,29 +71,9 @@ bool TPixelChain::Build(const TPoint64* Points, size_t Count, size_t MaxSteps) {
         const int64_t sy = B.Y - A.Y >= 0 ? 1 : -1;
         const int64_t dx = B.X >= A.X ? B.X - A.X : A.X - B.X;
         const int64_t dy = B.Y >= A.Y ? B.Y - A.Y : A.Y - B.Y;
-        if (dy < dx) {
-            int64_t e = 2 * dy - dx;
-            for (int64_t k = 0; k < dx; ++k) {
-                int64_t my = 0;
-                if (e >= 0) {
-                    e -= 2 * dx;
-                    my = sy;
-                }
-                e += 2 * dy;
-                Push(StepCode(sx, my));
-            }
-        } else {
-            int64_t e = 2 * dx - dy;
-            for (int64_t k = 0; k < dy; ++k) {
-                int64_t mx = 0;
-                if (e >= 0) {
-                    e -= 2 * dy;
-                    mx = sx;
-                }
-                e += 2 * dx;
-                Push(StepCode(mx, sy));
-            }
-        }
+        ForEachLineStep(dx, dy, [&](bool MovesX, bool MovesY) {
+            Push(StepCode(MovesX ? sx : 0, MovesY ? sy : 0));
+        });
         const int64_t moveX = B.X - A.X, moveY = B.Y - A.Y;
         if (moveX >= -127 && moveX <= 127 && moveY >= -127 && moveY <= 127) {
             FMoves.push_back(int8_t(moveX));

@@ -1,6 +1,8 @@
 #include "mapcheck/FileChecks.h"
 
+#include "zonemap/MapSetBytes.h"
 #include "zonemap/StringUtils.h"
+#include "zonemap/ZoneSpriteSurface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -227,4 +229,25 @@ std::vector<TFinding> CheckMapSetText(std::string_view Text) {
                             "load",
                             {}});
     return Findings;
+}
+
+TLoadTextCheck::TLoadTextCheck(TZoneSpriteSurface& Surface) : FSurface(Surface) {
+    FSurface.OnMapSetRead = [this](std::shared_ptr<const TMapSetBytes> Bytes) {
+        FBytes = Bytes;
+        FFindings = std::async(std::launch::async, [Bytes = std::move(Bytes)] {
+            return CheckMapSetText(Bytes->Text());
+        });
+    };
+}
+
+TLoadTextCheck::~TLoadTextCheck() {
+    FSurface.OnMapSetRead = nullptr;
+}
+
+std::string_view TLoadTextCheck::Text() const {
+    return FBytes != nullptr ? FBytes->Text() : std::string_view();
+}
+
+std::vector<TFinding> TLoadTextCheck::TakeFindings() {
+    return FFindings.valid() ? FFindings.get() : std::vector<TFinding>();
 }

@@ -2,8 +2,13 @@
 
 #include "mapcheck/Finding.h"
 
+#include <future>
+#include <memory>
 #include <string_view>
 #include <vector>
+
+class TMapSetBytes;
+class TZoneSpriteSurface;
 
 // The checks only a map-set file's text can give, its lines read as the map-set reader
 // reads them, each finding with its 1-based line:
@@ -20,3 +25,25 @@
 // - "empty-map-set" (no line): no Bitmap, Element, Zone or Link line at all.
 // They hold whether the load of the file succeeds or stops.
 std::vector<TFinding> CheckMapSetText(std::string_view Text);
+
+// The text findings of the file Surface's next load reads, worked out from its bytes on a
+// second thread while the load goes on; the bytes are kept for finding where a load that
+// stopped did (FindLoadStop). Hooks the surface from construction to destruction.
+class TLoadTextCheck {
+public:
+    explicit TLoadTextCheck(TZoneSpriteSurface& Surface);
+    ~TLoadTextCheck();
+    TLoadTextCheck(const TLoadTextCheck&) = delete;
+    TLoadTextCheck& operator=(const TLoadTextCheck&) = delete;
+
+    // Whether the load read the file, and its bytes (empty when not).
+    bool Read() const { return FBytes != nullptr; }
+    std::string_view Text() const;
+    // CheckMapSetText of the bytes, waiting for it; empty when nothing was read. Once.
+    std::vector<TFinding> TakeFindings();
+
+private:
+    TZoneSpriteSurface& FSurface;
+    std::shared_ptr<const TMapSetBytes> FBytes;
+    std::future<std::vector<TFinding>> FFindings;
+};

@@ -61,10 +61,7 @@ void TZone::ReadText(std::string_view Text) {
     for (TPoint& P : Points) {
         P.X = SplitOffCoordinate(Items);
         P.Y = SplitOffCoordinate(Items);
-        Shape.Bounds.Left = std::min(Shape.Bounds.Left, P.X);
-        Shape.Bounds.Top = std::min(Shape.Bounds.Top, P.Y);
-        Shape.Bounds.Right = std::max(Shape.Bounds.Right, P.X);
-        Shape.Bounds.Bottom = std::max(Shape.Bounds.Bottom, P.Y);
+        Include(Shape.Bounds, P);
         Area2 += TRegion::TArea2(Previous.X) * P.Y - TRegion::TArea2(P.X) * Previous.Y;
         Previous = P;
     }
@@ -91,15 +88,18 @@ TRect TZone::EmptyBounds() {
             std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min()};
 }
 
+void TZone::Include(TRect& Bounds, const TPoint& P) {
+    Bounds.Left = std::min(Bounds.Left, P.X);
+    Bounds.Top = std::min(Bounds.Top, P.Y);
+    Bounds.Right = std::max(Bounds.Right, P.X);
+    Bounds.Bottom = std::max(Bounds.Bottom, P.Y);
+}
+
 void TZone::SetGeometry(std::vector<TPoint> Points) {
     TRegion::TShape Shape;
     Shape.Bounds = EmptyBounds();
-    for (const TPoint& P : Points) {
-        Shape.Bounds.Left = std::min(Shape.Bounds.Left, P.X);
-        Shape.Bounds.Top = std::min(Shape.Bounds.Top, P.Y);
-        Shape.Bounds.Right = std::max(Shape.Bounds.Right, P.X);
-        Shape.Bounds.Bottom = std::max(Shape.Bounds.Bottom, P.Y);
-    }
+    for (const TPoint& P : Points)
+        Include(Shape.Bounds, P);
     Shape.HasArea = TRegion::Area2(Points.data(), Points.size()) != 0;
     SetGeometry(std::move(Points), Shape);
 }

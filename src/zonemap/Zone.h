@@ -104,7 +104,9 @@ protected:
 
 private:
     void SetGeometry(std::vector<TPoint> Points, const TRegion::TShape& Shape);
+    // Bounds with no point yet, and grown to hold P (right and bottom inclusive).
     static TRect EmptyBounds();
+    static void Include(TRect& Bounds, const TPoint& P);
 
     friend class TZoneSpriteSurface; // keeps FIndex in step with its zone list
 

@@ -25,21 +25,21 @@ constexpr int32_t Unreached = std::numeric_limits<int32_t>::max();
 
 } // namespace
 
-void TZoneSpriteSurface::BuildNeighbors() {
+std::vector<TZone*> TZoneSpriteSurface::ZonePointers() const {
     std::vector<TZone*> Zones;
     Zones.reserve(FZones.size());
     for (const auto& Z : FZones)
         Zones.push_back(Z.get());
+    return Zones;
+}
+
+void TZoneSpriteSurface::BuildNeighbors() {
     // Computed whole before any list changes: a refused build leaves the lists as they were.
-    SetNeighbors(AdjacentZones(Zones));
+    SetNeighbors(AdjacentZones(ZonePointers()));
 }
 
 void TZoneSpriteSurface::BuildNeighbors(const TZoneEdges& Edges) {
-    std::vector<TZone*> Zones;
-    Zones.reserve(FZones.size());
-    for (const auto& Z : FZones)
-        Zones.push_back(Z.get());
-    SetNeighbors(AdjacentZones(Edges, Zones));
+    SetNeighbors(AdjacentZones(Edges, ZonePointers()));
 }
 
 void TZoneSpriteSurface::SetNeighbors(const TAdjacency& Adjacent) {

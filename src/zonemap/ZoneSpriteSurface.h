@@ -281,6 +281,8 @@ private:
 
     // Each zone's list becomes its adjacent zones (by number), then its link partners.
     void SetNeighbors(const TAdjacency& Adjacent);
+    // The zone list as plain pointers, in order, for the neighbour building.
+    std::vector<TZone*> ZonePointers() const;
     void Renumber(size_t From);
     void AttachSprite(TZone* Zone);
     std::string BitmapPath(const std::string& FileName) const;
